@@ -1,0 +1,122 @@
+#include "behaviour/message_queue.hpp"
+
+#include <bit>
+#include <cassert>
+#include <cmath>
+
+#include "sim/state.hpp"
+
+namespace murelta {
+
+MessageQueue::MessageQueue() : slots_(kSlots), sentAt_(kSlots, 0) {
+    for (auto& bucket : buckets_) {
+        bucket.reserve(1024);
+    }
+    clear();
+}
+
+void MessageQueue::clear() {
+    free_.fill(~std::uint64_t{0});
+    free_.back() = (std::uint64_t{1} << (kSlots % 64)) - 1;
+    freeWords_.fill(0);
+    for (int w = 0; w < kWords; ++w) {
+        freeWords_[static_cast<std::size_t>(w / 64)] |= std::uint64_t{1} << (w % 64);
+    }
+    for (auto& bucket : buckets_) {
+        bucket.clear();
+    }
+    tick_ = 0;
+    inUse_ = 0;
+}
+
+int MessageQueue::firstFree() const {
+    for (std::size_t s = 0; s < freeWords_.size(); ++s) {
+        if (freeWords_[s] != 0) {
+            const auto word = s * 64 + static_cast<std::size_t>(std::countr_zero(freeWords_[s]));
+            return static_cast<int>(word * 64 +
+                                    static_cast<std::size_t>(std::countr_zero(free_[word])));
+        }
+    }
+    return -1;
+}
+
+void MessageQueue::take(int slot) {
+    const auto word = static_cast<std::size_t>(slot / 64);
+    free_[word] &= ~(std::uint64_t{1} << (slot % 64));
+    if (free_[word] == 0) {
+        freeWords_[word / 64] &= ~(std::uint64_t{1} << (word % 64));
+    }
+}
+
+void MessageQueue::release(int slot) {
+    const auto word = static_cast<std::size_t>(slot / 64);
+    free_[word] |= std::uint64_t{1} << (slot % 64);
+    freeWords_[word / 64] |= std::uint64_t{1} << (word % 64);
+}
+
+int MessageQueue::push(const Message& message) {
+    const int slot = firstFree();
+    if (slot < 0) {
+        return -1;
+    }
+    take(slot);
+    Message& stored = slots_[static_cast<std::size_t>(slot)];
+    stored = message;
+    stored.delay = kDelay;
+    sentAt_[static_cast<std::size_t>(slot)] = tick_;
+    // Between two advances no slot is freed, so the lowest free slot only grows and every
+    // bucket stays in slot order.
+    buckets_[tick_ % kBuckets].push_back(static_cast<std::uint16_t>(slot));
+    ++inUse_;
+    return slot;
+}
+
+std::span<const std::uint16_t> MessageQueue::advance() {
+    ++tick_;
+    auto& delivered = buckets_[tick_ % kBuckets];  // sent six advances ago
+    for (std::uint16_t slot : delivered) {
+        release(slot);
+    }
+    inUse_ -= static_cast<int>(delivered.size());
+    delivered.clear();
+    return buckets_[(tick_ + 1) % kBuckets];  // sent five advances ago
+}
+
+Message MessageQueue::at(int slot) const {
+    Message message = slots_[static_cast<std::size_t>(slot)];
+    const auto word = static_cast<std::size_t>(slot / 64);
+    const bool isFree = (free_[word] >> (slot % 64)) & 1U;
+    message.delay = isFree ? std::int16_t{-1}
+                           : static_cast<std::int16_t>(
+                                 kDelay - static_cast<int>(tick_ - sentAt_[static_cast<std::size_t>(slot)]));
+    return message;
+}
+
+void clearMessages(SimState& s) { s.messages.clear(); }
+
+void sendMessage(SimState& s, const Message& msg) { s.messages.push(msg); }
+
+void deliverMessages(SimState& s) {
+    for (std::uint16_t slot : s.messages.advance()) {
+        const Message m = s.messages.at(slot);
+        assert(m.receiver >= 0 && static_cast<std::size_t>(m.receiver) < s.agents.size());
+        s.agents[static_cast<std::size_t>(m.receiver)].map.set(m.x, m.y, m.value);
+    }
+}
+
+std::int16_t countMessages(const SimState& s) {
+    return static_cast<std::int16_t>(s.messages.count());
+}
+
+bool inCommRange(const SimState& s, std::int16_t a, std::int16_t b) {
+    if (s.commRadius >= s.arenaDiagonal) {
+        return true;
+    }
+    const Agent& from = s.agents[static_cast<std::size_t>(a)];
+    const Agent& to = s.agents[static_cast<std::size_t>(b)];
+    const double dx = from.x - to.x;
+    const double dy = from.y - to.y;
+    return std::sqrt(dx * dx + dy * dy) < s.commRadius;
+}
+
+}  // namespace murelta

@@ -1,0 +1,173 @@
+#include "sim/numbers.hpp"
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include "sim/error.hpp"
+
+namespace murelta {
+
+namespace {
+
+std::string quoted(std::string_view text) {
+    std::string result;
+    result.reserve(text.size() + 2);
+    result.push_back('"');
+    result.append(text);
+    result.push_back('"');
+    return result;
+}
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// The decimal digits and exponent of `value` rounded to `digits` significant digits.
+struct Decimal {
+    bool exact = false;  // reads back as the value it was made from
+    bool negative = false;
+    std::string digits;  // no leading or trailing zeros except for zero itself
+    int exponent = 0;    // value = 0.d1d2d3... x 10^(exponent + 1)
+};
+
+Decimal toDecimal(double value, int digits) {
+    // to_chars and from_chars ignore the C locale, which a Qt program sets from the user's.
+    char buffer[64];
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer - 1, value,
+                                       std::chars_format::scientific, digits - 1);
+    *written.ptr = '\0';
+    Decimal d;
+    double readBack = 0.0;
+    std::from_chars(buffer, written.ptr, readBack);
+    d.exact = readBack == value;
+    const char* p = buffer;
+    if (*p == '-') {
+        d.negative = true;
+        ++p;
+    }
+    for (; *p != 'e'; ++p) {
+        if (*p != '.') {
+            d.digits += *p;
+        }
+    }
+    d.exponent = std::atoi(p + 1);
+    while (d.digits.size() > 1 && d.digits.back() == '0') {
+        d.digits.pop_back();
+    }
+    return d;
+}
+
+}  // namespace
+
+double roundHalfEven(double value) {
+    const double below = std::floor(value);
+    const double fraction = value - below;
+    if (fraction < 0.5) {
+        return below;
+    }
+    if (fraction > 0.5) {
+        return below + 1.0;
+    }
+    return std::fmod(below, 2.0) == 0.0 ? below : below + 1.0;
+}
+
+std::int16_t toInteger(double value, std::string_view name) {
+    const double rounded = std::isfinite(value) ? roundHalfEven(value) : value;
+    if (!(rounded >= -32768.0 && rounded <= 32767.0)) {
+        throw Error(std::string(name) + ": " + formatNumber(value) +
+                    " is outside the range -32768 to 32767.");
+    }
+    return static_cast<std::int16_t>(rounded);
+}
+
+std::int32_t toLong(double value, std::string_view name) {
+    const double rounded = std::isfinite(value) ? roundHalfEven(value) : value;
+    if (!(rounded >= -2147483648.0 && rounded <= 2147483647.0)) {
+        throw Error(std::string(name) + ": " + formatNumber(value) +
+                    " is outside the range -2147483648 to 2147483647.");
+    }
+    return static_cast<std::int32_t>(rounded);
+}
+
+double parseNumber(std::string_view text, std::string_view name) {
+    std::string_view t = text;
+    while (!t.empty() && isBlank(t.front())) {
+        t.remove_prefix(1);
+    }
+    while (!t.empty() && isBlank(t.back())) {
+        t.remove_suffix(1);
+    }
+    bool negative = false;
+    if (!t.empty() && (t.front() == '+' || t.front() == '-')) {
+        negative = t.front() == '-';
+        t.remove_prefix(1);
+    }
+    double value = 0.0;
+    // Only digits, a point and an exponent: from_chars alone would also take "inf" and "nan".
+    const bool plain = !t.empty() && (std::isdigit(static_cast<unsigned char>(t.front())) ||
+                                      t.front() == '.');
+    const auto [end, error] =
+        plain ? std::from_chars(t.data(), t.data() + t.size(), value, std::chars_format::general)
+              : std::from_chars_result{t.data(), std::errc::invalid_argument};
+    if (error == std::errc::result_out_of_range) {
+        throw Error(std::string(name) + ": " + quoted(text) + " is too large a number.");
+    }
+    if (error != std::errc{} || end != t.data() + t.size()) {
+        throw Error(std::string(name) + ": " + quoted(text) + " is not a number.");
+    }
+    return negative ? -value : value;
+}
+
+std::int16_t readInteger(std::string_view text, std::string_view name) {
+    return toInteger(parseNumber(text, name), name);
+}
+
+std::string formatNumber(double value, char decimalSeparator) {
+    if (std::isnan(value)) {
+        return "NaN";
+    }
+    if (std::isinf(value)) {
+        return value < 0 ? "-Infinity" : "Infinity";
+    }
+    if (value == 0.0) {
+        return "0";
+    }
+    Decimal d;
+    for (int digits = 1; digits <= 15; ++digits) {
+        d = toDecimal(value, digits);
+        if (d.exact) {
+            break;
+        }
+    }
+    std::string text = d.negative ? "-" : "";
+    const int count = static_cast<int>(d.digits.size());
+    if (d.exponent < -5 || d.exponent >= 15) {
+        text += d.digits[0];
+        if (count > 1) {
+            text += decimalSeparator;
+            text += d.digits.substr(1);
+        }
+        const int magnitude = std::abs(d.exponent);
+        text += d.exponent < 0 ? "E-" : "E+";
+        if (magnitude < 10) {
+            text += '0';
+        }
+        return text + std::to_string(magnitude);
+    }
+    if (d.exponent < 0) {
+        text += '0';
+        text += decimalSeparator;
+        text.append(static_cast<std::size_t>(-d.exponent - 1), '0');
+        return text + d.digits;
+    }
+    const int whole = d.exponent + 1;
+    if (count <= whole) {
+        return text + d.digits + std::string(static_cast<std::size_t>(whole - count), '0');
+    }
+    text += d.digits.substr(0, static_cast<std::size_t>(whole));
+    text += decimalSeparator;
+    return text + d.digits.substr(static_cast<std::size_t>(whole));
+}
+
+}  // namespace murelta

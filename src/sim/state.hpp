@@ -1,0 +1,113 @@
+// All data of one simulation: the parameters, the agents, the arena, the targets, the
+// population, the message queue, the run statistics, the flags and the random generator.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "behaviour/message_queue.hpp"
+#include "sim/agent_map.hpp"
+#include "sim/grid.hpp"
+#include "sim/random.hpp"
+
+namespace murelta {
+
+// Arena cell codes.
+inline constexpr std::int16_t kEmptyCell = 0;
+inline constexpr std::int16_t kTargetCell = 1;
+
+struct Agent {
+    std::int16_t x = 0;
+    std::int16_t y = 0;
+    double retina = 0.0;  // sensory radius in cells, always a whole number
+    std::int16_t timeInArena = 0;
+    bool inArena = false;
+    AgentMap map;                     // map(x, y) over the arena
+    std::vector<std::uint8_t> links;  // links[j] == 1: messages go to agent j
+    Grid<std::int16_t> view;          // (2 retina + 1) squared window centred on the agent
+    std::int16_t rank = 0;            // 1 marks a leader
+    double comGene = 0.0;
+    double expGene = 0.0;
+    std::int16_t individual = 0;  // index in population
+    bool mapHit = false;
+};
+
+struct Individual {
+    std::vector<std::uint8_t> genes;  // genes[0] exploration, genes[1] communication
+    double fitness = 0.0;
+    std::int16_t useCount = 0;
+};
+
+struct Target {
+    std::int16_t x = 0;  // left column
+    std::int16_t y = 0;  // top row
+    std::int16_t size = 0;  // covers x..x+size by y..y+size
+};
+
+// Columns of a runStats row.
+enum RunStatsColumn { kRunIndex = 0, kFirstExit = 1, kLastExit = 2, kPercentOut = 3 };
+using RunStatsRow = std::array<double, 4>;
+
+struct SimState {
+    // Parameters, as read from the main window or the runner's options.
+    std::int16_t groupSize = 10;
+    std::int16_t retinaRadius = 5;
+    std::int16_t arenaWidth = 50;
+    std::int16_t arenaHeight = 50;
+    std::int16_t cyclesPerRun = 20000;
+    std::int16_t targetCount = 1;
+    std::int16_t targetSize = 1;
+    double pConnection = 0.0;
+    std::int16_t runCount = 100;
+    std::int16_t generationCount = 1;
+    double comCost = 1.0;
+    double expCost = 1.0;
+    double commRadius = 100.0;
+    std::int16_t seed = 0;
+    std::int16_t exitQuota = 10;  // agents out that end a run: 1 with "First out", else groupSize
+    bool sameStart = false;
+    bool lastOut = false;
+    bool expCostOn = false;
+    bool comCostOn = false;
+    bool expGeneOn = false;
+    bool comGeneOn = false;
+    double arenaDiagonal = 70.71067811865476;  // sqrt(W^2 + H^2)
+
+    // World and agents; agents has groupSize + 1 records, the last one unused.
+    std::vector<Agent> agents;
+    Grid<std::int16_t> arena;
+    std::vector<Target> targets;  // targetCount + 1 records, the last one unused
+
+    // Evolution.
+    std::vector<Individual> population;
+    std::int16_t popSize = 100;
+    std::int16_t genomeLength = 2;
+    std::int16_t parentCount = 10;
+    std::int16_t offspringPerParent = 10;
+    double totalFitness = 0.0;
+
+    // Results and run control.
+    std::vector<RunStatsRow> runStats;  // runCount + 1 rows, the last one unused
+    bool running = false;
+    bool interrupted = false;
+    std::string dataFileName;
+
+    MessageQueue messages;
+    Random random;
+};
+
+// Re-creates agents, arena, targets and runStats from the parameters, all zero, each agent with
+// retina = retinaRadius, and clears the arena. Throws Error, changing nothing, when a count or
+// size is negative or the structures would not fit in memory.
+void allocateStructures(SimState& s);
+
+// Sets an agent's retina and re-creates its view, zero-filled, to match. Throws Error for a
+// radius the sensing cannot hold (below 0 or above kMaxRetina).
+void setRetina(Agent& agent, double retina);
+
+// The largest retina whose target count fits 16 bits: (2 r + 1)^2 <= 32767.
+inline constexpr int kMaxRetina = 90;
+
+}  // namespace murelta

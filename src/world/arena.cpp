@@ -1,0 +1,79 @@
+#include "world/arena.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "sim/error.hpp"
+#include "sim/state.hpp"
+
+namespace murelta {
+
+namespace {
+
+// A random coordinate 0..n-1: the product of a draw and n is exact in double precision, so
+// rounding it down can never reach n.
+std::int16_t randomCoordinate(Random& random, int n) {
+    return static_cast<std::int16_t>(std::floor(static_cast<double>(random.draw()) * n));
+}
+
+void startAt(Agent& agent, std::int16_t x, std::int16_t y) {
+    agent.x = x;
+    agent.y = y;
+    agent.timeInArena = 0;
+    agent.inArena = true;
+}
+
+}  // namespace
+
+void clearArena(SimState& s) {
+    auto cells = s.arena.cells();
+    std::fill(cells.begin(), cells.end(), kEmptyCell);
+}
+
+void placeTargets(SimState& s) {
+    if (s.targetCount > 0 && (s.targetSize > s.arenaWidth || s.targetSize > s.arenaHeight)) {
+        throw Error("A target of size " + std::to_string(s.targetSize) +
+                    " does not fit in an arena of width " + std::to_string(s.arenaWidth) +
+                    " and height " + std::to_string(s.arenaHeight) +
+                    ": the foods size must not exceed the width or the height.");
+    }
+    for (int t = 0; t < s.targetCount; ++t) {
+        Target& target = s.targets[static_cast<std::size_t>(t)];
+        target.size = s.targetSize;
+        target.x = randomCoordinate(s.random, s.arenaWidth - target.size);
+        target.y = randomCoordinate(s.random, s.arenaHeight - target.size);
+    }
+}
+
+void placeAgents(SimState& s) {
+    if (s.groupSize <= 0) {
+        return;
+    }
+    if (s.sameStart) {
+        const std::int16_t x = randomCoordinate(s.random, s.arenaWidth);
+        const std::int16_t y = randomCoordinate(s.random, s.arenaHeight);
+        for (int i = 0; i < s.groupSize; ++i) {
+            startAt(s.agents[static_cast<std::size_t>(i)], x, y);
+        }
+        return;
+    }
+    for (int i = 0; i < s.groupSize; ++i) {
+        const std::int16_t x = randomCoordinate(s.random, s.arenaWidth);
+        const std::int16_t y = randomCoordinate(s.random, s.arenaHeight);
+        startAt(s.agents[static_cast<std::size_t>(i)], x, y);
+    }
+}
+
+void markTargets(SimState& s) {
+    for (int t = 0; t < s.targetCount; ++t) {
+        const Target& target = s.targets[static_cast<std::size_t>(t)];
+        for (int i = 0; i <= target.size; ++i) {
+            for (int j = 0; j <= target.size; ++j) {
+                s.arena(target.x + i, target.y + j) = kTargetCell;
+            }
+        }
+    }
+}
+
+}  // namespace murelta

@@ -1,0 +1,214 @@
+// Tests for the message queue's life cycle, slot choice and delivery, and the range test.
+#include "behaviour/message_queue.hpp"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "sim/params.hpp"
+#include "sim/state.hpp"
+#include "world/retina.hpp"
+
+namespace murelta {
+namespace {
+
+SimState makeState(int agents) {
+    SimState s;
+    Params p;
+    p.agents = std::to_string(agents);
+    readParams(s, p);
+    allocateStructures(s);
+    clearMessages(s);
+    return s;
+}
+
+Message message(int x, int y, int value, int sender, int receiver) {
+    Message m;
+    m.x = static_cast<std::int16_t>(x);
+    m.y = static_cast<std::int16_t>(y);
+    m.value = static_cast<std::int16_t>(value);
+    m.sender = static_cast<std::int16_t>(sender);
+    m.receiver = static_cast<std::int16_t>(receiver);
+    m.delay = 99;  // ignored by sendMessage
+    return m;
+}
+
+// One cycle as the run driver orders it: perception, delivery, (agent step), count.
+void cycle(SimState& s) {
+    updateRetina(s);
+    deliverMessages(s);
+}
+
+TEST(MessageQueue, LivesFiveCyclesThenFreesItsSlot) {
+    SimState s = makeState(2);
+    EXPECT_EQ(countMessages(s), 0);
+    cycle(s);                                   // cycle 0
+    sendMessage(s, message(7, 9, 3, 0, 1));    // sent in the agent step of cycle 0
+    EXPECT_EQ(countMessages(s), 1);
+    EXPECT_EQ(s.messages.at(0).delay, 5);
+    for (int c = 1; c <= 4; ++c) {
+        cycle(s);
+        EXPECT_EQ(countMessages(s), 1) << "cycle " << c;
+        EXPECT_EQ(s.agents[1].map(7, 9), 0) << "cycle " << c;
+        EXPECT_EQ(s.messages.at(0).delay, 5 - c);
+    }
+    cycle(s);  // cycle 5: delivered after perception, before the agent step
+    EXPECT_EQ(s.agents[1].map(7, 9), 3);
+    EXPECT_EQ(s.agents[0].map(7, 9), 0);
+    EXPECT_EQ(countMessages(s), 1);
+    EXPECT_EQ(s.messages.at(0).delay, 0);
+    sendMessage(s, message(1, 1, 1, 0, 1));  // slot 0 still in use in cycle 5
+    EXPECT_EQ(s.messages.at(1).delay, 5);
+    cycle(s);  // cycle 6: the map is wiped again and the slot is free
+    EXPECT_EQ(s.agents[1].map(7, 9), 0);
+    EXPECT_EQ(countMessages(s), 1);
+    EXPECT_EQ(s.messages.at(0).delay, -1);
+    sendMessage(s, message(2, 2, 2, 1, 0));
+    EXPECT_EQ(s.messages.at(0).delay, 5);
+    EXPECT_EQ(s.messages.at(0).x, 2);
+}
+
+TEST(MessageQueue, ClearedQueueDeliversNothing) {
+    SimState s = makeState(1);
+    sendMessage(s, message(4, 4, 5, 0, 0));
+    clearMessages(s);
+    for (int c = 0; c < 8; ++c) {
+        cycle(s);
+        EXPECT_EQ(countMessages(s), 0);
+        EXPECT_EQ(s.agents[0].map(4, 4), 0);
+    }
+}
+
+TEST(MessageQueue, HigherSlotWinsATieAndTheOwnCellIsOverwritten) {
+    SimState s = makeState(2);
+    s.agents[1].x = 3;
+    s.agents[1].y = 3;
+    s.arena(3, 3) = kTargetCell;
+    cycle(s);
+    sendMessage(s, message(8, 8, 4, 0, 1));
+    sendMessage(s, message(8, 8, 2, 0, 1));
+    sendMessage(s, message(3, 3, 7, 0, 1));
+    for (int c = 1; c <= 5; ++c) {
+        cycle(s);
+    }
+    EXPECT_EQ(s.agents[1].map(8, 8), 2);
+    EXPECT_EQ(s.agents[1].map(3, 3), 7);  // replaces the count of 1 that perception wrote
+}
+
+TEST(MessageQueue, FullQueueDropsNewMessages) {
+    SimState s = makeState(2);
+    for (int i = 0; i < MessageQueue::kSlots; ++i) {
+        sendMessage(s, message(i % 51, 0, 1, 0, 1));
+    }
+    EXPECT_EQ(countMessages(s), 15001);
+    sendMessage(s, message(50, 50, 9, 1, 0));
+    EXPECT_EQ(countMessages(s), 15001);
+    for (int c = 0; c < 5; ++c) {
+        deliverMessages(s);
+    }
+    EXPECT_EQ(s.agents[0].map(50, 50), 0);
+    EXPECT_EQ(s.messages.at(15000).x, 15000 % 51);
+}
+
+// The queue as plainly as it can be written: 15001 slots scanned in full.
+struct PlainQueue {
+    std::vector<Message> slots = std::vector<Message>(15001);
+    void clear() {
+        for (Message& m : slots) m.delay = -1;
+    }
+    int send(const Message& m) {
+        for (std::size_t i = 0; i < slots.size(); ++i) {
+            if (slots[i].delay == -1) {
+                slots[i] = m;
+                slots[i].delay = 5;
+                return static_cast<int>(i);
+            }
+        }
+        return -1;
+    }
+    void deliver(SimState& s) {
+        for (Message& m : slots) {
+            m.delay = static_cast<std::int16_t>(m.delay - 1);
+            if (m.delay == 0) {
+                s.agents[static_cast<std::size_t>(m.receiver)].map.set(m.x, m.y, m.value);
+            }
+            if (m.delay < -1) m.delay = -1;
+        }
+    }
+    int count() const {
+        int n = 0;
+        for (const Message& m : slots) n += m.delay > -1 ? 1 : 0;
+        return n;
+    }
+};
+
+TEST(MessageQueue, MatchesAFullScanOnRandomTraffic) {
+    std::mt19937 gen(2024);
+    for (int trial = 0; trial < 6; ++trial) {
+        SimState fast = makeState(4);
+        SimState plain = makeState(4);
+        PlainQueue model;
+        model.clear();
+        for (int c = 0; c < 40; ++c) {
+            if (gen() % 13 == 0) {
+                clearMessages(fast);
+                model.clear();
+            }
+            updateRetina(fast);
+            updateRetina(plain);
+            deliverMessages(fast);
+            model.deliver(plain);
+            // Bursts large enough to fill the queue now and then.
+            const int burst = static_cast<int>(gen() % (c % 7 == 3 ? 5000 : 400));
+            for (int k = 0; k < burst; ++k) {
+                const Message m =
+                    message(static_cast<int>(gen() % 51), static_cast<int>(gen() % 51),
+                            static_cast<int>(gen() % 5) + 1, static_cast<int>(gen() % 4),
+                            static_cast<int>(gen() % 4));
+                ASSERT_EQ(fast.messages.push(m), model.send(m));
+            }
+            ASSERT_EQ(countMessages(fast), model.count());
+            for (int a = 0; a < 4; ++a) {
+                ASSERT_EQ(fast.agents[static_cast<std::size_t>(a)].map.grid(),
+                          plain.agents[static_cast<std::size_t>(a)].map.grid());
+            }
+            for (int i = 0; i < MessageQueue::kSlots; ++i) {
+                const Message f = fast.messages.at(i);
+                const Message& p = model.slots[static_cast<std::size_t>(i)];
+                ASSERT_EQ(f.delay, p.delay) << "slot " << i << " cycle " << c;
+                if (p.delay >= 0) {
+                    ASSERT_EQ(f.x, p.x);
+                    ASSERT_EQ(f.value, p.value);
+                    ASSERT_EQ(f.receiver, p.receiver);
+                }
+            }
+        }
+    }
+}
+
+TEST(CommRange, IsStrictBelowTheRadiusAndUnlimitedFromTheDiagonal) {
+    SimState s = makeState(3);
+    s.commRadius = 20.0;
+    s.agents[0].x = 0;
+    s.agents[0].y = 0;
+    s.agents[1].x = 12;
+    s.agents[1].y = 16;  // distance exactly 20
+    s.agents[2].x = 0;
+    s.agents[2].y = 19;
+    EXPECT_FALSE(inCommRange(s, 0, 1));
+    EXPECT_FALSE(inCommRange(s, 1, 0));
+    EXPECT_TRUE(inCommRange(s, 0, 2));
+    EXPECT_TRUE(inCommRange(s, 1, 1));
+    s.commRadius = 0.0;
+    EXPECT_FALSE(inCommRange(s, 1, 1));
+    s.commRadius = s.arenaDiagonal;
+    s.agents[1].x = 50;
+    s.agents[1].y = 50;
+    EXPECT_TRUE(inCommRange(s, 0, 1));
+    s.commRadius = 70.7;
+    EXPECT_FALSE(inCommRange(s, 0, 1));
+}
+
+}  // namespace
+}  // namespace murelta

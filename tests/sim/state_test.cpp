@@ -1,0 +1,143 @@
+// Tests for reading the parameters and allocating the simulation's structures.
+#include "sim/state.hpp"
+
+#include <gtest/gtest.h>
+
+#include "sim/error.hpp"
+#include "sim/params.hpp"
+
+namespace murelta {
+namespace {
+
+SimState allocated(const Params& params) {
+    SimState s;
+    readParams(s, params);
+    allocateStructures(s);
+    return s;
+}
+
+TEST(State, DefaultsAllocateTheDesignedSizes) {
+    const SimState s = allocated(Params{});
+    ASSERT_EQ(s.agents.size(), 11u);
+    for (int i = 0; i < 10; ++i) {
+        const Agent& a = s.agents[static_cast<std::size_t>(i)];
+        EXPECT_EQ(a.retina, 5.0);
+        EXPECT_EQ(a.view.columns(), 11);
+        EXPECT_EQ(a.view.rows(), 11);
+        EXPECT_EQ(a.map.columns(), 51);
+        EXPECT_EQ(a.map.rows(), 51);
+        EXPECT_EQ(a.links, std::vector<std::uint8_t>(11, 0));
+        EXPECT_EQ(a.rank, 0);
+    }
+    // The extra record is left as created.
+    EXPECT_TRUE(s.agents[10].map.empty());
+    EXPECT_TRUE(s.agents[10].view.empty());
+    EXPECT_TRUE(s.agents[10].links.empty());
+    EXPECT_EQ(s.arena.columns(), 51);
+    EXPECT_EQ(s.arena.rows(), 51);
+    EXPECT_EQ(s.targets.size(), 2u);
+    ASSERT_EQ(s.runStats.size(), 101u);
+    for (const RunStatsRow& row : s.runStats) {
+        EXPECT_EQ(row, (RunStatsRow{0, 0, 0, 0}));
+    }
+    EXPECT_EQ(s.exitQuota, 10);
+    EXPECT_EQ(s.arenaDiagonal, 70.71067811865476);
+    EXPECT_EQ(s.cyclesPerRun, 20000);
+    EXPECT_EQ(s.commRadius, 100.0);
+    EXPECT_FALSE(s.sameStart);
+}
+
+TEST(State, GroupSizeZeroGivesOneRecordAndNoAgents) {
+    Params p;
+    p.agents = "0";
+    const SimState s = allocated(p);
+    EXPECT_EQ(s.groupSize, 0);
+    ASSERT_EQ(s.agents.size(), 1u);
+    EXPECT_TRUE(s.agents[0].map.empty());
+    EXPECT_EQ(s.exitQuota, 0);
+}
+
+TEST(State, FirstOutSetsTheExitQuotaToOne) {
+    Params p;
+    p.firstOut = true;
+    EXPECT_EQ(allocated(p).exitQuota, 1);
+    p.firstOut = false;
+    p.agents = "7";
+    EXPECT_EQ(allocated(p).exitQuota, 7);
+}
+
+TEST(State, HalvesRoundToEvenAndTheDiagonalFollowsTheArena) {
+    Params p;
+    p.agents = "2.5";
+    p.width = "3";
+    p.height = "4";
+    p.retina = "3.5";
+    SimState s = allocated(p);
+    EXPECT_EQ(s.groupSize, 2);
+    EXPECT_EQ(s.retinaRadius, 4);
+    EXPECT_EQ(s.agents[0].view.columns(), 9);
+    EXPECT_EQ(s.arenaDiagonal, 5.0);
+    p.agents = "3.5";
+    EXPECT_EQ(allocated(p).groupSize, 4);
+}
+
+TEST(State, ABadBoxStopsTheReadingThereNamingIt) {
+    SimState s;
+    Params p;
+    p.agents = "20";
+    p.retina = "3";
+    p.width = "32768";
+    p.height = "70";
+    try {
+        readParams(s, p);
+        FAIL() << "32768 was accepted";
+    } catch (const Error& e) {
+        EXPECT_NE(std::string(e.what()).find("Width"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(s.groupSize, 20);     // read before the bad box
+    EXPECT_EQ(s.retinaRadius, 3);
+    EXPECT_EQ(s.arenaHeight, 50);  // not reached
+    EXPECT_TRUE(s.agents.empty());
+
+    p.width = "abc";
+    try {
+        readParams(s, p);
+        FAIL() << "abc was accepted";
+    } catch (const Error& e) {
+        EXPECT_NE(std::string(e.what()).find("Width"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("abc"), std::string::npos) << e.what();
+    }
+}
+
+TEST(State, RefusesImpossibleSizesWithoutChangingAnything) {
+    SimState s = allocated(Params{});
+    const std::size_t agentsBefore = s.agents.size();
+    for (auto change : {+[](SimState& t) { t.groupSize = -1; }, +[](SimState& t) { t.targetCount = -2; },
+                        +[](SimState& t) { t.runCount = -1; }, +[](SimState& t) { t.arenaWidth = -1; },
+                        +[](SimState& t) { t.retinaRadius = 91; },
+                        +[](SimState& t) { t.retinaRadius = -1; },
+                        +[](SimState& t) {
+                            t.arenaWidth = 32767;
+                            t.arenaHeight = 32767;
+                        }}) {
+        SimState t = s;
+        change(t);
+        EXPECT_THROW(allocateStructures(t), Error);
+        EXPECT_EQ(t.agents.size(), agentsBefore);
+        EXPECT_EQ(t.arena.columns(), 51);
+    }
+}
+
+TEST(State, SetRetinaResizesTheView) {
+    Agent a;
+    setRetina(a, 12);
+    EXPECT_EQ(a.view.columns(), 25);
+    EXPECT_EQ(a.view.rows(), 25);
+    setRetina(a, 0);
+    EXPECT_EQ(a.view.columns(), 1);
+    EXPECT_THROW(setRetina(a, 91), Error);
+    EXPECT_EQ(a.retina, 0.0);
+}
+
+}  // namespace
+}  // namespace murelta
