@@ -1,0 +1,1 @@
+#include "evolution/genetic.hpp"
