@@ -1,1 +1,159 @@
-// placeholder
+#include "behaviour/agent_step.hpp"
+
+#include <cmath>
+
+#include "behaviour/message_queue.hpp"
+#include "sim/state.hpp"
+
+namespace murelta {
+
+namespace {
+
+// Charges a cost to the individual an agent carries.
+void charge(SimState& s, const Agent& agent, double cost) {
+    s.population.at(static_cast<std::size_t>(agent.individual)).fitness -= cost / s.cyclesPerRun;
+}
+
+struct Heading {
+    double x = 0.0;
+    double y = 0.0;
+};
+
+Heading wander(SimState& s, Agent& agent) {
+    int dx = s.random.draw() > 0.5f ? 1 : -1;
+    int dy = s.random.draw() > 0.5f ? 1 : -1;
+    if (s.expGeneOn) {
+        if (static_cast<float>(agent.expGene) > s.random.draw()) {
+            if (s.expCostOn) {
+                charge(s, agent, s.expCost);
+            }
+        } else {
+            dx = 0;
+            dy = 0;
+        }
+    }
+    // Every rank-1 agent counts as a leader, at the position it holds at this moment.
+    int leaders = 0;
+    long sumX = 0;
+    long sumY = 0;
+    for (int k = 0; k < s.groupSize; ++k) {
+        const Agent& other = s.agents[static_cast<std::size_t>(k)];
+        if (other.rank == 1) {
+            sumX += other.x;
+            sumY += other.y;
+            ++leaders;
+        }
+    }
+    if (leaders > 0) {
+        return {static_cast<double>(sumX) / leaders + 7.0 * dx,
+                static_cast<double>(sumY) / leaders + 7.0 * dy};
+    }
+    return {static_cast<double>(agent.x + dx), static_cast<double>(agent.y + dy)};
+}
+
+void report(SimState& s, std::int16_t a, const Message& message) {
+    const Agent& agent = s.agents[static_cast<std::size_t>(a)];
+    Message outgoing = message;
+    for (int k = 0; k < s.groupSize; ++k) {
+        if (agent.links[static_cast<std::size_t>(k)] != 1 ||
+            !inCommRange(s, a, static_cast<std::int16_t>(k))) {
+            continue;
+        }
+        if (s.comGeneOn && !(static_cast<float>(agent.comGene) > s.random.draw())) {
+            continue;
+        }
+        outgoing.receiver = static_cast<std::int16_t>(k);
+        sendMessage(s, outgoing);
+        // Charged per message handed to the queue, also when a full queue drops it.
+        if (s.comCostOn) {
+            charge(s, agent, s.comCost);
+        }
+    }
+}
+
+std::int16_t stepTowards(std::int16_t position, double heading) {
+    int p = position;
+    if (heading > p) {
+        ++p;
+    }
+    if (heading < p) {
+        --p;
+    }
+    return static_cast<std::int16_t>(p);
+}
+
+void turn(SimState& s, std::int16_t a) {
+    Agent& agent = s.agents[static_cast<std::size_t>(a)];
+    agent.mapHit = false;
+    const AgentMap::Best best = agent.map.best();
+    if (best.value > 0) {
+        agent.mapHit = true;
+    }
+
+    const int r = static_cast<int>(agent.retina);
+    double seen = 0.0;
+    double sumDX = 0.0;
+    double sumDY = 0.0;
+    for (int i = 0; i <= 2 * r; ++i) {
+        const auto column = agent.view.column(i);
+        for (int j = 0; j <= 2 * r; ++j) {
+            if (column[static_cast<std::size_t>(j)] == kTargetCell) {
+                sumDX += i - r;
+                sumDY += j - r;
+                seen += 1.0;
+            }
+        }
+    }
+
+    Heading heading;
+    if (seen == 0.0 && best.value == 0) {
+        heading = wander(s, agent);
+    } else {
+        // A tie between what the agent sees and what its map holds goes to what it sees.
+        Message message;
+        message.sender = a;
+        if (seen >= best.value) {
+            message.x = static_cast<std::int16_t>(std::floor(agent.x + sumDX / seen));
+            message.y = static_cast<std::int16_t>(std::floor(agent.y + sumDY / seen));
+            message.value = static_cast<std::int16_t>(seen);
+        } else {
+            message.x = best.x;
+            message.y = best.y;
+            message.value = best.value;
+        }
+        heading = {static_cast<double>(message.x), static_cast<double>(message.y)};
+        report(s, a, message);
+    }
+
+    agent.x = stepTowards(agent.x, heading.x);
+    agent.y = stepTowards(agent.y, heading.y);
+    if (agent.x > s.arenaWidth) {
+        agent.x = s.arenaWidth;
+    }
+    if (agent.y > s.arenaHeight) {
+        agent.y = s.arenaHeight;
+    }
+    if (agent.x < 0) {
+        agent.x = 0;
+    }
+    if (agent.y < 0) {
+        agent.y = 0;
+    }
+    if (s.arena(agent.x, agent.y) == kTargetCell) {
+        agent.inArena = false;
+    }
+    if (agent.inArena) {
+        ++agent.timeInArena;
+    }
+}
+
+}  // namespace
+
+void agentsStep(SimState& s) {
+    const std::int16_t n = s.groupSize;
+    for (std::int16_t a = 0; a < n; ++a) {
+        turn(s, a);
+    }
+}
+
+}  // namespace murelta

@@ -1,1 +1,54 @@
-// placeholder
+#include "sim/fitness.hpp"
+
+#include "sim/state.hpp"
+
+namespace murelta {
+
+std::int16_t countAgentsOut(const SimState& s) {
+    int out = 0;
+    for (int i = 0; i < s.groupSize; ++i) {
+        out += s.agents[static_cast<std::size_t>(i)].inArena ? 0 : 1;
+    }
+    return static_cast<std::int16_t>(out);
+}
+
+void recordRunStats(SimState& s, std::int16_t runIndex) {
+    std::int16_t first = s.cyclesPerRun;
+    std::int16_t last = 0;
+    int out = 0;
+    for (int i = 0; i < s.groupSize; ++i) {
+        const Agent& agent = s.agents[static_cast<std::size_t>(i)];
+        out += agent.inArena ? 0 : 1;
+        if (agent.timeInArena < first) {
+            first = agent.timeInArena;
+        }
+        if (agent.timeInArena > last) {
+            last = agent.timeInArena;
+        }
+    }
+    RunStatsRow& row = s.runStats[static_cast<std::size_t>(runIndex)];
+    row[kRunIndex] = runIndex;
+    row[kFirstExit] = first;
+    row[kLastExit] = last;
+    row[kPercentOut] = static_cast<double>(out) / s.groupSize * 100.0;
+}
+
+void creditFitness(SimState& s) {
+    const int length = s.cyclesPerRun + 1;
+    for (int a = 0; a < s.groupSize; ++a) {
+        const Agent& agent = s.agents[static_cast<std::size_t>(a)];
+        Individual& individual = s.population.at(static_cast<std::size_t>(agent.individual));
+        individual.fitness = static_cast<double>(length - agent.timeInArena) / length +
+                             individual.fitness;
+    }
+}
+
+void averageFitness(SimState& s) {
+    for (Individual& individual : s.population) {
+        if (individual.useCount > 0) {
+            individual.fitness = individual.fitness / individual.useCount;
+        }
+    }
+}
+
+}  // namespace murelta
