@@ -1,1 +1,108 @@
+// Tests for the data file's name, its text and writing it.
+#include "sim/data_file.hpp"
+
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "sim/error.hpp"
+#include "sim/params.hpp"
+#include "sim/state.hpp"
+
+namespace murelta {
+namespace {
+
+std::string readAll(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class TempDir {
+public:
+    TempDir() {
+        path_ = std::filesystem::temp_directory_path() /
+                ("murelta-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                 "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(path_);
+        std::filesystem::create_directories(path_);
+    }
+    ~TempDir() { std::filesystem::remove_all(path_); }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+TEST(DataFile, NameRecordsTheTextsAsTypedAndTheFlags) {
+    Params p;
+    EXPECT_EQ(makeDataFileName(p, kDefaultLabel), "murData_untitle_w50x50_c20000_r100_ag10_s0");
+    p.firstOut = true;
+    p.sameStart = true;
+    p.agents = "2.5";
+    p.seed = " 7";
+    EXPECT_EQ(makeDataFileName(p, "net"), "murData_net_w50x50_c20000_r100_ag2.5_fOut_samStart_s 7");
+    p.lastOut = true;
+    p.sameStart = false;
+    EXPECT_EQ(makeDataFileName(p, "x"), "murData_x_w50x50_c20000_r100_ag2.5_lOut_s 7");
+}
+
+TEST(DataFile, WritesHeaderAndOneCrlfLinePerRun) {
+    SimState s;
+    Params p;
+    p.runs = "3";
+    readParams(s, p);
+    allocateStructures(s);
+    s.runStats[0] = {0, 812, 20001, 10};
+    s.runStats[1] = {1, 20000, 20001, 0};
+    s.runStats[2] = {2, 3551, 20001, 100.0 / 3.0};
+    s.runStats[3] = {9, 9, 9, 9};  // the spare row is never written
+    s.dataFileName = makeDataFileName(p, kDefaultLabel);
+    TempDir dir;
+    const auto path = writeDataFile(s, dir.path(), ',');
+    EXPECT_EQ(path.filename(), "murData_untitle_w50x50_c20000_r3_ag10_s0.xls");
+    EXPECT_EQ(readAll(path),
+              "No.Run\tFirst\tLast\tAg. on target %\r\n"
+              "0\t812\t20001\t10\r\n"
+              "1\t20000\t20001\t0\r\n"
+              "2\t3551\t20001\t33,3333333333333\r\n");
+    // Writing again replaces the file and leaves nothing else behind.
+    s.runCount = 1;
+    writeDataFile(s, dir.path(), '.');
+    EXPECT_EQ(readAll(path), "No.Run\tFirst\tLast\tAg. on target %\r\n0\t812\t20001\t10\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+TEST(DataFile, ACantWriteErrorNamesTheFileAndTheReason) {
+    SimState s;
+    readParams(s, Params{});
+    allocateStructures(s);
+    s.dataFileName = "murData_ok";
+    TempDir dir;
+    try {
+        writeDataFile(s, dir.path() / "missing", '.');
+        FAIL() << "wrote into a missing folder";
+    } catch (const Error& e) {
+        const std::string message = e.what();
+        EXPECT_NE(message.find("murData_ok.xls"), std::string::npos) << message;
+        EXPECT_NE(message.find("No such file or directory"), std::string::npos) << message;
+    }
+    s.dataFileName = "murData_a/b";
+    EXPECT_THROW(writeDataFile(s, dir.path(), '.'), Error);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+TEST(DataFile, ReportSaysWhenTheDataAreIncomplete) {
+    EXPECT_EQ(dataFileReport("f.xls", true), "Simulation finished. Data file has bee saved!\r\nf.xls");
+    EXPECT_EQ(dataFileReport("f.xls", false),
+              "Simulation finished. Data file has bee saved!\r\nSince you have interrupted the "
+              "simulation, saved data are not completed!\r\nf.xls");
+}
+
+}  // namespace
+}  // namespace murelta

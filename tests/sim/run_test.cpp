@@ -1,1 +1,308 @@
+// Tests for the run driver: whole simulations, stopping, the run-end message and the checks
+// made before a simulation starts.
+#include "sim/run.hpp"
+
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "sim/data_file.hpp"
+#include "sim/error.hpp"
+#include "sim/params.hpp"
+#include "sim/state.hpp"
+
+#ifndef MURELTA_TEST_DATA
+#error "MURELTA_TEST_DATA must name the folder of expected files"
+#endif
+
+namespace murelta {
+namespace {
+
+std::string readAll(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+struct Start {
+    std::int16_t run;
+    std::vector<std::pair<int, int>> agents;
+};
+
+// Records what the driver shows and can press "Stop" during a given run and cycle.
+class RecordingHost : public RunHost {
+public:
+    RecordingHost(SimState& s, std::filesystem::path directory)
+        : s_(s), directory_(std::move(directory)) {}
+
+    void showProgress(std::int16_t run, std::int16_t, std::int16_t cycle, std::int16_t) override {
+        run_ = run;
+        cycle_ = cycle;
+        ++cycles;
+    }
+    void showTotalFitness(double value) override { totalFitness.push_back(value); }
+    void setRunningControls(bool running) override { controls.push_back(running); }
+    void initGraphic() override {
+        Start start{static_cast<std::int16_t>(run_), {}};
+        for (int i = 0; i < s_.groupSize; ++i) {
+            start.agents.emplace_back(s_.agents[static_cast<std::size_t>(i)].x,
+                                      s_.agents[static_cast<std::size_t>(i)].y);
+        }
+        starts.push_back(start);
+    }
+    bool graphicsEnabled() override { return graphics; }
+    void yield() override {
+        if (run_ == stopRun && cycle_ == stopCycle) {
+            s_.running = false;
+        }
+    }
+    void runFinished() override { ++runEndMessages; }
+    std::filesystem::path dataDirectory() override { return directory_; }
+    void dataFileWritten(const std::filesystem::path& path, const std::string& message,
+                         bool isComplete, bool) override {
+        written = path;
+        report = message;
+        complete = isComplete;
+    }
+
+    bool graphics = false;
+    int stopRun = -1;
+    int stopCycle = -1;
+    long cycles = 0;
+    int runEndMessages = 0;
+    std::vector<double> totalFitness;
+    std::vector<bool> controls;
+    std::vector<Start> starts;
+    std::filesystem::path written;
+    std::string report;
+    bool complete = false;
+
+private:
+    SimState& s_;
+    std::filesystem::path directory_;
+    int run_ = 0;
+    int cycle_ = 0;
+};
+
+class RunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = std::filesystem::temp_directory_path() /
+               (std::string("murelta-run-") +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    // "Set parameters" without the random network: every agent linked to every other.
+    SimState prepare(const Params& p) {
+        SimState s;
+        readParams(s, p);
+        allocateStructures(s);
+        for (int i = 0; i < s.groupSize; ++i) {
+            for (int j = 0; j < s.groupSize; ++j) {
+                s.agents[static_cast<std::size_t>(i)].links[static_cast<std::size_t>(j)] =
+                    i == j ? 0 : 1;
+            }
+        }
+        s.dataFileName = makeDataFileName(p, kDefaultLabel);
+        return s;
+    }
+
+    // A small world in which agents find the target in some runs and not in others.
+    static Params smallWorld() {
+        Params p;
+        p.agents = "4";
+        p.width = "20";
+        p.height = "20";
+        p.cycles = "300";
+        p.runs = "6";
+        p.retina = "3";
+        return p;
+    }
+
+    std::filesystem::path dir_;
+};
+
+TEST_F(RunTest, SmallSimulationWritesTheExpectedFile) {
+    SimState s = prepare(smallWorld());
+    s.agents[0].rank = 1;
+    RecordingHost host(s, dir_);
+    runSimulation(s, host);
+    EXPECT_TRUE(host.complete);
+    EXPECT_EQ(host.written.filename(), "murData_untitle_w20x20_c300_r6_ag4_s0.xls");
+    EXPECT_EQ(readAll(host.written),
+              readAll(std::filesystem::path(MURELTA_TEST_DATA) / "small_run.xls"));
+    EXPECT_EQ(host.controls.back(), false);
+    EXPECT_FALSE(s.running);
+}
+
+TEST_F(RunTest, SameSeedSameResultsAndAnotherSeedOthers) {
+    Params p = smallWorld();
+    p.expGeneOn = true;
+    p.comGeneOn = true;
+    p.generations = "2";
+    std::vector<std::vector<double>> fitness;
+    for (const char* seed : {"5", "5", "6"}) {
+        p.seed = seed;
+        SimState s = prepare(p);
+        RecordingHost host(s, dir_);
+        runSimulation(s, host);
+        fitness.push_back(host.totalFitness);
+        EXPECT_TRUE(host.written.empty());  // no file for two generations
+    }
+    EXPECT_EQ(fitness[0].size(), 2u);
+    EXPECT_EQ(fitness[0], fitness[1]);
+    EXPECT_NE(fitness[0], fitness[2]);
+}
+
+TEST_F(RunTest, EachRunNumberStartsTheSameWorldInEveryGeneration) {
+    Params p = smallWorld();
+    p.generations = "2";
+    p.runs = "3";
+    SimState s = prepare(p);
+    RecordingHost host(s, dir_);
+    runSimulation(s, host);
+    ASSERT_EQ(host.starts.size(), 6u);
+    for (std::size_t r = 0; r < 3; ++r) {
+        EXPECT_EQ(host.starts[r].agents, host.starts[r + 3].agents);
+    }
+    EXPECT_NE(host.starts[0].agents, host.starts[1].agents);
+}
+
+TEST_F(RunTest, RunEndMessageOnlyWithGraphicsAndMoreThanOneRun) {
+    for (auto [runs, graphics, expected] :
+         {std::tuple{"3", true, 3}, std::tuple{"1", true, 0}, std::tuple{"3", false, 0}}) {
+        Params p = smallWorld();
+        p.runs = runs;
+        p.cycles = "20";
+        SimState s = prepare(p);
+        RecordingHost host(s, dir_);
+        host.graphics = graphics;
+        runSimulation(s, host);
+        EXPECT_EQ(host.runEndMessages, expected) << runs << " runs";
+    }
+}
+
+TEST_F(RunTest, AFullRunHasCyclesPlusOneCyclesAndFirstOutEndsEarly) {
+    Params p = smallWorld();
+    p.foods = "0";
+    p.runs = "2";
+    SimState s = prepare(p);
+    RecordingHost host(s, dir_);
+    runSimulation(s, host);
+    EXPECT_EQ(host.cycles, 2 * 301);
+    EXPECT_EQ(s.runStats[1], (RunStatsRow{1, 300, 301, 0}));
+
+    p = smallWorld();
+    p.firstOut = true;
+    s = prepare(p);
+    RecordingHost first(s, dir_);
+    runSimulation(s, first);
+    for (int r = 0; r < 6; ++r) {
+        const RunStatsRow& row = s.runStats[static_cast<std::size_t>(r)];
+        if (row[kPercentOut] > 0) {
+            EXPECT_EQ(row[kPercentOut], 25.0);  // exactly one agent out when the run ended
+            EXPECT_EQ(row[kLastExit], row[kFirstExit] + 1);
+        }
+    }
+}
+
+TEST_F(RunTest, StopClosesTheRunAfterTheNextCycleAndZeroesTheRowsNotRun) {
+    Params p = smallWorld();
+    p.foods = "0";  // nobody leaves, so every run lasts its 301 cycles
+    SimState s = prepare(p);
+    RecordingHost full(s, dir_);
+    runSimulation(s, full);  // leaves six non-zero rows behind
+
+    RecordingHost host(s, dir_);
+    host.stopRun = 2;
+    host.stopCycle = 40;
+    runSimulation(s, host);
+    EXPECT_EQ(host.cycles, 301 + 42);
+    EXPECT_EQ(s.runStats[1], (RunStatsRow{1, 42, 42, 0}));
+    for (int r = 2; r < 6; ++r) {
+        EXPECT_EQ(s.runStats[static_cast<std::size_t>(r)], (RunStatsRow{0, 0, 0, 0}));
+    }
+    EXPECT_FALSE(host.complete);
+    EXPECT_NE(host.report.find("saved data are not completed!"), std::string::npos);
+    EXPECT_EQ(host.totalFitness.size(), 1u);  // the generation was closed
+    EXPECT_EQ(readAll(host.written).substr(readAll(host.written).rfind("\r\n", readAll(host.written).size() - 3) + 2),
+              "5\t0\t0\t0\r\n");
+}
+
+TEST_F(RunTest, GenerationsEvolveTheGenes) {
+    Params p = smallWorld();
+    p.generations = "5";
+    p.runs = "10";
+    p.cycles = "150";
+    p.expGeneOn = true;
+    p.comGeneOn = true;
+    p.expCostOn = true;
+    p.comCostOn = true;
+    SimState s = prepare(p);
+    RecordingHost host(s, dir_);
+    runSimulation(s, host);
+    EXPECT_EQ(host.totalFitness.size(), 5u);
+    int changed = 0;
+    for (const Individual& individual : s.population) {
+        changed += individual.genes[0] != 25 || individual.genes[1] != 0 ? 1 : 0;
+    }
+    EXPECT_GT(changed, 0);
+}
+
+TEST_F(RunTest, RefusesToStartWhatCouldNotRunToItsEnd) {
+    const auto refused = [&](Params p, const char* expected) {
+        SimState s = prepare(p);
+        RecordingHost host(s, dir_);
+        try {
+            runSimulation(s, host);
+            ADD_FAILURE() << "started: " << expected;
+        } catch (const Error& e) {
+            EXPECT_NE(std::string(e.what()).find(expected), std::string::npos) << e.what();
+        }
+        EXPECT_TRUE(host.controls.empty());
+        EXPECT_EQ(host.cycles, 0);
+        EXPECT_FALSE(s.running);
+    };
+    Params p = smallWorld();
+    p.agents = "0";
+    refused(p, "Group size");
+    p = smallWorld();
+    p.seed = "32760";
+    p.runs = "8";
+    refused(p, "Initial Seed");
+    p = smallWorld();
+    p.cycles = "32767";
+    refused(p, "Cycles");
+    p = smallWorld();
+    p.cycles = "0";
+    p.comCostOn = true;
+    refused(p, "Cycles");
+    p = smallWorld();
+    p.foodSize = "21";
+    refused(p, "Foods size");
+    // Parameters changed after the structures were made.
+    SimState s = prepare(smallWorld());
+    s.groupSize = 5;
+    EXPECT_THROW(checkCanStart(s), Error);
+}
+
+TEST_F(RunTest, NoGenerationsCreateThePopulationAndNothingElse) {
+    Params p = smallWorld();
+    p.generations = "0";
+    SimState s = prepare(p);
+    RecordingHost host(s, dir_);
+    runSimulation(s, host);
+    EXPECT_EQ(s.population.size(), 100u);
+    EXPECT_EQ(host.cycles, 0);
+    EXPECT_TRUE(host.written.empty());
+}
+
+}  // namespace
+}  // namespace murelta
