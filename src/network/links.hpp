@@ -21,6 +21,8 @@ void netAll2All(SimState& s);
 void netCircle(SimState& s);
 // Agent 0 is the hub, linked both ways with every other agent.
 void netStar(SimState& s);
+// The link commands take two agents of the group, picked in this order; a == b is allowed.
+
 // a -> b only: sets a's link to b, then clears b's link to a.
 void setMonoLink(SimState& s, std::int16_t a, std::int16_t b);
 // a <-> b: sets both links (a self link when a == b).
