@@ -9,7 +9,6 @@
 #include <iostream>
 #include <string>
 
-#include "network/links.hpp"
 #include "network/presets.hpp"
 #include "sim/data_file.hpp"
 #include "sim/error.hpp"
@@ -147,10 +146,7 @@ int main(int argc, char** argv) {
     murelta::SimState s;
     try {
         // What "Set parameters" does, then the designer's preset.
-        murelta::readParams(s, p);
-        murelta::allocateStructures(s);
-        murelta::randomNet(s);
-        s.dataFileName = murelta::makeDataFileName(p, label);
+        murelta::setParameters(s, p, label);
         if (!preset.empty()) {
             murelta::applyPreset(s, preset, p.agents);
         }

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "network/links.hpp"
+#include "sim/data_file.hpp"
 #include "sim/numbers.hpp"
 #include "sim/state.hpp"
 
@@ -38,5 +40,17 @@ void readParams(SimState& s, const Params& p, const NumberReader& readNumber) {
 }
 
 void readParams(SimState& s, const Params& p) { readParams(s, p, parseNumber); }
+
+void setParameters(SimState& s, const Params& p, std::string_view label,
+                   const NumberReader& readNumber) {
+    readParams(s, p, readNumber);
+    allocateStructures(s);
+    randomNet(s);
+    s.dataFileName = makeDataFileName(p, label);
+}
+
+void setParameters(SimState& s, const Params& p, std::string_view label) {
+    setParameters(s, p, label, parseNumber);
+}
 
 }  // namespace murelta

@@ -47,4 +47,10 @@ using NumberReader = std::function<double(std::string_view text, std::string_vie
 void readParams(SimState& s, const Params& p, const NumberReader& readNumber);
 void readParams(SimState& s, const Params& p);
 
+// "Set parameters": readParams, allocateStructures, a fresh random network, and the data-file
+// name built with `label`.
+void setParameters(SimState& s, const Params& p, std::string_view label,
+                   const NumberReader& readNumber);
+void setParameters(SimState& s, const Params& p, std::string_view label);
+
 }  // namespace murelta
