@@ -29,11 +29,15 @@ void onInterrupt(int) {
 
 // Reports progress on a terminal and stops like "Stop" on Ctrl-C.
 class BatchHost : public murelta::RunHost {
-public:
-    BatchHost(murelta::SimState& s, std::filesystem::path directory)
-        : s_(s), directory_(std::move(directory)), progress_(isatty(STDERR_FILENO) != 0) {}
+  public:
+    BatchHost(murelta::SimState& s, std::filesystem::path directory, bool showGenes)
+        : s_(s),
+          directory_(std::move(directory)),
+          progress_(isatty(STDERR_FILENO) != 0),
+          showGenes_(showGenes) {}
 
-    void showProgress(std::int16_t run, std::int16_t runCount, std::int16_t, std::int16_t) override {
+    void showProgress(std::int16_t run, std::int16_t runCount, std::int16_t,
+                      std::int16_t) override {
         ++cycles_;
         if (!progress_ || (cycles_ & 0xFFF) != 0) {
             return;
@@ -44,9 +48,9 @@ public:
             return;
         }
         const double rate = static_cast<double>(cycles_ - cyclesShown_) / seconds;
-        std::fprintf(stderr, "\rgeneration %d/%d  run %d/%d  %.0f cycles/s   ", generation_ + 1,
-                     static_cast<int>(s_.generationCount), run - 1, static_cast<int>(runCount),
-                     rate);
+        std::fprintf(stderr, "\rgeneration %d/%d  runs done %d/%d  %.0f cycles/s   ",
+                     generation_ + 1, static_cast<int>(s_.generationCount), run - 1,
+                     static_cast<int>(runCount), rate);
         std::fflush(stderr);
         lastShown_ = now;
         cyclesShown_ = cycles_;
@@ -55,6 +59,19 @@ public:
     void showTotalFitness(double totalFitness) override {
         clearProgress();
         std::cout << "Total Fitness: " << murelta::formatNumber(totalFitness) << std::endl;
+        if (showGenes_) {
+            // The genes the generation just finished was run with.
+            double exploration = 0.0;
+            double communication = 0.0;
+            for (const murelta::Individual& individual : s_.population) {
+                exploration += individual.genes[0];
+                communication += individual.genes[1];
+            }
+            const auto count = static_cast<double>(s_.population.size());
+            std::cout << "Mean genes: exploration " << murelta::formatNumber(exploration / count)
+                      << ", communication " << murelta::formatNumber(communication / count)
+                      << std::endl;
+        }
         ++generation_;
     }
 
@@ -75,7 +92,7 @@ public:
         }
     }
 
-private:
+  private:
     using Clock = std::chrono::steady_clock;
 
     void clearProgress() {
@@ -88,6 +105,7 @@ private:
     murelta::SimState& s_;
     std::filesystem::path directory_;
     bool progress_;
+    bool showGenes_;
     int generation_ = 0;
     long cycles_ = 0;
     long cyclesShown_ = 0;
@@ -101,6 +119,7 @@ int main(int argc, char** argv) {
     std::string preset;
     std::string label(murelta::kDefaultLabel);
     std::string out = ".";
+    bool showGenes = false;
 
     CLI::App app{"Runs a Murelta simulation without windows and writes its data file."};
     app.option_defaults()->always_capture_default();
@@ -125,10 +144,12 @@ int main(int argc, char** argv) {
     app.add_flag("--com-cost-on", p.comCostOn, "Charge the communication cost");
     app.add_flag("--exp-gene", p.expGeneOn, "Exploration driven by the exploration gene");
     app.add_flag("--com-gene", p.comGeneOn, "Communication driven by the communication gene");
+    app.add_flag("--show-genes", showGenes,
+                 "Print the population's mean genes after each generation");
     app.add_option("--label", label, "Name part of the data file");
     app.add_option("--preset", preset, "Paper preset applied to the network")
-        ->check(CLI::IsMember(std::vector<std::string>(murelta::kPresetNames.begin(),
-                                                       murelta::kPresetNames.end())));
+        ->check(CLI::IsMember(
+            std::vector<std::string>(murelta::kPresetNames.begin(), murelta::kPresetNames.end())));
     app.add_option("--out", out, "Folder the data file is written to")
         ->check(CLI::ExistingDirectory);
 
@@ -156,7 +177,7 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    BatchHost host(s, out);
+    BatchHost host(s, out, showGenes);
     std::signal(SIGINT, onInterrupt);
     try {
         murelta::runSimulation(s, host);

@@ -86,15 +86,20 @@ Message MessageQueue::at(int slot) const {
     Message message = slots_[static_cast<std::size_t>(slot)];
     const auto word = static_cast<std::size_t>(slot / 64);
     const bool isFree = (free_[word] >> (slot % 64)) & 1U;
-    message.delay = isFree ? std::int16_t{-1}
-                           : static_cast<std::int16_t>(
-                                 kDelay - static_cast<int>(tick_ - sentAt_[static_cast<std::size_t>(slot)]));
+    message.delay =
+        isFree ? std::int16_t{-1}
+               : static_cast<std::int16_t>(
+                     kDelay - static_cast<int>(tick_ - sentAt_[static_cast<std::size_t>(slot)]));
     return message;
 }
 
-void clearMessages(SimState& s) { s.messages.clear(); }
+void clearMessages(SimState& s) {
+    s.messages.clear();
+}
 
-void sendMessage(SimState& s, const Message& msg) { s.messages.push(msg); }
+void sendMessage(SimState& s, const Message& msg) {
+    s.messages.push(msg);
+}
 
 void deliverMessages(SimState& s) {
     for (std::uint16_t slot : s.messages.advance()) {

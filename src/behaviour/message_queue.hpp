@@ -22,7 +22,7 @@ struct Message {
 };
 
 class MessageQueue {
-public:
+  public:
     static constexpr int kSlots = 15001;
     static constexpr int kDelay = 5;
 
@@ -43,7 +43,7 @@ public:
     // The record in a slot, with its current delay (-1 for a free slot).
     Message at(int slot) const;
 
-private:
+  private:
     void take(int slot);
     void release(int slot);
     int firstFree() const;
@@ -55,7 +55,7 @@ private:
     static constexpr int kBuckets = kDelay + 1;
 
     std::vector<Message> slots_;
-    std::vector<std::uint32_t> sentAt_;  // advance count when each used slot was filled
+    std::vector<std::uint32_t> sentAt_;         // advance count when each used slot was filled
     std::array<std::uint64_t, kWords> free_{};  // bit set: slot is free
     std::array<std::uint64_t, kSummaryWords> freeWords_{};  // bit set: word has a free slot
     std::array<std::vector<std::uint16_t>, kBuckets> buckets_;

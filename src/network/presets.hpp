@@ -11,8 +11,8 @@ struct SimState;
 
 // The items of the preset list, in the list's order.
 inline constexpr std::array<std::string_view, 18> kPresetNames = {
-    "None",  "Tab 1",  "Tab 2",   "Tab 3",   "Tab 4",   "Tab 5",   "Tab 6a",  "Tab 6b",  "Tab 6c",
-    "Tab 7", "Tab 8",  "Tab 9",   "Tab 10a", "Tab 10b", "Tab 11a", "Tab 11b", "Tab 11c", "Tab 12"};
+    "None",  "Tab 1", "Tab 2", "Tab 3",   "Tab 4",   "Tab 5",   "Tab 6a",  "Tab 6b",  "Tab 6c",
+    "Tab 7", "Tab 8", "Tab 9", "Tab 10a", "Tab 10b", "Tab 11a", "Tab 11b", "Tab 11c", "Tab 12"};
 
 // The retina given to an agent by a preset.
 inline constexpr double kPresetRetina = 15.0;

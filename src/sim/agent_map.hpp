@@ -10,7 +10,7 @@
 namespace murelta {
 
 class AgentMap {
-public:
+  public:
     AgentMap() = default;
     // A map over columns 0..columns-1 and rows 0..rows-1, all zero.
     AgentMap(int columns, int rows) : cells_(columns, rows) {}
@@ -38,7 +38,7 @@ public:
     // All cells, column by column (for tests and comparisons).
     const Grid<std::int16_t>& grid() const { return cells_; }
 
-private:
+  private:
     Grid<std::int16_t> cells_;
     // Every non-zero cell is listed here (possibly more than once); zero cells may be too.
     std::vector<std::uint32_t> written_;

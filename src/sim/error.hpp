@@ -8,7 +8,7 @@ namespace murelta {
 
 // Thrown for every failure a user should be told about; the message is shown as it stands.
 class Error : public std::runtime_error {
-public:
+  public:
     explicit Error(const std::string& message) : std::runtime_error(message) {}
 };
 

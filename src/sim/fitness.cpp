@@ -38,8 +38,8 @@ void creditFitness(SimState& s) {
     for (int a = 0; a < s.groupSize; ++a) {
         const Agent& agent = s.agents[static_cast<std::size_t>(a)];
         Individual& individual = s.population.at(static_cast<std::size_t>(agent.individual));
-        individual.fitness = static_cast<double>(length - agent.timeInArena) / length +
-                             individual.fitness;
+        individual.fitness =
+            static_cast<double>(length - agent.timeInArena) / length + individual.fitness;
     }
 }
 

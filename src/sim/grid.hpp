@@ -10,7 +10,7 @@ namespace murelta {
 
 template <typename T>
 class Grid {
-public:
+  public:
     Grid() = default;
 
     // A grid of `columns` x `rows` cells, all zero: x runs 0..columns-1, y runs 0..rows-1.
@@ -47,7 +47,7 @@ public:
 
     friend bool operator==(const Grid&, const Grid&) = default;
 
-private:
+  private:
     int columns_ = 0;
     int rows_ = 0;
     std::vector<T> cells_;

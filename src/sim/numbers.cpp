@@ -21,7 +21,9 @@ std::string quoted(std::string_view text) {
     return result;
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 // The decimal digits and exponent of `value` rounded to `digits` significant digits.
 struct Decimal {
@@ -105,8 +107,8 @@ double parseNumber(std::string_view text, std::string_view name) {
     }
     double value = 0.0;
     // Only digits, a point and an exponent: from_chars alone would also take "inf" and "nan".
-    const bool plain = !t.empty() && (std::isdigit(static_cast<unsigned char>(t.front())) ||
-                                      t.front() == '.');
+    const bool plain =
+        !t.empty() && (std::isdigit(static_cast<unsigned char>(t.front())) || t.front() == '.');
     const auto [end, error] =
         plain ? std::from_chars(t.data(), t.data() + t.size(), value, std::chars_format::general)
               : std::from_chars_result{t.data(), std::errc::invalid_argument};

@@ -39,7 +39,9 @@ void readParams(SimState& s, const Params& p, const NumberReader& readNumber) {
     s.comGeneOn = p.comGeneOn;
 }
 
-void readParams(SimState& s, const Params& p) { readParams(s, p, parseNumber); }
+void readParams(SimState& s, const Params& p) {
+    readParams(s, p, parseNumber);
+}
 
 void setParameters(SimState& s, const Params& p, std::string_view label,
                    const NumberReader& readNumber) {

@@ -20,7 +20,9 @@ float Random::draw() {
     return static_cast<float>(top24) * 0x1p-24f;
 }
 
-void Random::reset() { state_ = kStartState; }
+void Random::reset() {
+    state_ = kStartState;
+}
 
 void Random::reseed(std::int16_t n) {
     const auto bits = static_cast<std::uint64_t>(static_cast<std::uint16_t>(n));

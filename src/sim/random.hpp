@@ -14,7 +14,7 @@ namespace murelta {
 // puts the counter at a fixed constant, which is also the start-up state; reseed(n) replaces the
 // counter by a mix of the counter and n, so the new state depends only on the old one and n.
 class Random {
-public:
+  public:
     float draw();
     void reset();
     void reseed(std::int16_t n);
@@ -22,7 +22,7 @@ public:
     std::uint64_t state() const { return state_; }
     friend bool operator==(const Random&, const Random&) = default;
 
-private:
+  private:
     static constexpr std::uint64_t kStartState = 0x6d75726c65746131ULL;
     std::uint64_t state_ = kStartState;
 };

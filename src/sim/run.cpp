@@ -21,11 +21,17 @@ void RunHost::showTotalFitness(double) {}
 void RunHost::setRunningControls(bool) {}
 void RunHost::initGraphic() {}
 void RunHost::updateGraphic() {}
-bool RunHost::graphicsEnabled() { return false; }
+bool RunHost::graphicsEnabled() {
+    return false;
+}
 void RunHost::yield() {}
 void RunHost::runFinished() {}
-std::filesystem::path RunHost::dataDirectory() { return "."; }
-char RunHost::decimalSeparator() { return '.'; }
+std::filesystem::path RunHost::dataDirectory() {
+    return ".";
+}
+char RunHost::decimalSeparator() {
+    return '.';
+}
 void RunHost::dataFileWritten(const std::filesystem::path&, const std::string&, bool, bool) {}
 
 namespace {
@@ -36,7 +42,7 @@ constexpr std::int16_t kGenomeLength = 2;
 // Clears `running` and restores the idle controls however the simulation ends, also when an
 // error ends it.
 class RunningGuard {
-public:
+  public:
     RunningGuard(SimState& s, RunHost& host) : s_(s), host_(host) {}
     RunningGuard(const RunningGuard&) = delete;
     RunningGuard& operator=(const RunningGuard&) = delete;
@@ -49,7 +55,7 @@ public:
         }
     }
 
-private:
+  private:
     SimState& s_;
     RunHost& host_;
     bool finished_ = false;
@@ -106,7 +112,9 @@ bool runOnce(SimState& s, RunHost& host, std::int16_t run) {
     return complete;
 }
 
-std::string count(int n) { return std::to_string(n); }
+std::string count(int n) {
+    return std::to_string(n);
+}
 
 }  // namespace
 
@@ -125,8 +133,8 @@ void checkCanStart(const SimState& s) {
         throw Error("Cycles must be from 0 to 32766 (it is " + count(s.cyclesPerRun) + ").");
     }
     if (s.seed + s.runCount > 32767) {
-        throw Error("Initial Seed plus Runs must not exceed 32767 (it is " + count(s.seed) +
-                    " + " + count(s.runCount) + ").");
+        throw Error("Initial Seed plus Runs must not exceed 32767 (it is " + count(s.seed) + " + " +
+                    count(s.runCount) + ").");
     }
     if (s.cyclesPerRun == 0 && (s.comCostOn || (s.expCostOn && s.expGeneOn))) {
         throw Error(
@@ -142,10 +150,10 @@ void checkCanStart(const SimState& s) {
         s.arena.rows() != s.arenaHeight + 1 ||
         s.targets.size() != static_cast<std::size_t>(s.targetCount) + 1 ||
         s.runStats.size() != static_cast<std::size_t>(s.runCount) + 1 ||
-        s.agents[0].map.columns() != s.arenaWidth + 1 ||
-        s.agents[0].links.size() != agents) {
-        throw Error("The parameters have changed since the structures were made; press \"Set "
-                    "parameters\" first.");
+        s.agents[0].map.columns() != s.arenaWidth + 1 || s.agents[0].links.size() != agents) {
+        throw Error(
+            "The parameters have changed since the structures were made; press \"Set "
+            "parameters\" first.");
     }
 }
 

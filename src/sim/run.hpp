@@ -15,7 +15,7 @@ struct SimState;
 // What the driver asks of the program that runs it: the main window, the headless runner, or a
 // test. Every method has a do-nothing default.
 class RunHost {
-public:
+  public:
     virtual ~RunHost() = default;
 
     // Called at the start of every cycle with the run number (1..runCount) and cycle index.

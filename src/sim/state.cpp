@@ -25,8 +25,9 @@ constexpr double kMaxGridCells = 512.0 * 1024 * 1024;
 
 void setRetina(Agent& agent, double retina) {
     if (!(retina >= 0.0 && retina <= kMaxRetina)) {
-        throw Error("A retina of " + formatNumber(retina) + " cells is not possible: it must be from 0 to " +
-                    std::to_string(kMaxRetina) + ".");
+        throw Error("A retina of " + formatNumber(retina) +
+                    " cells is not possible: it must be from 0 to " + std::to_string(kMaxRetina) +
+                    ".");
     }
     const std::int32_t side = toLong(2.0 * retina, "Retina radius") + 1;
     agent.retina = retina;

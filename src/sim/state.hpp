@@ -41,8 +41,8 @@ struct Individual {
 };
 
 struct Target {
-    std::int16_t x = 0;  // left column
-    std::int16_t y = 0;  // top row
+    std::int16_t x = 0;     // left column
+    std::int16_t y = 0;     // top row
     std::int16_t size = 0;  // covers x..x+size by y..y+size
 };
 

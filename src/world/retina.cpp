@@ -9,7 +9,9 @@
 
 namespace murelta {
 
-void clearAgentMap(SimState& s, std::int16_t a) { s.agents[static_cast<std::size_t>(a)].map.wipe(); }
+void clearAgentMap(SimState& s, std::int16_t a) {
+    s.agents[static_cast<std::size_t>(a)].map.wipe();
+}
 
 void updateRetina(SimState& s) {
     const int n = s.groupSize;

@@ -49,7 +49,9 @@ std::vector<Message> queued(const SimState& s) {
     return result;
 }
 
-int sign(float u) { return u > 0.5f ? 1 : -1; }
+int sign(float u) {
+    return u > 0.5f ? 1 : -1;
+}
 
 TEST(AgentStep, WanderingIsOneDiagonalStepClampedAtTheBorder) {
     for (std::int16_t seed = 0; seed < 40; ++seed) {

@@ -43,8 +43,8 @@ void cycle(SimState& s) {
 TEST(MessageQueue, LivesFiveCyclesThenFreesItsSlot) {
     SimState s = makeState(2);
     EXPECT_EQ(countMessages(s), 0);
-    cycle(s);                                   // cycle 0
-    sendMessage(s, message(7, 9, 3, 0, 1));    // sent in the agent step of cycle 0
+    cycle(s);                                // cycle 0
+    sendMessage(s, message(7, 9, 3, 0, 1));  // sent in the agent step of cycle 0
     EXPECT_EQ(countMessages(s), 1);
     EXPECT_EQ(s.messages.at(0).delay, 5);
     for (int c = 1; c <= 4; ++c) {
@@ -115,7 +115,8 @@ TEST(MessageQueue, FullQueueDropsNewMessages) {
 struct PlainQueue {
     std::vector<Message> slots = std::vector<Message>(15001);
     void clear() {
-        for (Message& m : slots) m.delay = -1;
+        for (Message& m : slots)
+            m.delay = -1;
     }
     int send(const Message& m) {
         for (std::size_t i = 0; i < slots.size(); ++i) {
@@ -133,12 +134,14 @@ struct PlainQueue {
             if (m.delay == 0) {
                 s.agents[static_cast<std::size_t>(m.receiver)].map.set(m.x, m.y, m.value);
             }
-            if (m.delay < -1) m.delay = -1;
+            if (m.delay < -1)
+                m.delay = -1;
         }
     }
     int count() const {
         int n = 0;
-        for (const Message& m : slots) n += m.delay > -1 ? 1 : 0;
+        for (const Message& m : slots)
+            n += m.delay > -1 ? 1 : 0;
         return n;
     }
 };

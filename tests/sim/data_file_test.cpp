@@ -22,18 +22,19 @@ std::string readAll(const std::filesystem::path& path) {
 }
 
 class TempDir {
-public:
+  public:
     TempDir() {
-        path_ = std::filesystem::temp_directory_path() /
-                ("murelta-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                 "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        path_ =
+            std::filesystem::temp_directory_path() /
+            ("murelta-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
     }
     ~TempDir() { std::filesystem::remove_all(path_); }
     const std::filesystem::path& path() const { return path_; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
@@ -98,7 +99,8 @@ TEST(DataFile, ACantWriteErrorNamesTheFileAndTheReason) {
 }
 
 TEST(DataFile, ReportSaysWhenTheDataAreIncomplete) {
-    EXPECT_EQ(dataFileReport("f.xls", true), "Simulation finished. Data file has bee saved!\r\nf.xls");
+    EXPECT_EQ(dataFileReport("f.xls", true),
+              "Simulation finished. Data file has bee saved!\r\nf.xls");
     EXPECT_EQ(dataFileReport("f.xls", false),
               "Simulation finished. Data file has bee saved!\r\nSince you have interrupted the "
               "simulation, saved data are not completed!\r\nf.xls");

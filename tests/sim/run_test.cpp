@@ -36,7 +36,7 @@ struct Start {
 
 // Records what the driver shows and can press "Stop" during a given run and cycle.
 class RecordingHost : public RunHost {
-public:
+  public:
     RecordingHost(SimState& s, std::filesystem::path directory)
         : s_(s), directory_(std::move(directory)) {}
 
@@ -82,7 +82,7 @@ public:
     std::string report;
     bool complete = false;
 
-private:
+  private:
     SimState& s_;
     std::filesystem::path directory_;
     int run_ = 0;
@@ -90,7 +90,7 @@ private:
 };
 
 class RunTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = std::filesystem::temp_directory_path() /
                (std::string("murelta-run-") +

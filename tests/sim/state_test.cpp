@@ -94,7 +94,7 @@ TEST(State, ABadBoxStopsTheReadingThereNamingIt) {
     } catch (const Error& e) {
         EXPECT_NE(std::string(e.what()).find("Width"), std::string::npos) << e.what();
     }
-    EXPECT_EQ(s.groupSize, 20);     // read before the bad box
+    EXPECT_EQ(s.groupSize, 20);  // read before the bad box
     EXPECT_EQ(s.retinaRadius, 3);
     EXPECT_EQ(s.arenaHeight, 50);  // not reached
     EXPECT_TRUE(s.agents.empty());
@@ -112,14 +112,14 @@ TEST(State, ABadBoxStopsTheReadingThereNamingIt) {
 TEST(State, RefusesImpossibleSizesWithoutChangingAnything) {
     SimState s = allocated(Params{});
     const std::size_t agentsBefore = s.agents.size();
-    for (auto change : {+[](SimState& t) { t.groupSize = -1; }, +[](SimState& t) { t.targetCount = -2; },
-                        +[](SimState& t) { t.runCount = -1; }, +[](SimState& t) { t.arenaWidth = -1; },
-                        +[](SimState& t) { t.retinaRadius = 91; },
-                        +[](SimState& t) { t.retinaRadius = -1; },
-                        +[](SimState& t) {
-                            t.arenaWidth = 32767;
-                            t.arenaHeight = 32767;
-                        }}) {
+    for (auto change :
+         {+[](SimState& t) { t.groupSize = -1; }, +[](SimState& t) { t.targetCount = -2; },
+          +[](SimState& t) { t.runCount = -1; }, +[](SimState& t) { t.arenaWidth = -1; },
+          +[](SimState& t) { t.retinaRadius = 91; }, +[](SimState& t) { t.retinaRadius = -1; },
+          +[](SimState& t) {
+              t.arenaWidth = 32767;
+              t.arenaHeight = 32767;
+          }}) {
         SimState t = s;
         change(t);
         EXPECT_THROW(allocateStructures(t), Error);

@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Tests of murelta-batch as a user runs it: batch_test.sh PROGRAM CASE
+set -euo pipefail
+program=$1
+case_name=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+case "$case_name" in
+defaults)
+    # The default file: header and 100 rows, CRLF, first column 0..99; same again byte for byte.
+    "$program" > out.txt
+    file=murData_untitle_w50x50_c20000_r100_ag10_s0.xls
+    [ -f "$file" ] || fail "no $file"
+    [ "$(wc -l < "$file")" -eq 101 ] || fail "not 101 lines"
+    [ "$(grep -c $'\r$' "$file")" -eq 101 ] || fail "not every line ends in CRLF"
+    [ "$(head -1 "$file")" = $'No.Run\tFirst\tLast\tAg. on target %\r' ] || fail "header"
+    [ "$(tail -n +2 "$file" | cut -f1 | tr '\n' ' ')" = "$(seq 0 99 | tr '\n' ' ')" ] ||
+        fail "first column is not 0..99"
+    grep -q '^Total Fitness: ' out.txt || fail "no Total Fitness line"
+    mkdir again && (cd again && "$program" > /dev/null)
+    cmp "$file" "again/$file" || fail "two runs differ"
+    "$program" --seed 1 --out again > /dev/null
+    ! cmp -s "$file" again/murData_untitle_w50x50_c20000_r100_ag10_s1.xls || fail "seed 1 = seed 0"
+    ;;
+presets)
+    # Every preset runs with 10 and with 50 agents.
+    for agents in 10 50; do
+        for preset in "None" "Tab 1" "Tab 2" "Tab 3" "Tab 4" "Tab 5" "Tab 6a" "Tab 6b" "Tab 6c" \
+            "Tab 7" "Tab 8" "Tab 9" "Tab 10a" "Tab 10b" "Tab 11a" "Tab 11b" "Tab 11c" "Tab 12"; do
+            "$program" --agents $agents --preset "$preset" --runs 2 --cycles 300 \
+                --label "${preset// /}" > /dev/null || fail "$preset with $agents agents"
+            [ -f "murData_${preset// /}_w50x50_c300_r2_ag${agents}_s0.xls" ] ||
+                fail "no file for $preset with $agents agents"
+        done
+    done
+    ;;
+generations)
+    "$program" --generations 5 --exp-gene --com-gene --exp-cost-on --com-cost-on --runs 10 \
+        --cycles 1000 --show-genes > out.txt
+    [ "$(grep -c '^Total Fitness: ' out.txt)" -eq 5 ] || fail "not five Total Fitness lines"
+    [ "$(tail -1 out.txt)" != "Mean genes: exploration 25, communication 0" ] ||
+        fail "the genes did not drift"
+    ! ls murData_* 2> /dev/null || fail "a data file for five generations"
+    ;;
+bad-options)
+    for args in "--agents abc" "--bogus" "--preset Tab99" "--width 40000" "--agents 0" \
+        "--out $work/missing" "--cycles 0 --com-cost-on" "--food-size 60"; do
+        status=0
+        # shellcheck disable=SC2086
+        "$program" $args > out.txt 2> err.txt || status=$?
+        [ $status -eq 2 ] || fail "'$args' exited with $status"
+        [ -s err.txt ] || fail "'$args' printed no message"
+    done
+    grep -q 'Foods size' err.txt || fail "the message does not name the box"
+    ;;
+interrupt)
+    # Ctrl-C closes the current run and writes the file, marked incomplete.
+    "$program" --runs 3000 > out.txt &
+    pid=$!
+    sleep 1
+    kill -INT $pid
+    status=0
+    wait $pid || status=$?
+    [ $status -eq 130 ] || fail "exited with $status"
+    file=murData_untitle_w50x50_c20000_r3000_ag10_s0.xls
+    [ "$(wc -l < "$file")" -eq 3001 ] || fail "not 3001 lines"
+    grep -q 'not complete' out.txt || fail "not reported as incomplete"
+    [ "$(tail -1 "$file")" = $'0\t0\t0\t0\r' ] || fail "rows not run are not zero"
+    ;;
+*)
+    fail "unknown case $case_name"
+    ;;
+esac
+echo "PASS: $case_name"
