@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/fixtures.hpp"
+
 #include <vector>
 
 #include "behaviour/message_queue.hpp"
@@ -14,11 +16,7 @@ namespace murelta {
 namespace {
 
 SimState makeState(int agents) {
-    SimState s;
-    Params p;
-    p.agents = std::to_string(agents);
-    readParams(s, p);
-    allocateStructures(s);
+    SimState s = fixtures::allocatedState(agents);
     s.population.assign(100, Individual{{25, 0}, 0.0, 0});
     clearMessages(s);
     for (Agent& a : s.agents) {
@@ -32,13 +30,7 @@ void place(SimState& s, int a, int x, int y) {
     s.agents[static_cast<std::size_t>(a)].y = static_cast<std::int16_t>(y);
 }
 
-void putTarget(SimState& s, int x, int y, int size) {
-    for (int i = 0; i <= size; ++i) {
-        for (int j = 0; j <= size; ++j) {
-            s.arena(x + i, y + j) = kTargetCell;
-        }
-    }
-}
+using fixtures::putTarget;
 
 // The messages in the queue, in slot order.
 std::vector<Message> queued(const SimState& s) {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/fixtures.hpp"
+
 #include <random>
 #include <vector>
 
@@ -14,11 +16,7 @@ namespace murelta {
 namespace {
 
 SimState makeState(int agents) {
-    SimState s;
-    Params p;
-    p.agents = std::to_string(agents);
-    readParams(s, p);
-    allocateStructures(s);
+    SimState s = fixtures::allocatedState(agents);
     clearMessages(s);
     return s;
 }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/fixtures.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -15,12 +17,7 @@ namespace murelta {
 namespace {
 
 SimState makeState(int agents) {
-    SimState s;
-    Params p;
-    p.agents = std::to_string(agents);
-    readParams(s, p);
-    allocateStructures(s);
-    return s;
+    return fixtures::allocatedState(agents);
 }
 
 // Row i holds agent i's links to agents 0..groupSize-1, as '0' and '1'.

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/fixtures.hpp"
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -14,29 +16,8 @@
 namespace murelta {
 namespace {
 
-std::string readAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-class TempDir {
-  public:
-    TempDir() {
-        path_ =
-            std::filesystem::temp_directory_path() /
-            ("murelta-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-    }
-    ~TempDir() { std::filesystem::remove_all(path_); }
-    const std::filesystem::path& path() const { return path_; }
-
-  private:
-    std::filesystem::path path_;
-};
+using fixtures::TempDir;
+constexpr auto readAll = fixtures::readFile;
 
 TEST(DataFile, NameRecordsTheTextsAsTypedAndTheFlags) {
     Params p;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/fixtures.hpp"
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -22,12 +24,7 @@
 namespace murelta {
 namespace {
 
-std::string readAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+constexpr auto readAll = fixtures::readFile;
 
 struct Start {
     std::int16_t run;
@@ -91,20 +88,9 @@ class RecordingHost : public RunHost {
 
 class RunTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               (std::string("murelta-run-") +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
     // "Set parameters" without the random network: every agent linked to every other.
     SimState prepare(const Params& p) {
-        SimState s;
-        readParams(s, p);
-        allocateStructures(s);
+        SimState s = fixtures::allocatedState(p);
         for (int i = 0; i < s.groupSize; ++i) {
             for (int j = 0; j < s.groupSize; ++j) {
                 s.agents[static_cast<std::size_t>(i)].links[static_cast<std::size_t>(j)] =
@@ -127,7 +113,8 @@ class RunTest : public ::testing::Test {
         return p;
     }
 
-    std::filesystem::path dir_;
+    fixtures::TempDir temp_;
+    const std::filesystem::path& dir_ = temp_.path();
 };
 
 // Genes, costs, a leader, an enlarged retina and a limited range all take part; the expected

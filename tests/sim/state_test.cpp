@@ -3,21 +3,18 @@
 
 #include <gtest/gtest.h>
 
+#include "support/fixtures.hpp"
+
 #include "sim/error.hpp"
 #include "sim/params.hpp"
 
 namespace murelta {
 namespace {
 
-SimState allocated(const Params& params) {
-    SimState s;
-    readParams(s, params);
-    allocateStructures(s);
-    return s;
-}
+using fixtures::allocatedState;
 
 TEST(State, DefaultsAllocateTheDesignedSizes) {
-    const SimState s = allocated(Params{});
+    const SimState s = allocatedState(Params{});
     ASSERT_EQ(s.agents.size(), 11u);
     for (int i = 0; i < 10; ++i) {
         const Agent& a = s.agents[static_cast<std::size_t>(i)];
@@ -50,7 +47,7 @@ TEST(State, DefaultsAllocateTheDesignedSizes) {
 TEST(State, GroupSizeZeroGivesOneRecordAndNoAgents) {
     Params p;
     p.agents = "0";
-    const SimState s = allocated(p);
+    const SimState s = allocatedState(p);
     EXPECT_EQ(s.groupSize, 0);
     ASSERT_EQ(s.agents.size(), 1u);
     EXPECT_TRUE(s.agents[0].map.empty());
@@ -60,10 +57,10 @@ TEST(State, GroupSizeZeroGivesOneRecordAndNoAgents) {
 TEST(State, FirstOutSetsTheExitQuotaToOne) {
     Params p;
     p.firstOut = true;
-    EXPECT_EQ(allocated(p).exitQuota, 1);
+    EXPECT_EQ(allocatedState(p).exitQuota, 1);
     p.firstOut = false;
     p.agents = "7";
-    EXPECT_EQ(allocated(p).exitQuota, 7);
+    EXPECT_EQ(allocatedState(p).exitQuota, 7);
 }
 
 TEST(State, HalvesRoundToEvenAndTheDiagonalFollowsTheArena) {
@@ -72,13 +69,13 @@ TEST(State, HalvesRoundToEvenAndTheDiagonalFollowsTheArena) {
     p.width = "3";
     p.height = "4";
     p.retina = "3.5";
-    SimState s = allocated(p);
+    SimState s = allocatedState(p);
     EXPECT_EQ(s.groupSize, 2);
     EXPECT_EQ(s.retinaRadius, 4);
     EXPECT_EQ(s.agents[0].view.columns(), 9);
     EXPECT_EQ(s.arenaDiagonal, 5.0);
     p.agents = "3.5";
-    EXPECT_EQ(allocated(p).groupSize, 4);
+    EXPECT_EQ(allocatedState(p).groupSize, 4);
 }
 
 TEST(State, ABadBoxStopsTheReadingThereNamingIt) {
@@ -110,7 +107,7 @@ TEST(State, ABadBoxStopsTheReadingThereNamingIt) {
 }
 
 TEST(State, RefusesImpossibleSizesWithoutChangingAnything) {
-    SimState s = allocated(Params{});
+    SimState s = allocatedState(Params{});
     const std::size_t agentsBefore = s.agents.size();
     for (auto change :
          {+[](SimState& t) { t.groupSize = -1; }, +[](SimState& t) { t.targetCount = -2; },

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/fixtures.hpp"
+
 #include "sim/params.hpp"
 #include "sim/state.hpp"
 
@@ -10,21 +12,10 @@ namespace murelta {
 namespace {
 
 SimState makeState(int agents) {
-    SimState s;
-    Params p;
-    p.agents = std::to_string(agents);
-    readParams(s, p);
-    allocateStructures(s);
-    return s;
+    return fixtures::allocatedState(agents);
 }
 
-void putTarget(SimState& s, int x, int y, int size) {
-    for (int i = 0; i <= size; ++i) {
-        for (int j = 0; j <= size; ++j) {
-            s.arena(x + i, y + j) = kTargetCell;
-        }
-    }
-}
+using fixtures::putTarget;
 
 int nonZeroCells(const AgentMap& map) {
     int count = 0;

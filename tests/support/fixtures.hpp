@@ -1,0 +1,66 @@
+// Small helpers the test suites share: allocated states, targets, temporary folders, files.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "sim/params.hpp"
+#include "sim/state.hpp"
+
+namespace murelta::fixtures {
+
+// A state read from p and allocated, as "Set parameters" leaves it but without links.
+inline SimState allocatedState(const Params& p) {
+    SimState s;
+    readParams(s, p);
+    allocateStructures(s);
+    return s;
+}
+
+// The default parameters with `agents` agents.
+inline SimState allocatedState(int agents) {
+    Params p;
+    p.agents = std::to_string(agents);
+    return allocatedState(p);
+}
+
+// Marks a target block of (size + 1)^2 cells with its top-left cell at (x, y).
+inline void putTarget(SimState& s, int x, int y, int size) {
+    for (int i = 0; i <= size; ++i) {
+        for (int j = 0; j <= size; ++j) {
+            s.arena(x + i, y + j) = kTargetCell;
+        }
+    }
+}
+
+inline std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// An empty folder named for the running test, removed afterwards.
+class TempDir {
+  public:
+    TempDir() {
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        path_ = std::filesystem::temp_directory_path() /
+                (std::string("murelta-") + test->test_suite_name() + "-" + test->name());
+        std::filesystem::remove_all(path_);
+        std::filesystem::create_directories(path_);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    ~TempDir() { std::filesystem::remove_all(path_); }
+    const std::filesystem::path& path() const { return path_; }
+
+  private:
+    std::filesystem::path path_;
+};
+
+}  // namespace murelta::fixtures
