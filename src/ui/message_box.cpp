@@ -1,0 +1,64 @@
+#include "ui/message_box.hpp"
+
+#include <QMessageBox>
+#include <exception>
+#include <new>
+
+#include "sim/error.hpp"
+
+namespace murelta::ui {
+
+namespace {
+
+MessageHandler& handler() {
+    static MessageHandler current;
+    return current;
+}
+
+}  // namespace
+
+void showMessage(QWidget* parent, const QString& text, const QString& title, MessageIcon icon) {
+    if (handler()) {
+        handler()(parent, text, title, icon);
+        return;
+    }
+    QMessageBox box(parent);
+    box.setWindowTitle(title);
+    box.setText(text);
+    box.setStandardButtons(QMessageBox::Ok);
+    switch (icon) {
+        case MessageIcon::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case MessageIcon::Exclamation:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case MessageIcon::Critical:
+            box.setIcon(QMessageBox::Critical);
+            break;
+    }
+    box.exec();
+}
+
+void setMessageHandler(MessageHandler newHandler) {
+    handler() = std::move(newHandler);
+}
+
+bool runCommand(QWidget* parent, const std::function<void()>& body) {
+    try {
+        body();
+        return true;
+    } catch (const Error& e) {
+        showMessage(parent, QString::fromStdString(e.what()), QStringLiteral("Murelta"),
+                    MessageIcon::Exclamation);
+    } catch (const std::bad_alloc&) {
+        showMessage(parent, QStringLiteral("There is not enough memory for this command."),
+                    QStringLiteral("Murelta"), MessageIcon::Critical);
+    } catch (const std::exception& e) {
+        showMessage(parent, QStringLiteral("Unexpected error: %1").arg(e.what()),
+                    QStringLiteral("Murelta"), MessageIcon::Critical);
+    }
+    return false;
+}
+
+}  // namespace murelta::ui

@@ -1,0 +1,26 @@
+// The one way the windows show a modal message, so that tests can record and answer them.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace murelta::ui {
+
+enum class MessageIcon { Information, Exclamation, Critical };
+
+// Shows a modal message box with an OK button and waits until it is closed.
+void showMessage(QWidget* parent, const QString& text, const QString& title, MessageIcon icon);
+
+// Replaces how messages are shown (tests record them instead); an empty function restores the
+// real message box.
+using MessageHandler = std::function<void(QWidget* parent, const QString& text,
+                                          const QString& title, MessageIcon icon)>;
+void setMessageHandler(MessageHandler handler);
+
+// Runs a command's body; an error it throws is shown in a message box naming what went wrong.
+// What the body changed before the error stays changed. Returns false when it failed.
+bool runCommand(QWidget* parent, const std::function<void()>& body);
+
+}  // namespace murelta::ui
