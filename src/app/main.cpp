@@ -3,11 +3,14 @@
 
 #include "sim/state.hpp"
 #include "ui/designer_window.hpp"
+#include "ui/group_dialog.hpp"
+#include "ui/main_window.hpp"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Murelta"));
     murelta::SimState state;
-    murelta::ui::DesignerWindow window(state, [] { return QStringLiteral("10"); });
+    murelta::ui::MainWindow window(state);
     window.show();
     return QApplication::exec();
 }

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Takes a picture of the main window during a run, under a virtual X display:
+#   scripts/screenshot-main.sh [file.png]   (default: main-window.png)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/build.sh > /dev/null
+out=$(realpath -m "${1:-main-window.png}")
+xvfb-run -a -s "-screen 0 1280x800x24" build/tests/main_window_screenshot "$out"

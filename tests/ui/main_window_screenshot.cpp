@@ -1,0 +1,41 @@
+// Takes a picture of the main window during a run: main_window_screenshot [file.png]
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+
+#include "sim/state.hpp"
+#include "ui/designer_window.hpp"
+#include "ui/group_dialog.hpp"
+#include "ui/main_window.hpp"
+#include "ui/message_box.hpp"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("main.png");
+    const QString outPath = QDir::current().absoluteFilePath(out);
+    // The data file of the interrupted run goes to a folder of its own.
+    QTemporaryDir work;
+    QDir::setCurrent(work.path());
+    murelta::ui::setMessageHandler(
+        [](QWidget*, const QString&, const QString&, murelta::ui::MessageIcon) {});
+
+    murelta::SimState state;
+    murelta::ui::MainWindow window(state);
+    window.resize(1100, 720);
+    window.findChild<QSlider*>(QStringLiteral("sldSpeed"))->setValue(16);
+    window.show();
+
+    bool saved = false;
+    QTimer::singleShot(1500, &window, [&] {
+        saved = window.grab().save(outPath);
+        window.close();
+    });
+    QTimer::singleShot(0, &window, [&] { window.Command1_Click(); });
+    QApplication::exec();
+    std::printf("%s %s\n", saved ? "saved" : "could not save", qPrintable(outPath));
+    return saved ? 0 : 1;
+}

@@ -1,0 +1,388 @@
+// Tests for the main window, the group settings dialog and the arena picture, driven through
+// their controls on the offscreen platform.
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "sim/params.hpp"
+#include "sim/state.hpp"
+#include "ui/arena_view.hpp"
+#include "ui/designer_window.hpp"
+#include "ui/group_dialog.hpp"
+#include "ui/main_window.hpp"
+#include "ui/message_box.hpp"
+
+namespace murelta::ui {
+
+struct Shown {
+    QString text;
+    QString title;
+    MessageIcon icon;
+};
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+  private:
+    QTemporaryDir dir_;
+    QString startDir_;
+    std::vector<Shown> messages_;
+    std::function<void(const Shown&)> onMessage_;
+
+    template <typename T>
+    static T* child(QWidget& parent, const char* name) {
+        T* widget = parent.findChild<T*>(QString::fromLatin1(name));
+        if (widget == nullptr) {
+            qFatal("no control %s", name);
+        }
+        return widget;
+    }
+    static void type(QWidget& window, const char* box, const QString& text) {
+        auto* edit = child<QLineEdit>(window, box);
+        edit->clear();
+        QTest::keyClicks(edit, text);
+    }
+    // A click as the user makes it: nothing happens on a disabled button.
+    static void click(QWidget& window, const char* button) {
+        child<QAbstractButton>(window, button)->click();
+    }
+    static QByteArray readFile(const QString& name) {
+        QFile file(name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    int count(const QString& text) const {
+        return static_cast<int>(std::count_if(messages_.begin(), messages_.end(),
+                                              [&](const Shown& m) { return m.text == text; }));
+    }
+
+  private slots:
+    void initTestCase() {
+        QVERIFY(dir_.isValid());
+        startDir_ = QDir::currentPath();
+        QDir::setCurrent(dir_.path());
+        setMessageHandler(
+            [this](QWidget*, const QString& text, const QString& title, MessageIcon icon) {
+                messages_.push_back({text, title, icon});
+                if (onMessage_) {
+                    onMessage_(messages_.back());
+                }
+            });
+    }
+    void cleanupTestCase() {
+        setMessageHandler({});
+        QDir::setCurrent(startDir_);
+    }
+    void init() {
+        messages_.clear();
+        onMessage_ = nullptr;
+        for (const QString& name : QDir(dir_.path()).entryList(QDir::Files)) {
+            QFile::remove(dir_.filePath(name));
+        }
+    }
+
+    void defaultsAreInForceAfterLoading() {
+        SimState s;
+        MainWindow window(s);
+        QCOMPARE(child<QLineEdit>(window, "txtAgents")->text(), QStringLiteral("10"));
+        QCOMPARE(child<QLineEdit>(window, "txtCicli")->text(), QStringLiteral("20000"));
+        QCOMPARE(child<QLineEdit>(window, "txtCommRad")->text(), QStringLiteral("100"));
+        QVERIFY(child<QCheckBox>(window, "graphicEnabled")->isChecked());
+        QVERIFY(!child<QCheckBox>(window, "chkExit")->isChecked());
+        QVERIFY(!child<QPushButton>(window, "cmdStop")->isEnabled());
+        QVERIFY(child<QPushButton>(window, "Command1")->isEnabled());
+        QCOMPARE(child<QPushButton>(window, "Command3")->text(),
+                 QStringLiteral("View param.window"));
+        QCOMPARE(child<QLabel>(window, "lblfit")->text(), QStringLiteral("Total Fitness:"));
+        QCOMPARE(child<QLabel>(window, "lblmsg")->text(), QStringLiteral("0"));
+        QCOMPARE(s.agents.size(), std::size_t{11});
+        QCOMPARE(s.exitQuota, std::int16_t{10});
+        QCOMPARE(s.arena.columns(), 51);
+        QCOMPARE(s.dataFileName, std::string("murData_untitle_w50x50_c20000_r100_ag10_s0"));
+        QVERIFY(messages_.empty());
+    }
+
+    void firstOutTakesEffectWithSetParameters() {
+        SimState s;
+        MainWindow window(s);
+        click(window, "chkExit");
+        QCOMPARE(s.exitQuota, std::int16_t{10});
+        click(window, "Command2");
+        QCOMPARE(s.exitQuota, std::int16_t{1});
+        QCOMPARE(s.dataFileName, std::string("murData_untitle_w50x50_c20000_r100_ag10_fOut_s0"));
+        click(window, "chkExit");
+        click(window, "Command2");
+        QCOMPARE(s.exitQuota, std::int16_t{10});
+    }
+
+    void aBadBoxIsNamedAndEarlierBoxesKeepTheirValues() {
+        SimState s;
+        MainWindow window(s);
+        type(window, "txtAgents", QStringLiteral("20"));
+        type(window, "txtW", QStringLiteral("abc"));
+        type(window, "txtH", QStringLiteral("70"));
+        click(window, "Command2");
+        QCOMPARE(messages_.size(), std::size_t{1});
+        QVERIFY2(messages_[0].text.contains(QStringLiteral("Width")),
+                 qPrintable(messages_[0].text));
+        QVERIFY(messages_[0].text.contains(QStringLiteral("abc")));
+        QCOMPARE(s.groupSize, std::int16_t{20});
+        QCOMPARE(s.arenaHeight, std::int16_t{50});
+        QCOMPARE(s.agents.size(), std::size_t{11});  // the structures were not re-created
+        // Start refuses a group the structures were not made for, instead of crashing.
+        click(window, "Command1");
+        QCOMPARE(messages_.size(), std::size_t{2});
+        QVERIFY(messages_[1].text.contains(QStringLiteral("Set parameters")));
+        type(window, "txtW", QStringLiteral("32768"));
+        click(window, "Command2");
+        QVERIFY(messages_.back().text.contains(QStringLiteral("Width")));
+    }
+
+    void startWritesTheDataFileAndReportsIt() {
+        SimState s;
+        MainWindow window(s);
+        type(window, "txtNoRun", QStringLiteral("2"));
+        type(window, "txtCicli", QStringLiteral("300"));
+        click(window, "graphicEnabled");
+        click(window, "Command2");
+        click(window, "Command1");
+        const QString name = QStringLiteral("murData_untitle_w50x50_c300_r2_ag10_s0.xls");
+        const QByteArray file = readFile(name);
+        QCOMPARE(file.count("\r\n"), 3);
+        QVERIFY(file.startsWith("No.Run\tFirst\tLast\tAg. on target %\r\n0\t"));
+        QVERIFY(file.contains("\r\n1\t"));
+        QCOMPARE(messages_.size(), std::size_t{1});
+        QCOMPARE(messages_[0].text, "Simulation finished. Data file has bee saved!\n" + name);
+        QCOMPARE(messages_[0].title, QStringLiteral("Mur info"));
+        QVERIFY(messages_[0].icon == MessageIcon::Information);
+        QVERIFY(
+            child<QLabel>(window, "lblfit")->text().startsWith(QStringLiteral("Total Fitness: ")));
+        QVERIFY(child<QPushButton>(window, "Command1")->isEnabled());
+        QVERIFY(!child<QPushButton>(window, "cmdStop")->isEnabled());
+        QVERIFY(child<QPushButton>(window, "Command2")->isEnabled());
+        QCOMPARE(child<QLineEdit>(window, "txtInfo")->text().left(14),
+                 QStringLiteral("Run no: 2/2 Cy"));
+    }
+
+    void runFinishedIsShownAfterEachRunWithGraphics() {
+        SimState s;
+        MainWindow window(s);
+        type(window, "txtNoRun", QStringLiteral("3"));
+        type(window, "txtCicli", QStringLiteral("100"));
+        click(window, "Command2");
+        onMessage_ = [&](const Shown&) {
+            // The buttons while a simulation runs.
+            if (s.running) {
+                QVERIFY(!child<QPushButton>(window, "Command1")->isEnabled());
+                QVERIFY(!child<QPushButton>(window, "cmdSettings")->isEnabled());
+                QVERIFY(!child<QPushButton>(window, "Command2")->isEnabled());
+                QVERIFY(child<QPushButton>(window, "cmdStop")->isEnabled());
+            }
+        };
+        click(window, "Command1");
+        QCOMPARE(count(QStringLiteral("Run finished, click ok to start next run.")), 3);
+        QCOMPARE(messages_.front().title, QStringLiteral("Murelta"));
+        QCOMPARE(messages_.size(), std::size_t{4});  // and the data file's report
+    }
+
+    void stopDuringARunClosesItAndWritesTheFile() {
+        SimState s;
+        MainWindow window(s);
+        type(window, "txtNoRun", QStringLiteral("4"));
+        type(window, "txtFood", QStringLiteral("0"));  // nobody leaves: runs last 20001 cycles
+        click(window, "graphicEnabled");
+        click(window, "Command2");
+        // Runs at the first moment the loop lets the window in: cycle 0 of run 1.
+        QTimer::singleShot(0, &window, [&] { click(window, "cmdStop"); });
+        click(window, "Command1");
+        QVERIFY(!s.running);
+        QCOMPARE(s.runStats[0][kLastExit], 2.0);  // cycle 0, then cycle 1 up to its redraw
+        const QByteArray file =
+            readFile(QStringLiteral("murData_untitle_w50x50_c20000_r4_ag10_s0.xls"));
+        QCOMPARE(file.count("\r\n"), 5);
+        QVERIFY(file.endsWith("\r\n0\t0\t0\t0\r\n"));  // runs not run hold zeros
+        QCOMPARE(messages_.size(), std::size_t{1});
+        QVERIFY(messages_[0].text.contains(QStringLiteral("saved data are not completed!")));
+        QVERIFY(window.isEnabled());
+    }
+
+    void closingDuringASimulationSavesWarnsAndClosesEverything() {
+        SimState s;
+        MainWindow window(s);
+        window.show();
+        click(window, "Command3");
+        QVERIFY(window.designer()->isVisible());
+        type(window, "txtGen", QStringLiteral("1"));
+        QTimer::singleShot(0, &window, [&] {
+            window.close();
+            QVERIFY(window.isVisible());  // the first request only stops the simulation
+            QVERIFY(s.interrupted);
+        });
+        click(window, "Command1");
+        QVERIFY(QFile::exists(QStringLiteral("murData_untitle_w50x50_c20000_r100_ag10_s0.xls")));
+        QCOMPARE(messages_.size(), std::size_t{1});
+        QVERIFY(messages_[0].icon == MessageIcon::Exclamation);
+        QVERIFY(messages_[0].text.contains(QStringLiteral(
+            "Since you have interrupted the simulation, saved data are not completed!")));
+        QVERIFY(!window.isVisible());
+        QVERIFY(!window.designer()->isVisible());
+    }
+
+    void closingDuringSeveralGenerationsNeedsASecondRequest() {
+        SimState s;
+        MainWindow window(s);
+        window.show();
+        type(window, "txtGen", QStringLiteral("3"));
+        type(window, "txtNoRun", QStringLiteral("2"));
+        type(window, "txtCicli", QStringLiteral("500"));
+        click(window, "graphicEnabled");
+        click(window, "Command2");
+        QTimer::singleShot(0, &window, [&] { window.close(); });
+        click(window, "Command1");
+        QVERIFY(window.isVisible());
+        QVERIFY(messages_.empty());
+        QCOMPARE(QDir(dir_.path()).entryList(QDir::Files).size(), 0);
+        window.close();
+        QVERIFY(!window.isVisible());
+    }
+
+    void theSpeedControlNeverChangesTheResults() {
+        QByteArray reference;
+        for (int speed : {MainWindow::kFullSpeed, 12, 0}) {
+            SimState s;
+            MainWindow window(s);
+            type(window, "txtNoRun", QStringLiteral("2"));
+            type(window, "txtCicli", QStringLiteral("3"));
+            type(window, "txtP", QStringLiteral("0.5"));
+            click(window, "chkExpGene");
+            click(window, "Command2");
+            child<QSlider>(window, "sldSpeed")->setValue(speed);
+            click(window, "Command1");
+            const QByteArray file =
+                readFile(QStringLiteral("murData_untitle_w50x50_c3_r2_ag10_s0.xls"));
+            QVERIFY(!file.isEmpty());
+            if (reference.isEmpty()) {
+                reference = file;
+            }
+            QCOMPARE(file, reference);
+        }
+        QVERIFY(MainWindow::cycleDelayMs(0) > MainWindow::cycleDelayMs(10));
+        QCOMPARE(MainWindow::cycleDelayMs(MainWindow::kFullSpeed), 0);
+    }
+
+    void settingsCancelKeepsTheGroupSizePicked() {
+        SimState s;
+        MainWindow window(s);
+        QTimer::singleShot(0, &window, [&] {
+            GroupDialog* dialog = window.groupDialog();
+            QVERIFY(dialog != nullptr);
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("Group Settings"));
+            click(*dialog, "Option1_1");
+            click(*dialog, "CancelButton");
+        });
+        click(window, "cmdSettings");
+        QCOMPARE(child<QLineEdit>(window, "txtAgents")->text(), QStringLiteral("50"));
+        QCOMPARE(s.groupSize, std::int16_t{10});  // nothing was set
+        QVERIFY(window.groupDialog() == nullptr);
+    }
+
+    void settingsOkAppliesRunsCyclesAndLabelThenOpensTheDesigner() {
+        SimState s;
+        MainWindow window(s);
+        type(window, "txtNoRun", QStringLiteral("9"));
+        bool designerShown = false;
+        QTimer::singleShot(0, &window, [&] {
+            GroupDialog& dialog = *window.groupDialog();
+            QCOMPARE(child<QLineEdit>(dialog, "runTxt")->text(), QStringLiteral("100"));
+            type(dialog, "runTxt", QStringLiteral("7"));
+            type(dialog, "networkLabel", QStringLiteral("ring"));
+            QTimer::singleShot(0, &window, [&] {
+                designerShown = window.designer() != nullptr && window.designer()->isVisible() &&
+                                QApplication::activeModalWidget() == window.designer();
+                window.designer()->close();
+            });
+            click(dialog, "OKButton");
+        });
+        click(window, "cmdSettings");
+        QVERIFY(designerShown);
+        QCOMPARE(child<QLineEdit>(window, "txtNoRun")->text(), QStringLiteral("7"));
+        QCOMPARE(child<QLineEdit>(window, "txtCicli")->text(), QStringLiteral("20000"));
+        QCOMPARE(s.runCount, std::int16_t{7});
+        QCOMPARE(s.dataFileName, std::string("murData_ring_w50x50_c20000_r7_ag10_s0"));
+        // A later "Set parameters" names the file with the default label again.
+        click(window, "Command2");
+        QCOMPARE(s.dataFileName, std::string("murData_untitle_w50x50_c20000_r7_ag10_s0"));
+    }
+
+    void settingsOkWithABadBoxKeepsTheDialogOpen() {
+        SimState s;
+        MainWindow window(s);
+        bool stillOpen = false;
+        QTimer::singleShot(0, &window, [&] {
+            GroupDialog& dialog = *window.groupDialog();
+            type(dialog, "cycleTxt", QStringLiteral("many"));
+            click(dialog, "OKButton");
+            stillOpen = dialog.isVisible();
+            click(dialog, "CancelButton");
+        });
+        click(window, "cmdSettings");
+        QVERIFY(stillOpen);
+        QCOMPARE(messages_.size(), std::size_t{1});
+        QVERIFY(messages_[0].text.contains(QStringLiteral("Cycles")));
+        QVERIFY(window.designer() == nullptr);
+    }
+
+    void arenaMarkersFollowTheWorkedExample() {
+        SimState s;
+        Params p;
+        p.agents = "3";
+        setParameters(s, p, "untitle");
+        s.agents[0].x = 10;
+        s.agents[0].y = 20;
+        s.agents[1].rank = 1;
+        setRetina(s.agents[2], 15);
+        s.targets[0] = {4, 6, 0};
+        ArenaView view;
+        view.initGraphic(s);
+        const Marker& m = view.agentMarkers()[0];
+        QCOMPARE(m.width, 100.0f);
+        QCOMPARE(m.height, 5355.0f / 50.0f);
+        QCOMPARE(m.left, 950.0f);
+        QCOMPARE(m.top, 2089.0f);
+        QCOMPARE(m.color, ArenaView::kAgentColor);
+        QCOMPARE(view.agentMarkers()[1].color, ArenaView::kLeaderColor);
+        QCOMPARE(view.agentMarkers()[2].width, 300.0f);
+        QCOMPARE(view.targetMarkers()[0].width, 0.0f);  // a one-cell target shows no extent
+        QCOMPARE(view.targetMarkers()[0].left, 400.0f);
+        s.agents[0].x = 0;
+        s.agents[0].y = 0;
+        view.updateGraphic(s);
+        QCOMPARE(view.agentMarkers()[0].left, -50.0f);
+        QCOMPARE(view.agentMarkers()[0].top, -53.0f);
+    }
+
+    void aRunOfThreeAgentsAfterTenLeavesThreeMarkers() {
+        SimState s;
+        MainWindow window(s);
+        type(window, "txtNoRun", QStringLiteral("1"));
+        type(window, "txtCicli", QStringLiteral("10"));
+        click(window, "Command2");
+        click(window, "Command1");
+        QCOMPARE(window.arena()->agentMarkers().size(), std::size_t{10});
+        type(window, "txtAgents", QStringLiteral("3"));
+        type(window, "txtFood", QStringLiteral("2"));
+        click(window, "Command2");
+        click(window, "Command1");
+        QCOMPARE(window.arena()->agentMarkers().size(), std::size_t{3});
+        QCOMPARE(window.arena()->targetMarkers().size(), std::size_t{2});
+    }
+};
+
+}  // namespace murelta::ui
+
+QTEST_MAIN(murelta::ui::MainWindowTest)
+#include "main_window_test.moc"
