@@ -10,6 +10,8 @@
 
 #include "sim/params.hpp"
 #include "sim/run.hpp"
+#include "ui/designer_window.hpp"
+#include "ui/group_dialog.hpp"
 
 class QCheckBox;
 class QEventLoop;
@@ -25,8 +27,6 @@ struct SimState;
 namespace murelta::ui {
 
 class ArenaView;
-class DesignerWindow;
-class GroupDialog;
 
 class MainWindow : public QWidget, public RunHost {
     Q_OBJECT

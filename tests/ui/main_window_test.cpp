@@ -168,6 +168,21 @@ class MainWindowTest : public QObject {
                  QStringLiteral("Run no: 2/2 Cy"));
     }
 
+    void aDataFileThatCannotBeWrittenIsNamedWithTheReason() {
+        SimState s;
+        MainWindow window(s);
+        type(window, "txtNoRun", QStringLiteral("1"));
+        type(window, "txtCicli", QStringLiteral("10"));
+        click(window, "Command2");
+        s.dataFileName = "murData_no/such";
+        click(window, "Command1");
+        QCOMPARE(messages_.size(), std::size_t{1});
+        QVERIFY2(messages_[0].text.contains(QStringLiteral("murData_no/such.xls")),
+                 qPrintable(messages_[0].text));
+        QVERIFY(child<QPushButton>(window, "Command1")->isEnabled());
+        QVERIFY(!s.running);
+    }
+
     void runFinishedIsShownAfterEachRunWithGraphics() {
         SimState s;
         MainWindow window(s);

@@ -1,0 +1,109 @@
+// What the desktop program costs on top of the engine: the same simulation run headless and
+// through the main window (graphics off, graphics on at full speed), and how soon "Stop" takes
+// effect. Run it on a display (or under xvfb-run): window_cost [runs]
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "sim/params.hpp"
+#include "sim/run.hpp"
+#include "sim/state.hpp"
+#include "ui/main_window.hpp"
+#include "ui/message_box.hpp"
+
+namespace {
+
+using murelta::ui::MainWindow;
+
+// The same parameters in every measurement: the main window's defaults but for the runs.
+murelta::Params params(int runs) {
+    murelta::Params p;
+    p.runs = std::to_string(runs);
+    return p;
+}
+
+double headlessSeconds(int runs) {
+    murelta::SimState s;
+    murelta::setParameters(s, params(runs), "untitle");
+    murelta::RunHost host;
+    QElapsedTimer timer;
+    timer.start();
+    murelta::runSimulation(s, host);
+    return static_cast<double>(timer.nsecsElapsed()) * 1e-9;
+}
+
+void prepare(MainWindow& window, int runs, bool graphics) {
+    window.findChild<QLineEdit*>(QStringLiteral("txtNoRun"))->setText(QString::number(runs));
+    window.findChild<QCheckBox*>(QStringLiteral("graphicEnabled"))->setChecked(graphics);
+    window.Command2_Click();
+}
+
+double windowSeconds(int runs, bool graphics) {
+    murelta::SimState s;
+    MainWindow window(s);
+    window.show();
+    prepare(window, runs, graphics);
+    QElapsedTimer timer;
+    timer.start();
+    window.Command1_Click();
+    return static_cast<double>(timer.nsecsElapsed()) * 1e-9;
+}
+
+// Milliseconds from a click on "Stop" being due to the simulation having ended.
+double stopMilliseconds(bool graphics, int afterMs) {
+    murelta::SimState s;
+    MainWindow window(s);
+    window.show();
+    prepare(window, 100, graphics);
+    QElapsedTimer timer;
+    qint64 ended = 0;
+    QTimer::singleShot(afterMs, &window,
+                       [&] { window.findChild<QPushButton*>(QStringLiteral("cmdStop"))->click(); });
+    // The report of the data file marks the end of the simulation.
+    murelta::ui::setMessageHandler(
+        [&](QWidget*, const QString& text, const QString&, murelta::ui::MessageIcon) {
+            if (text.startsWith(QStringLiteral("Simulation finished"))) {
+                ended = timer.nsecsElapsed();
+            }
+        });
+    timer.start();
+    window.Command1_Click();
+    return static_cast<double>(ended - static_cast<qint64>(afterMs) * 1000000) * 1e-6;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100;
+    QTemporaryDir work;
+    QDir::setCurrent(work.path());
+    murelta::ui::setMessageHandler(
+        [](QWidget*, const QString&, const QString&, murelta::ui::MessageIcon) {});
+
+    const double headless = headlessSeconds(runs);
+    const double plain = windowSeconds(runs, false);
+    const double drawn = windowSeconds(runs, true);
+    std::printf("defaults, %d runs\n", runs);
+    std::printf("  headless (as murelta-batch)   %7.3f s\n", headless);
+    std::printf("  main window, graphics off     %7.3f s   %.2f x headless\n", plain,
+                plain / headless);
+    std::printf("  main window, graphics on      %7.3f s   %.2f x headless\n", drawn,
+                drawn / headless);
+    double worst = 0.0;
+    for (bool graphics : {false, true}) {
+        for (int afterMs : {200, 333, 517}) {
+            worst = std::max(worst, stopMilliseconds(graphics, afterMs));
+        }
+    }
+    std::printf("  Stop took effect within       %7.1f ms (worst of 6)\n", worst);
+    return 0;
+}
