@@ -55,6 +55,12 @@ class MainWindowTest : public QObject {
         QFile file(name);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
+    // Types the runs and cycles and presses "Set parameters".
+    static void setRunsAndCycles(QWidget& window, const char* runs, const char* cycles) {
+        type(window, "txtNoRun", QString::fromLatin1(runs));
+        type(window, "txtCicli", QString::fromLatin1(cycles));
+        click(window, "Command2");
+    }
     int count(const QString& text) const {
         return static_cast<int>(std::count_if(messages_.begin(), messages_.end(),
                                               [&](const Shown& m) { return m.text == text; }));
@@ -171,9 +177,7 @@ class MainWindowTest : public QObject {
     void aDataFileThatCannotBeWrittenIsNamedWithTheReason() {
         SimState s;
         MainWindow window(s);
-        type(window, "txtNoRun", QStringLiteral("1"));
-        type(window, "txtCicli", QStringLiteral("10"));
-        click(window, "Command2");
+        setRunsAndCycles(window, "1", "10");
         s.dataFileName = "murData_no/such";
         click(window, "Command1");
         QCOMPARE(messages_.size(), std::size_t{1});
@@ -186,9 +190,7 @@ class MainWindowTest : public QObject {
     void runFinishedIsShownAfterEachRunWithGraphics() {
         SimState s;
         MainWindow window(s);
-        type(window, "txtNoRun", QStringLiteral("3"));
-        type(window, "txtCicli", QStringLiteral("100"));
-        click(window, "Command2");
+        setRunsAndCycles(window, "3", "100");
         onMessage_ = [&](const Shown&) {
             // The buttons while a simulation runs.
             if (s.running) {
@@ -383,9 +385,7 @@ class MainWindowTest : public QObject {
     void aRunOfThreeAgentsAfterTenLeavesThreeMarkers() {
         SimState s;
         MainWindow window(s);
-        type(window, "txtNoRun", QStringLiteral("1"));
-        type(window, "txtCicli", QStringLiteral("10"));
-        click(window, "Command2");
+        setRunsAndCycles(window, "1", "10");
         click(window, "Command1");
         QCOMPARE(window.arena()->agentMarkers().size(), std::size_t{10});
         type(window, "txtAgents", QStringLiteral("3"));
