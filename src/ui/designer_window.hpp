@@ -66,7 +66,7 @@ class DesignerWindow : public QDialog {
 
   private slots:
     void pictAr_MouseDown(QPointF point);
-    void commOption_Click(int index);
+    void commOption_Click(int option);
     void cmdMonoCOm_Click();
     void cmdBiCom_Click();
     void cmdCutCom_Click();

@@ -39,18 +39,13 @@ double NetworkView::side() const {
     return static_cast<double>(std::max(1, std::min(width(), height())));
 }
 
-QPointF NetworkView::origin() const {
-    return {(width() - side()) / 2.0, (height() - side()) / 2.0};
-}
-
 // Multiplying before dividing keeps whole design values exact when the side divides them.
 QPointF NetworkView::toDesign(QPointF pixel) const {
-    const QPointF local = pixel - origin();
-    return {local.x() * kDesignSize / side(), local.y() * kDesignSize / side()};
+    return {pixel.x() * kDesignSize / side(), pixel.y() * kDesignSize / side()};
 }
 
 QPointF NetworkView::toPixel(QPointF design) const {
-    return origin() + QPointF(design.x() * side() / kDesignSize, design.y() * side() / kDesignSize);
+    return {design.x() * side() / kDesignSize, design.y() * side() / kDesignSize};
 }
 
 QSize NetworkView::sizeHint() const {
@@ -60,12 +55,11 @@ QSize NetworkView::sizeHint() const {
 void NetworkView::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF square(origin(), QSizeF(side(), side()));
+    const QRectF square(0.0, 0.0, side(), side());
     painter.fillRect(square, Qt::white);
     painter.setPen(QPen(palette().color(QPalette::Mid), 0));
     painter.drawRect(square.adjusted(0.5, 0.5, -0.5, -0.5));
 
-    painter.translate(origin());
     painter.scale(side() / kDesignSize, side() / kDesignSize);
 
     // Cosmetic pens keep lines one pixel wide however far the picture is scaled.

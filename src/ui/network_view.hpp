@@ -41,8 +41,8 @@ class NetworkView : public QWidget {
     void setSegments(std::vector<Segment> segments);
     const std::vector<Segment>& segments() const { return segments_; }
 
-    // Widget pixels to design units and back. The picture is the largest square that fits,
-    // centred in the widget, so that round markers stay round.
+    // Widget pixels to design units and back. The picture is the largest square that fits at
+    // the widget's top left, so that round markers stay round.
     QPointF toDesign(QPointF pixel) const;
     QPointF toPixel(QPointF design) const;
 
@@ -59,7 +59,6 @@ class NetworkView : public QWidget {
 
   private:
     double side() const;
-    QPointF origin() const;
 
     std::vector<Marker> markers_;
     std::vector<Segment> segments_;
