@@ -1,10 +1,26 @@
 // The communication network designer, "Communication Network Settings": links, leader, rank,
-// retina, target sizes, topologies, range option and the paper presets.
+// retina, target sizes, topologies, range option and the paper presets. Every edit goes straight
+// into the simulation state; "ok" only closes the window.
 #pragma once
 
 #include <QDialog>
+#include <QPointF>
+#include <QRgb>
 #include <QString>
+#include <array>
+#include <cstdint>
 #include <functional>
+#include <optional>
+#include <vector>
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
 
 namespace murelta {
 struct SimState;
@@ -12,6 +28,29 @@ struct SimState;
 
 namespace murelta::ui {
 
+class NetworkView;
+
+// Marker colours.
+inline constexpr QRgb kMarkColor = qRgb(255, 0, 0);       // selected agent
+inline constexpr QRgb kEndColor = qRgb(0, 255, 255);      // agent picked as a link end
+inline constexpr QRgb kAgentColor = qRgb(155, 155, 155);  // agent without mark
+inline constexpr QRgb kLeaderColor = qRgb(0, 0, 255);     // unmarked agent of rank 1
+// Link colours: a bidirectional link, and the sending and receiving halves of a
+// mono-directional one.
+inline constexpr QRgb kBiLinkColor = qRgb(10, 10, 200);
+inline constexpr QRgb kSendColor = qRgb(0, 200, 0);
+inline constexpr QRgb kReceiveColor = qRgb(200, 0, 0);
+
+// Side of an agent marker in the picture's design units.
+inline constexpr double kMarkerSize = 100.0;
+
+// Controls, by object name: the picture "pictAr"; the range options "commOption_0" ("Space
+// independent") and "commOption_1" ("Space dependent") in the button group "commOption"; the
+// link commands "cmdMonoCOm", "cmdBiCom", "cmdCutCom"; the topologies "cmdNetAll",
+// "cmdNetCircle", "cmdNetStar", "cmdNetClear"; the preset list "cmb_preset"; the agent panel
+// "fraAgent" with "txtRetina", "checkLeader", "txtRank", and beside it "lblAgent", "lblNoAgent";
+// the target panel "fraTargets" with "cmdShiftLeft", "cmdShiftRight", "noFood", "txtSize"; the
+// buttons "cmdok" and "Command1" (redraws the links).
 class DesignerWindow : public QDialog {
     Q_OBJECT
 
@@ -25,9 +64,75 @@ class DesignerWindow : public QDialog {
     // has re-created the agents.
     void rebuild();
 
+  private slots:
+    void pictAr_MouseDown(QPointF point);
+    void commOption_Click(int option);
+    void cmdMonoCOm_Click();
+    void cmdBiCom_Click();
+    void cmdCutCom_Click();
+    void cmdNetAll_Click();
+    void cmdNetCircle_Click();
+    void cmdNetStar_Click();
+    void cmdNetClear_Click();
+    void cmb_preset_Click(int index);
+    void checkLeader_Click();
+    void txtRank_Change();
+    void txtRetina_Change();
+    void txtSize_Change();
+    void cmdShiftLeft_Click();
+    void cmdShiftRight_Click();
+    void cmdok_Click();
+    void Command1_Click();
+
   private:
-    SimState& s_;
+    QGroupBox* buildRangeFrame();
+    QGroupBox* buildDesignerFrame();
+    QGroupBox* buildTopologyFrame();
+    QGroupBox* buildTargetFrame();
+    QGroupBox* buildAgentFrame();
+
+    // What opening the window does: markers on the ring, no marks, selection mode, target 0,
+    // the agent panel with its design values, the links drawn.
+    void loadNetwork();
+    std::int16_t agentCount() const;
+    void drawLink();
+    void updateSelected();
+    void unselectAll();
+    std::int16_t findAgentAt(QPointF point) const;
+    void selectAgentAt(QPointF point);
+    void pickLinkEndAt(QPointF point);
+    void armLinkCommand(int mode);
+    void showAgent(std::int16_t agent);
+    void showNoAgent(const QString& rankText);
+    void showLeaderBox(std::int16_t rank);
+    void showTarget();
+    void showRangeOption();
+
+    murelta::SimState& s_;
     std::function<QString()> agentCountText_;
+
+    NetworkView* pictAr_ = nullptr;
+    QButtonGroup* commOption_ = nullptr;
+    QRadioButton* commOption0_ = nullptr;
+    QRadioButton* commOption1_ = nullptr;
+    QComboBox* cmb_preset_ = nullptr;
+    QGroupBox* fraAgent_ = nullptr;
+    QLineEdit* txtRetina_ = nullptr;
+    QCheckBox* checkLeader_ = nullptr;
+    QLineEdit* txtRank_ = nullptr;
+    QLabel* lblNoAgent_ = nullptr;
+    QLabel* noFood_ = nullptr;
+    QLineEdit* txtSize_ = nullptr;
+
+    // agentMark: 0 none, 1 or 2 selected, 3 picked as a link end; groupSize + 1 entries.
+    std::vector<std::int16_t> agentMark_;
+    // linkMode: 0 selection, 1 mono-directional, 2 bidirectional, 3 delete.
+    int linkMode_ = 0;
+    int clickCount_ = 0;
+    std::array<std::int16_t, 2> linkEnds_{};
+    std::int16_t currentTarget_ = 0;
+    // The agent the agent panel shows; it stays after a link command clears the marks.
+    std::optional<std::int16_t> panelAgent_;
 };
 
 }  // namespace murelta::ui
