@@ -358,7 +358,10 @@ bool MainWindow::graphicsEnabled() {
 
 void MainWindow::processEvents() {
     showCounters();
-    arenaPic_->update();
+    // Without graphics the picture keeps the run start, drawn by initGraphic.
+    if (graphicsEnabled()) {
+        arenaPic_->update();
+    }
     QCoreApplication::processEvents();
     sinceEvents_.restart();
 }
