@@ -29,46 +29,10 @@ void MessageQueue::clear() {
     inUse_ = 0;
 }
 
-int MessageQueue::firstFree() const {
-    for (std::size_t s = 0; s < freeWords_.size(); ++s) {
-        if (freeWords_[s] != 0) {
-            const auto word = s * 64 + static_cast<std::size_t>(std::countr_zero(freeWords_[s]));
-            return static_cast<int>(word * 64 +
-                                    static_cast<std::size_t>(std::countr_zero(free_[word])));
-        }
-    }
-    return -1;
-}
-
-void MessageQueue::take(int slot) {
-    const auto word = static_cast<std::size_t>(slot / 64);
-    free_[word] &= ~(std::uint64_t{1} << (slot % 64));
-    if (free_[word] == 0) {
-        freeWords_[word / 64] &= ~(std::uint64_t{1} << (word % 64));
-    }
-}
-
 void MessageQueue::release(int slot) {
     const auto word = static_cast<std::size_t>(slot / 64);
     free_[word] |= std::uint64_t{1} << (slot % 64);
     freeWords_[word / 64] |= std::uint64_t{1} << (word % 64);
-}
-
-int MessageQueue::push(const Message& message) {
-    const int slot = firstFree();
-    if (slot < 0) {
-        return -1;
-    }
-    take(slot);
-    Message& stored = slots_[static_cast<std::size_t>(slot)];
-    stored = message;
-    stored.delay = kDelay;
-    sentAt_[static_cast<std::size_t>(slot)] = tick_;
-    // Between two advances no slot is freed, so the lowest free slot only grows and every
-    // bucket stays in slot order.
-    buckets_[tick_ % kBuckets].push_back(static_cast<std::uint16_t>(slot));
-    ++inUse_;
-    return slot;
 }
 
 std::span<const std::uint16_t> MessageQueue::advance() {
@@ -103,7 +67,7 @@ void sendMessage(SimState& s, const Message& msg) {
 
 void deliverMessages(SimState& s) {
     for (std::uint16_t slot : s.messages.advance()) {
-        const Message m = s.messages.at(slot);
+        const Message& m = s.messages.sent(slot);
         assert(m.receiver >= 0 && static_cast<std::size_t>(m.receiver) < s.agents.size());
         s.agents[static_cast<std::size_t>(m.receiver)].map.set(m.x, m.y, m.value);
     }

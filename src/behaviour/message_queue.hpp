@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -31,8 +32,24 @@ class MessageQueue {
     // Frees every slot.
     void clear();
     // Copies the message (its delay ignored) into the lowest free slot with delay 5 and returns
-    // that slot, or -1 when every slot is in use and the message is dropped.
-    int push(const Message& message);
+    // that slot, or -1 when every slot is in use and the message is dropped. Inline: the agent
+    // step calls it once per message.
+    int push(const Message& message) {
+        const int slot = firstFree();
+        if (slot < 0) {
+            return -1;
+        }
+        take(slot);
+        Message& stored = slots_[static_cast<std::size_t>(slot)];
+        stored = message;
+        stored.delay = kDelay;
+        sentAt_[static_cast<std::size_t>(slot)] = tick_;
+        // Between two advances no slot is freed, so the lowest free slot only grows and every
+        // bucket stays in slot order.
+        buckets_[tick_ % kBuckets].push_back(static_cast<std::uint16_t>(slot));
+        ++inUse_;
+        return slot;
+    }
     // One cycle passes: messages delivered in the previous cycle free their slots, every waiting
     // message's delay drops by one, and the slots whose delay reaches 0 are returned in slot
     // order (valid until the next call).
@@ -42,11 +59,30 @@ class MessageQueue {
 
     // The record in a slot, with its current delay (-1 for a free slot).
     Message at(int slot) const;
+    // The record in a slot as it was sent; its delay field is not kept up to date. Delivery
+    // reads the slots advance() returns through it, without the copy at() makes.
+    const Message& sent(int slot) const { return slots_[static_cast<std::size_t>(slot)]; }
 
   private:
-    void take(int slot);
+    void take(int slot) {
+        const auto word = static_cast<std::size_t>(slot / 64);
+        free_[word] &= ~(std::uint64_t{1} << (slot % 64));
+        if (free_[word] == 0) {
+            freeWords_[word / 64] &= ~(std::uint64_t{1} << (word % 64));
+        }
+    }
     void release(int slot);
-    int firstFree() const;
+    int firstFree() const {
+        for (std::size_t s = 0; s < freeWords_.size(); ++s) {
+            if (freeWords_[s] != 0) {
+                const auto word =
+                    s * 64 + static_cast<std::size_t>(std::countr_zero(freeWords_[s]));
+                return static_cast<int>(word * 64 +
+                                        static_cast<std::size_t>(std::countr_zero(free_[word])));
+            }
+        }
+        return -1;
+    }
 
     static constexpr int kWords = (kSlots + 63) / 64;
     static constexpr int kSummaryWords = (kWords + 63) / 64;

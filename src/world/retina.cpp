@@ -18,6 +18,7 @@ void updateRetina(SimState& s) {
     for (int a = 0; a < n; ++a) {
         clearAgentMap(s, static_cast<std::int16_t>(a));
     }
+    s.viewSums.resize(static_cast<std::size_t>(std::max(n, 0)));
     const int columns = s.arena.columns();
     const int rows = s.arena.rows();
     for (int a = 0; a < n; ++a) {
@@ -32,26 +33,34 @@ void updateRetina(SimState& s) {
         // The rows of the window that lie on the arena are the same for every column.
         const int firstRow = std::max(0, agent.y - r);
         const int lastRow = std::min(rows - 1, agent.y + r);
-        int count = 0;
+        const int above = firstRow - (agent.y - r);
+        const int inside = std::max(0, lastRow - firstRow + 1);
+        ViewSums sums;
         for (int i = 0; i < side; ++i) {
             const int cx = agent.x + i - r;
-            auto viewColumn = agent.view.column(i);
-            if (cx < 0 || cx >= columns || firstRow > lastRow) {
-                std::fill(viewColumn.begin(), viewColumn.end(), kEmptyCell);
+            std::int16_t* view = agent.view.column(i).data();
+            if (cx < 0 || cx >= columns || inside == 0) {
+                std::fill(view, view + side, kEmptyCell);
                 continue;
             }
-            const auto arenaColumn = s.arena.column(cx);
-            const int above = firstRow - (agent.y - r);
-            std::fill(viewColumn.begin(), viewColumn.begin() + above, kEmptyCell);
-            for (int cy = firstRow; cy <= lastRow; ++cy) {
-                const std::int16_t cell = arenaColumn[static_cast<std::size_t>(cy)];
-                viewColumn[static_cast<std::size_t>(above + cy - firstRow)] = cell;
-                count += cell == kTargetCell ? 1 : 0;
+            const std::int16_t* arena = s.arena.column(cx).data() + firstRow;
+            std::fill(view, view + above, kEmptyCell);
+            std::copy(arena, arena + inside, view + above);
+            std::fill(view + above + inside, view + side, kEmptyCell);
+            // Branch-free, so the compiler can count a whole column at once.
+            int hits = 0;
+            int rowSum = 0;
+            for (int k = 0; k < inside; ++k) {
+                const int hit = arena[k] == kTargetCell ? 1 : 0;
+                hits += hit;
+                rowSum += hit * k;
             }
-            std::fill(viewColumn.begin() + above + (lastRow - firstRow + 1), viewColumn.end(),
-                      kEmptyCell);
+            sums.seen += hits;
+            sums.sumDX += hits * (i - r);
+            sums.sumDY += rowSum + hits * (above - r);
         }
-        agent.map.set(agent.x, agent.y, static_cast<std::int16_t>(count));
+        s.viewSums[static_cast<std::size_t>(a)] = sums;
+        agent.map.set(agent.x, agent.y, static_cast<std::int16_t>(sums.seen));
     }
 }
 
