@@ -1,6 +1,6 @@
 #include "behaviour/message_queue.hpp"
 
-#include <bit>
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 
@@ -8,7 +8,7 @@
 
 namespace murelta {
 
-MessageQueue::MessageQueue() : slots_(kSlots), sentAt_(kSlots, 0) {
+MessageQueue::MessageQueue() : slots_(kSlots) {
     for (auto& bucket : buckets_) {
         bucket.reserve(1024);
     }
@@ -18,28 +18,24 @@ MessageQueue::MessageQueue() : slots_(kSlots), sentAt_(kSlots, 0) {
 void MessageQueue::clear() {
     free_.fill(~std::uint64_t{0});
     free_.back() = (std::uint64_t{1} << (kSlots % 64)) - 1;
-    freeWords_.fill(0);
-    for (int w = 0; w < kWords; ++w) {
-        freeWords_[static_cast<std::size_t>(w / 64)] |= std::uint64_t{1} << (w % 64);
-    }
+    cursor_ = 0;
     for (auto& bucket : buckets_) {
         bucket.clear();
     }
     tick_ = 0;
+    sending_ = 0;
     inUse_ = 0;
 }
 
-void MessageQueue::release(int slot) {
-    const auto word = static_cast<std::size_t>(slot / 64);
-    free_[word] |= std::uint64_t{1} << (slot % 64);
-    freeWords_[word / 64] |= std::uint64_t{1} << (word % 64);
-}
-
-std::span<const std::uint16_t> MessageQueue::advance() {
+std::span<const MessageQueue::Due> MessageQueue::advance() {
     ++tick_;
-    auto& delivered = buckets_[tick_ % kBuckets];  // sent six advances ago
-    for (std::uint16_t slot : delivered) {
-        release(slot);
+    sending_ = tick_ % kBuckets;
+    auto& delivered = buckets_[sending_];  // sent six advances ago
+    if (!delivered.empty()) {
+        cursor_ = std::min(cursor_, delivered.front().slot / 64);
+    }
+    for (const Due& due : delivered) {
+        free_[due.slot / 64U] |= std::uint64_t{1} << (due.slot % 64U);
     }
     inUse_ -= static_cast<int>(delivered.size());
     delivered.clear();
@@ -49,11 +45,21 @@ std::span<const std::uint16_t> MessageQueue::advance() {
 Message MessageQueue::at(int slot) const {
     Message message = slots_[static_cast<std::size_t>(slot)];
     const auto word = static_cast<std::size_t>(slot / 64);
-    const bool isFree = (free_[word] >> (slot % 64)) & 1U;
-    message.delay =
-        isFree ? std::int16_t{-1}
-               : static_cast<std::int16_t>(
-                     kDelay - static_cast<int>(tick_ - sentAt_[static_cast<std::size_t>(slot)]));
+    if ((free_[word] >> (slot % 64)) & 1U) {
+        message.delay = -1;
+        return message;
+    }
+    // Only tests and displays ask, so finding the slot's bucket may take a search.
+    const auto before = [](const Due& due, int wanted) { return due.slot < wanted; };
+    for (std::size_t b = 0; b < kBuckets; ++b) {
+        const auto& bucket = buckets_[b];
+        const auto found = std::lower_bound(bucket.begin(), bucket.end(), slot, before);
+        if (found != bucket.end() && found->slot == slot) {
+            const auto age = (sending_ + kBuckets - b) % kBuckets;
+            message.delay = static_cast<std::int16_t>(kDelay - static_cast<int>(age));
+            break;
+        }
+    }
     return message;
 }
 
@@ -66,10 +72,9 @@ void sendMessage(SimState& s, const Message& msg) {
 }
 
 void deliverMessages(SimState& s) {
-    for (std::uint16_t slot : s.messages.advance()) {
-        const Message& m = s.messages.sent(slot);
-        assert(m.receiver >= 0 && static_cast<std::size_t>(m.receiver) < s.agents.size());
-        s.agents[static_cast<std::size_t>(m.receiver)].map.set(m.x, m.y, m.value);
+    for (const MessageQueue::Due& due : s.messages.advance()) {
+        assert(due.receiver >= 0 && static_cast<std::size_t>(due.receiver) < s.agents.size());
+        s.agents[static_cast<std::size_t>(due.receiver)].map.set(due.x, due.y, due.value);
     }
 }
 
