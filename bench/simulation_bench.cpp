@@ -94,8 +94,11 @@ class RateReporter : public benchmark::ConsoleReporter {
         ConsoleReporter::ReportRuns(reports);
         for (const Run& run : reports) {
             const auto counter = run.counters.find("cycles_per_s");
-            if (!run.error_occurred && counter != run.counters.end()) {
-                rates[run.benchmark_name()] = counter->second.value;
+            // With repetitions the median stands for the benchmark; it comes after the
+            // repetitions themselves.
+            const bool usable = run.run_type == Run::RT_Iteration || run.aggregate_name == "median";
+            if (!run.error_occurred && usable && counter != run.counters.end()) {
+                rates[run.run_name.str()] = counter->second.value;
             }
         }
     }
@@ -121,12 +124,17 @@ int main(int argc, char** argv) {
     RateReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    std::printf("\n%-20s %16s %16s %10s\n", "case", "engine cycles/s", "plain cycles/s", "ratio");
+    bool header = false;
     for (const Case& c : all) {
         const auto engine = reporter.rates.find(std::string("engine/") + c.name);
         const auto plainRate = reporter.rates.find(std::string("plain/") + c.name);
         if (engine == reporter.rates.end() || plainRate == reporter.rates.end()) {
             continue;
+        }
+        if (!header) {
+            std::printf("\n%-20s %16s %16s %10s\n", "case", "engine cycles/s", "plain cycles/s",
+                        "ratio");
+            header = true;
         }
         std::printf("%-20s %16.0f %16.0f %9.1fx\n", c.name, engine->second, plainRate->second,
                     engine->second / plainRate->second);
