@@ -27,6 +27,35 @@ void MessageQueue::clear() {
     inUse_ = 0;
 }
 
+void MessageQueue::pushToEach(const Message& message, std::span<const std::int16_t> receivers) {
+    auto& bucket = buckets_[sending_];
+    std::size_t next = 0;
+    while (next < receivers.size()) {
+        while (cursor_ < kWords && free_[static_cast<std::size_t>(cursor_)] == 0) {
+            ++cursor_;
+        }
+        if (cursor_ == kWords) {
+            return;  // full: the remaining messages are dropped
+        }
+        // The free bits of one word stay in a register while its slots are handed out.
+        std::uint64_t bits = free_[static_cast<std::size_t>(cursor_)];
+        const int base = cursor_ * 64;
+        while (bits != 0 && next < receivers.size()) {
+            const int slot = base + std::countr_zero(bits);
+            bits &= bits - 1;
+            const std::int16_t receiver = receivers[next++];
+            Message& stored = slots_[static_cast<std::size_t>(slot)];
+            stored = message;
+            stored.receiver = receiver;
+            stored.delay = kDelay;
+            bucket.push_back(
+                {static_cast<std::uint16_t>(slot), message.x, message.y, message.value, receiver});
+            ++inUse_;
+        }
+        free_[static_cast<std::size_t>(cursor_)] = bits;
+    }
+}
+
 std::span<const MessageQueue::Due> MessageQueue::advance() {
     ++tick_;
     sending_ = tick_ % kBuckets;

@@ -64,6 +64,9 @@ class MessageQueue {
         ++inUse_;
         return slot;
     }
+    // push() for one message to each receiver in turn, the same slots and order as calling
+    // it once per receiver, without finding the first free slot afresh each time.
+    void pushToEach(const Message& message, std::span<const std::int16_t> receivers);
     // One cycle passes: messages delivered in the previous cycle free their slots, every waiting
     // message's delay drops by one, and the messages whose delay reaches 0 are returned in slot
     // order (valid until the next call).
