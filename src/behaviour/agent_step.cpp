@@ -1,6 +1,8 @@
 #include "behaviour/agent_step.hpp"
 
+#include <array>
 #include <cmath>
+#include <span>
 
 #include "behaviour/message_queue.hpp"
 #include "sim/state.hpp"
@@ -53,22 +55,54 @@ Heading wander(SimState& s, Agent& agent) {
 
 void report(SimState& s, std::int16_t a, const Message& message) {
     const Agent& agent = s.agents[static_cast<std::size_t>(a)];
-    Message outgoing = message;
+    // A radius that reaches across the arena reaches everybody, wherever they stand; the test
+    // depends on nothing that changes during the turn.
+    const bool everywhere = s.commRadius >= s.arenaDiagonal;
+    const std::uint8_t* links = agent.links.data();
+    // Queuing touches neither the draws nor the costs, so the receivers can be gathered and
+    // queued together, in the same order, which finds free slots far faster than one by one.
+    constexpr std::size_t kBatch = 64;
+    std::array<std::int16_t, kBatch> receivers;
+    std::size_t gathered = 0;
     for (int k = 0; k < s.groupSize; ++k) {
-        if (agent.links[static_cast<std::size_t>(k)] != 1 ||
-            !inCommRange(s, a, static_cast<std::int16_t>(k))) {
+        if (links[k] != 1 || (!everywhere && !inCommRange(s, a, static_cast<std::int16_t>(k)))) {
             continue;
         }
         if (s.comGeneOn && !(static_cast<float>(agent.comGene) > s.random.draw())) {
             continue;
         }
-        outgoing.receiver = static_cast<std::int16_t>(k);
-        sendMessage(s, outgoing);
+        receivers[gathered++] = static_cast<std::int16_t>(k);
+        if (gathered == kBatch) {
+            s.messages.pushToEach(message, receivers);
+            gathered = 0;
+        }
         // Charged per message handed to the queue, also when a full queue drops it.
         if (s.comCostOn) {
             charge(s, agent, s.comCost);
         }
     }
+    s.messages.pushToEach(message, std::span(receivers).first(gathered));
+}
+
+// Perception has summed the view of this cycle; a caller that stepped without perceiving
+// first gets the view scanned.
+ViewSums viewSums(const SimState& s, const Agent& agent, std::int16_t a) {
+    if (static_cast<std::size_t>(a) < s.viewSums.size()) {
+        return s.viewSums[static_cast<std::size_t>(a)];
+    }
+    const int r = static_cast<int>(agent.retina);
+    ViewSums sums;
+    for (int i = 0; i <= 2 * r; ++i) {
+        const auto column = agent.view.column(i);
+        for (int j = 0; j <= 2 * r; ++j) {
+            if (column[static_cast<std::size_t>(j)] == kTargetCell) {
+                sums.sumDX += i - r;
+                sums.sumDY += j - r;
+                ++sums.seen;
+            }
+        }
+    }
+    return sums;
 }
 
 std::int16_t stepTowards(std::int16_t position, double heading) {
@@ -90,20 +124,11 @@ void turn(SimState& s, std::int16_t a) {
         agent.mapHit = true;
     }
 
-    const int r = static_cast<int>(agent.retina);
-    double seen = 0.0;
-    double sumDX = 0.0;
-    double sumDY = 0.0;
-    for (int i = 0; i <= 2 * r; ++i) {
-        const auto column = agent.view.column(i);
-        for (int j = 0; j <= 2 * r; ++j) {
-            if (column[static_cast<std::size_t>(j)] == kTargetCell) {
-                sumDX += i - r;
-                sumDY += j - r;
-                seen += 1.0;
-            }
-        }
-    }
+    // The offsets are small whole numbers, so their sums are exact in any order.
+    const ViewSums sums = viewSums(s, agent, a);
+    const double seen = sums.seen;
+    const double sumDX = sums.sumDX;
+    const double sumDY = sums.sumDY;
 
     Heading heading;
     if (seen == 0.0 && best.value == 0) {

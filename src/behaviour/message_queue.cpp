@@ -1,6 +1,6 @@
 #include "behaviour/message_queue.hpp"
 
-#include <bit>
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 
@@ -8,7 +8,7 @@
 
 namespace murelta {
 
-MessageQueue::MessageQueue() : slots_(kSlots), sentAt_(kSlots, 0) {
+MessageQueue::MessageQueue() : slots_(kSlots) {
     for (auto& bucket : buckets_) {
         bucket.reserve(1024);
     }
@@ -18,64 +18,53 @@ MessageQueue::MessageQueue() : slots_(kSlots), sentAt_(kSlots, 0) {
 void MessageQueue::clear() {
     free_.fill(~std::uint64_t{0});
     free_.back() = (std::uint64_t{1} << (kSlots % 64)) - 1;
-    freeWords_.fill(0);
-    for (int w = 0; w < kWords; ++w) {
-        freeWords_[static_cast<std::size_t>(w / 64)] |= std::uint64_t{1} << (w % 64);
-    }
+    cursor_ = 0;
     for (auto& bucket : buckets_) {
         bucket.clear();
     }
     tick_ = 0;
+    sending_ = 0;
     inUse_ = 0;
 }
 
-int MessageQueue::firstFree() const {
-    for (std::size_t s = 0; s < freeWords_.size(); ++s) {
-        if (freeWords_[s] != 0) {
-            const auto word = s * 64 + static_cast<std::size_t>(std::countr_zero(freeWords_[s]));
-            return static_cast<int>(word * 64 +
-                                    static_cast<std::size_t>(std::countr_zero(free_[word])));
+void MessageQueue::pushToEach(const Message& message, std::span<const std::int16_t> receivers) {
+    auto& bucket = buckets_[sending_];
+    std::size_t next = 0;
+    while (next < receivers.size()) {
+        while (cursor_ < kWords && free_[static_cast<std::size_t>(cursor_)] == 0) {
+            ++cursor_;
         }
+        if (cursor_ == kWords) {
+            return;  // full: the remaining messages are dropped
+        }
+        // The free bits of one word stay in a register while its slots are handed out.
+        std::uint64_t bits = free_[static_cast<std::size_t>(cursor_)];
+        const int base = cursor_ * 64;
+        while (bits != 0 && next < receivers.size()) {
+            const int slot = base + std::countr_zero(bits);
+            bits &= bits - 1;
+            const std::int16_t receiver = receivers[next++];
+            Message& stored = slots_[static_cast<std::size_t>(slot)];
+            stored = message;
+            stored.receiver = receiver;
+            stored.delay = kDelay;
+            bucket.push_back(
+                {static_cast<std::uint16_t>(slot), message.x, message.y, message.value, receiver});
+            ++inUse_;
+        }
+        free_[static_cast<std::size_t>(cursor_)] = bits;
     }
-    return -1;
 }
 
-void MessageQueue::take(int slot) {
-    const auto word = static_cast<std::size_t>(slot / 64);
-    free_[word] &= ~(std::uint64_t{1} << (slot % 64));
-    if (free_[word] == 0) {
-        freeWords_[word / 64] &= ~(std::uint64_t{1} << (word % 64));
-    }
-}
-
-void MessageQueue::release(int slot) {
-    const auto word = static_cast<std::size_t>(slot / 64);
-    free_[word] |= std::uint64_t{1} << (slot % 64);
-    freeWords_[word / 64] |= std::uint64_t{1} << (word % 64);
-}
-
-int MessageQueue::push(const Message& message) {
-    const int slot = firstFree();
-    if (slot < 0) {
-        return -1;
-    }
-    take(slot);
-    Message& stored = slots_[static_cast<std::size_t>(slot)];
-    stored = message;
-    stored.delay = kDelay;
-    sentAt_[static_cast<std::size_t>(slot)] = tick_;
-    // Between two advances no slot is freed, so the lowest free slot only grows and every
-    // bucket stays in slot order.
-    buckets_[tick_ % kBuckets].push_back(static_cast<std::uint16_t>(slot));
-    ++inUse_;
-    return slot;
-}
-
-std::span<const std::uint16_t> MessageQueue::advance() {
+std::span<const MessageQueue::Due> MessageQueue::advance() {
     ++tick_;
-    auto& delivered = buckets_[tick_ % kBuckets];  // sent six advances ago
-    for (std::uint16_t slot : delivered) {
-        release(slot);
+    sending_ = tick_ % kBuckets;
+    auto& delivered = buckets_[sending_];  // sent six advances ago
+    if (!delivered.empty()) {
+        cursor_ = std::min(cursor_, delivered.front().slot / 64);
+    }
+    for (const Due& due : delivered) {
+        free_[due.slot / 64U] |= std::uint64_t{1} << (due.slot % 64U);
     }
     inUse_ -= static_cast<int>(delivered.size());
     delivered.clear();
@@ -85,11 +74,21 @@ std::span<const std::uint16_t> MessageQueue::advance() {
 Message MessageQueue::at(int slot) const {
     Message message = slots_[static_cast<std::size_t>(slot)];
     const auto word = static_cast<std::size_t>(slot / 64);
-    const bool isFree = (free_[word] >> (slot % 64)) & 1U;
-    message.delay =
-        isFree ? std::int16_t{-1}
-               : static_cast<std::int16_t>(
-                     kDelay - static_cast<int>(tick_ - sentAt_[static_cast<std::size_t>(slot)]));
+    if ((free_[word] >> (slot % 64)) & 1U) {
+        message.delay = -1;
+        return message;
+    }
+    // Only tests and displays ask, so finding the slot's bucket may take a search.
+    const auto before = [](const Due& due, int wanted) { return due.slot < wanted; };
+    for (std::size_t b = 0; b < kBuckets; ++b) {
+        const auto& bucket = buckets_[b];
+        const auto found = std::lower_bound(bucket.begin(), bucket.end(), slot, before);
+        if (found != bucket.end() && found->slot == slot) {
+            const auto age = (sending_ + kBuckets - b) % kBuckets;
+            message.delay = static_cast<std::int16_t>(kDelay - static_cast<int>(age));
+            break;
+        }
+    }
     return message;
 }
 
@@ -102,10 +101,9 @@ void sendMessage(SimState& s, const Message& msg) {
 }
 
 void deliverMessages(SimState& s) {
-    for (std::uint16_t slot : s.messages.advance()) {
-        const Message m = s.messages.at(slot);
-        assert(m.receiver >= 0 && static_cast<std::size_t>(m.receiver) < s.agents.size());
-        s.agents[static_cast<std::size_t>(m.receiver)].map.set(m.x, m.y, m.value);
+    for (const MessageQueue::Due& due : s.messages.advance()) {
+        assert(due.receiver >= 0 && static_cast<std::size_t>(due.receiver) < s.agents.size());
+        s.agents[static_cast<std::size_t>(due.receiver)].map.set(due.x, due.y, due.value);
     }
 }
 

@@ -2,16 +2,6 @@
 
 namespace murelta {
 
-void AgentMap::set(int x, int y, std::int16_t value) {
-    std::int16_t& cell = cells_(x, y);
-    // A cell is listed when it turns non-zero; one that turns back to zero stays listed, which
-    // is harmless, so the list only ever holds cells that were written.
-    if (cell == 0 && value != 0) {
-        written_.push_back(static_cast<std::uint32_t>(cells_.indexOf(x, y)));
-    }
-    cell = value;
-}
-
 void AgentMap::wipe() {
     auto cells = cells_.cells();
     for (std::uint32_t index : written_) {

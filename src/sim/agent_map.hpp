@@ -20,7 +20,16 @@ class AgentMap {
     bool empty() const { return cells_.empty(); }
 
     std::int16_t operator()(int x, int y) const { return cells_(x, y); }
-    void set(int x, int y, std::int16_t value);
+    // Inline: delivery calls it once per message.
+    void set(int x, int y, std::int16_t value) {
+        std::int16_t& cell = cells_(x, y);
+        // A cell is listed when it turns non-zero; one that turns back to zero stays listed,
+        // which is harmless, so the list only ever holds cells that were written.
+        if (cell == 0 && value != 0) {
+            written_.push_back(static_cast<std::uint32_t>(cells_.indexOf(x, y)));
+        }
+        cell = value;
+    }
 
     // Sets every cell to 0.
     void wipe();

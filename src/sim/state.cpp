@@ -62,6 +62,7 @@ void allocateStructures(SimState& s) {
         agent.map = AgentMap(columns, rows);
         agent.links.assign(n + 1, 0);
     }
+    s.viewSums.clear();  // they described views that no longer exist
     s.arena = Grid<std::int16_t>(columns, rows);
     s.targets.assign(static_cast<std::size_t>(s.targetCount) + 1, Target{});
     clearArena(s);

@@ -34,6 +34,14 @@ struct Agent {
     bool mapHit = false;
 };
 
+// What perception found in an agent's view: the number of target cells and the sums of their
+// offsets from the agent, so that the agent step need not scan the view a second time.
+struct ViewSums {
+    int seen = 0;
+    int sumDX = 0;
+    int sumDY = 0;
+};
+
 struct Individual {
     std::vector<std::uint8_t> genes;  // genes[0] exploration, genes[1] communication
     double fitness = 0.0;
@@ -96,6 +104,9 @@ struct SimState {
 
     MessageQueue messages;
     Random random;
+
+    // Per agent, as the last updateRetina left them; read by the agent step of the same cycle.
+    std::vector<ViewSums> viewSums;
 };
 
 // Re-creates agents, arena, targets and runStats from the parameters, all zero, each agent with

@@ -1,6 +1,7 @@
 #include "world/retina.hpp"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "sim/error.hpp"
@@ -8,6 +9,27 @@
 #include "sim/state.hpp"
 
 namespace murelta {
+
+namespace {
+
+// Copies n cells, four to a machine word, and tells whether any of them was non-zero.
+bool copyCells(const std::int16_t* from, std::int16_t* to, int n) {
+    std::uint64_t any = 0;
+    int k = 0;
+    for (; k + 4 <= n; k += 4) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, from + k, sizeof word);
+        std::memcpy(to + k, &word, sizeof word);
+        any |= word;
+    }
+    for (; k < n; ++k) {
+        to[k] = from[k];
+        any |= static_cast<std::uint16_t>(from[k]);
+    }
+    return any != 0;
+}
+
+}  // namespace
 
 void clearAgentMap(SimState& s, std::int16_t a) {
     s.agents[static_cast<std::size_t>(a)].map.wipe();
@@ -18,6 +40,7 @@ void updateRetina(SimState& s) {
     for (int a = 0; a < n; ++a) {
         clearAgentMap(s, static_cast<std::int16_t>(a));
     }
+    s.viewSums.resize(static_cast<std::size_t>(std::max(n, 0)));
     const int columns = s.arena.columns();
     const int rows = s.arena.rows();
     for (int a = 0; a < n; ++a) {
@@ -32,26 +55,36 @@ void updateRetina(SimState& s) {
         // The rows of the window that lie on the arena are the same for every column.
         const int firstRow = std::max(0, agent.y - r);
         const int lastRow = std::min(rows - 1, agent.y + r);
-        int count = 0;
+        const int above = firstRow - (agent.y - r);
+        const int inside = std::max(0, lastRow - firstRow + 1);
+        ViewSums sums;
         for (int i = 0; i < side; ++i) {
             const int cx = agent.x + i - r;
-            auto viewColumn = agent.view.column(i);
-            if (cx < 0 || cx >= columns || firstRow > lastRow) {
-                std::fill(viewColumn.begin(), viewColumn.end(), kEmptyCell);
+            std::int16_t* view = agent.view.column(i).data();
+            if (cx < 0 || cx >= columns || inside == 0) {
+                std::fill(view, view + side, kEmptyCell);
                 continue;
             }
-            const auto arenaColumn = s.arena.column(cx);
-            const int above = firstRow - (agent.y - r);
-            std::fill(viewColumn.begin(), viewColumn.begin() + above, kEmptyCell);
-            for (int cy = firstRow; cy <= lastRow; ++cy) {
-                const std::int16_t cell = arenaColumn[static_cast<std::size_t>(cy)];
-                viewColumn[static_cast<std::size_t>(above + cy - firstRow)] = cell;
-                count += cell == kTargetCell ? 1 : 0;
+            const std::int16_t* arena = s.arena.column(cx).data() + firstRow;
+            std::fill(view, view + above, kEmptyCell);
+            std::fill(view + above + inside, view + side, kEmptyCell);
+            // Most columns hold no target at all, and the copy finds that out on the way.
+            if (!copyCells(arena, view + above, inside)) {
+                continue;
             }
-            std::fill(viewColumn.begin() + above + (lastRow - firstRow + 1), viewColumn.end(),
-                      kEmptyCell);
+            int hits = 0;
+            int rowSum = 0;
+            for (int k = 0; k < inside; ++k) {
+                const int hit = arena[k] == kTargetCell ? 1 : 0;
+                hits += hit;
+                rowSum += hit * k;
+            }
+            sums.seen += hits;
+            sums.sumDX += hits * (i - r);
+            sums.sumDY += rowSum + hits * (above - r);
         }
-        agent.map.set(agent.x, agent.y, static_cast<std::int16_t>(count));
+        s.viewSums[static_cast<std::size_t>(a)] = sums;
+        agent.map.set(agent.x, agent.y, static_cast<std::int16_t>(sums.seen));
     }
 }
 

@@ -6,6 +6,7 @@
 #include "support/fixtures.hpp"
 
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "sim/params.hpp"
@@ -186,6 +187,44 @@ TEST(MessageQueue, MatchesAFullScanOnRandomTraffic) {
             }
         }
     }
+}
+
+// Sending one report to many receivers must fill exactly the slots that one send per receiver
+// would, across holes left by delivered messages, and drop the rest once the queue is full.
+TEST(MessageQueue, SendingToEachMatchesOneSendPerReceiver) {
+    std::mt19937 gen(7);
+    SimState each = makeState(60);
+    SimState single = makeState(60);
+    for (int c = 0; c < 12; ++c) {
+        updateRetina(each);
+        updateRetina(single);
+        deliverMessages(each);
+        deliverMessages(single);
+        for (int sender = 0; sender < 60; ++sender) {
+            std::vector<std::int16_t> receivers;
+            for (int k = 0; k < 60; ++k) {
+                if (gen() % 8 != 0) {
+                    receivers.push_back(static_cast<std::int16_t>(k));
+                }
+            }
+            const Message m = message(sender % 51, c, 1 + c % 4, sender, 0);
+            each.messages.pushToEach(m, receivers);
+            for (std::int16_t k : receivers) {
+                Message to = m;
+                to.receiver = k;
+                single.messages.push(to);
+            }
+        }
+        ASSERT_EQ(countMessages(each), countMessages(single)) << "cycle " << c;
+        for (int i = 0; i < MessageQueue::kSlots; ++i) {
+            const Message a = each.messages.at(i);
+            const Message b = single.messages.at(i);
+            ASSERT_EQ(std::tie(a.x, a.y, a.value, a.sender, a.receiver, a.delay),
+                      std::tie(b.x, b.y, b.value, b.sender, b.receiver, b.delay))
+                << "slot " << i << " cycle " << c;
+        }
+    }
+    EXPECT_EQ(countMessages(each), MessageQueue::kSlots);  // about 3,150 a cycle fill it up
 }
 
 TEST(CommRange, IsStrictBelowTheRadiusAndUnlimitedFromTheDiagonal) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -49,8 +50,10 @@ class TempDir {
   public:
     TempDir() {
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        path_ = std::filesystem::temp_directory_path() /
-                (std::string("murelta-") + test->test_suite_name() + "-" + test->name());
+        // Parameterised tests have a '/' in their names; one folder level keeps cleanup whole.
+        std::string name = std::string("murelta-") + test->test_suite_name() + "-" + test->name();
+        std::replace(name.begin(), name.end(), '/', '_');
+        path_ = std::filesystem::temp_directory_path() / name;
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
     }

@@ -1,0 +1,144 @@
+// Whole simulations on the engine and on the plain full-scan model, in the same process, with
+// cycles per second for each and the engine's speed-up over the plain model at the end.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "network/presets.hpp"
+#include "plain_model.hpp"
+#include "sim/params.hpp"
+#include "sim/run.hpp"
+#include "sim/state.hpp"
+
+namespace murelta {
+namespace {
+
+struct Case {
+    const char* name;
+    Params params;
+    const char* preset;  // nullptr: keep the random network of "Set parameters"
+};
+
+// Runs are cut to a few so that the plain model finishes an iteration in seconds; cycles per
+// second do not depend on how many runs there are.
+std::vector<Case> cases() {
+    Params defaults;
+    defaults.runs = "3";
+
+    Params tab10b = defaults;
+    tab10b.agents = "50";
+    Params tab11c = tab10b;
+
+    Params costs = defaults;
+    costs.runs = "2";
+    costs.expGeneOn = true;
+    costs.comGeneOn = true;
+    costs.expCostOn = true;
+    costs.comCostOn = true;
+
+    return {{"defaults", defaults, nullptr},
+            {"50 agents Tab 10b", tab10b, "Tab 10b"},
+            {"50 agents Tab 11c", tab11c, "Tab 11c"},
+            {"genes and costs", costs, nullptr}};
+}
+
+SimState prepare(const Case& c) {
+    SimState s;
+    setParameters(s, c.params, "bench");
+    if (c.preset != nullptr) {
+        applyPreset(s, c.preset, c.params.agents);
+    }
+    return s;
+}
+
+// Counts cycles and keeps the data file out of the way.
+class CountingHost : public RunHost {
+  public:
+    void showProgress(std::int16_t, std::int16_t, std::int16_t, std::int16_t) override { ++cycles; }
+    std::filesystem::path dataDirectory() override {
+        return std::filesystem::temp_directory_path();
+    }
+    long cycles = 0;
+};
+
+// Both sides start every iteration from the same prepared state; a simulation resets all it
+// depends on, so the state is not copied between iterations.
+void engineBench(benchmark::State& state, const Case& c) {
+    SimState s = prepare(c);
+    CountingHost host;
+    for (auto _ : state) {
+        runSimulation(s, host);
+    }
+    state.counters["cycles_per_s"] =
+        benchmark::Counter(static_cast<double>(host.cycles), benchmark::Counter::kIsRate);
+}
+
+void plainBench(benchmark::State& state, const Case& c) {
+    plain::PlainState p(prepare(c));
+    CountingHost host;
+    for (auto _ : state) {
+        plain::runSimulation(p, host);
+    }
+    state.counters["cycles_per_s"] =
+        benchmark::Counter(static_cast<double>(host.cycles), benchmark::Counter::kIsRate);
+}
+
+// Shows the usual table and keeps each benchmark's cycles per second for the summary.
+class RateReporter : public benchmark::ConsoleReporter {
+  public:
+    void ReportRuns(const std::vector<Run>& reports) override {
+        ConsoleReporter::ReportRuns(reports);
+        for (const Run& run : reports) {
+            const auto counter = run.counters.find("cycles_per_s");
+            // With repetitions the median stands for the benchmark; it comes after the
+            // repetitions themselves.
+            const bool usable = run.run_type == Run::RT_Iteration || run.aggregate_name == "median";
+            if (!run.error_occurred && usable && counter != run.counters.end()) {
+                rates[run.run_name.str()] = counter->second.value;
+            }
+        }
+    }
+    std::map<std::string, double> rates;
+};
+
+}  // namespace
+}  // namespace murelta
+
+int main(int argc, char** argv) {
+    using namespace murelta;
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    const std::vector<Case> all = cases();
+    for (const Case& c : all) {
+        benchmark::RegisterBenchmark((std::string("engine/") + c.name).c_str(), engineBench, c)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark((std::string("plain/") + c.name).c_str(), plainBench, c)
+            ->Unit(benchmark::kMillisecond);
+    }
+    RateReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    bool header = false;
+    for (const Case& c : all) {
+        const auto engine = reporter.rates.find(std::string("engine/") + c.name);
+        const auto plainRate = reporter.rates.find(std::string("plain/") + c.name);
+        if (engine == reporter.rates.end() || plainRate == reporter.rates.end()) {
+            continue;
+        }
+        if (!header) {
+            std::printf("\n%-20s %16s %16s %10s\n", "case", "engine cycles/s", "plain cycles/s",
+                        "ratio");
+            header = true;
+        }
+        std::printf("%-20s %16.0f %16.0f %9.1fx\n", c.name, engine->second, plainRate->second,
+                    engine->second / plainRate->second);
+    }
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,459 @@
+// The engine against the plain full-scan model: whole simulations from the same state and seed
+// must leave the same trace behind, cycle by cycle, and the same data file, byte for byte.
+#include <gtest/gtest.h>
+
+#include "support/fixtures.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "network/links.hpp"
+#include "network/presets.hpp"
+#include "plain_model.hpp"
+#include "sim/params.hpp"
+#include "sim/run.hpp"
+#include "sim/state.hpp"
+
+#ifndef MURELTA_TEST_DATA
+#error "MURELTA_TEST_DATA must name the folder of expected files"
+#endif
+
+namespace murelta {
+namespace {
+
+// What can be seen of a simulation between two runs: every map, view and queue record, and the
+// population's scores.
+struct Snapshot {
+    std::vector<std::int16_t> maps;
+    std::vector<std::int16_t> views;
+    std::vector<std::int16_t> queue;  // six fields per slot
+    std::vector<double> fitness;
+    std::vector<int> uses;
+    std::vector<int> genes;
+    friend bool operator==(const Snapshot&, const Snapshot&) = default;
+};
+
+void addMessage(std::vector<std::int16_t>& out, const Message& m) {
+    out.insert(out.end(), {m.x, m.y, m.value, m.sender, m.receiver, m.delay});
+}
+
+void addCommon(Snapshot& snap, const SimState& s) {
+    for (int a = 0; a < s.groupSize; ++a) {
+        const auto cells = s.agents[static_cast<std::size_t>(a)].view.cells();
+        snap.views.insert(snap.views.end(), cells.begin(), cells.end());
+    }
+    for (const Individual& individual : s.population) {
+        snap.fitness.push_back(individual.fitness);
+        snap.uses.push_back(individual.useCount);
+        snap.genes.insert(snap.genes.end(), individual.genes.begin(), individual.genes.end());
+    }
+}
+
+Snapshot engineSnapshot(const SimState& s) {
+    Snapshot snap;
+    for (int a = 0; a < s.groupSize; ++a) {
+        const auto cells = s.agents[static_cast<std::size_t>(a)].map.grid().cells();
+        snap.maps.insert(snap.maps.end(), cells.begin(), cells.end());
+    }
+    for (int slot = 0; slot < MessageQueue::kSlots; ++slot) {
+        addMessage(snap.queue, s.messages.at(slot));
+    }
+    addCommon(snap, s);
+    return snap;
+}
+
+Snapshot plainSnapshot(const plain::PlainState& p) {
+    Snapshot snap;
+    for (int a = 0; a < p.s.groupSize; ++a) {
+        const auto& map = p.maps[static_cast<std::size_t>(a)];
+        snap.maps.insert(snap.maps.end(), map.begin(), map.end());
+    }
+    for (const Message& m : p.messages) {
+        addMessage(snap.queue, m);
+    }
+    addCommon(snap, p.s);
+    return snap;
+}
+
+// Everything a simulation shows, cycle by cycle and run by run.
+struct Trace {
+    // Per cycle: the message count, then each agent's x, y, inArena, timeInArena and mapHit.
+    std::vector<int> cycles;
+    int cycleCount = 0;
+    int largestCount = 0;
+    std::vector<Snapshot>
+        runEnds;  // taken at each run start (the previous run's state) and at the end
+    std::vector<double> totalFitness;
+    std::vector<RunStatsRow> runStats;
+    std::string dataFile;
+    bool complete = false;
+};
+
+class TracingHost : public RunHost {
+  public:
+    TracingHost(SimState& s, std::function<Snapshot()> snapshot, std::filesystem::path directory,
+                bool graphics, int stopRun, int stopCycle)
+        : s_(s),
+          snapshot_(std::move(snapshot)),
+          directory_(std::move(directory)),
+          graphics_(graphics),
+          stopRun_(stopRun),
+          stopCycle_(stopCycle) {}
+
+    void showProgress(std::int16_t run, std::int16_t, std::int16_t cycle, std::int16_t) override {
+        run_ = run;
+        cycle_ = cycle;
+    }
+    void initGraphic() override {
+        if (started_) {
+            trace.runEnds.push_back(snapshot_());
+        }
+        started_ = true;
+    }
+    bool graphicsEnabled() override { return graphics_; }
+    void yield() override {
+        if (run_ == stopRun_ && cycle_ == stopCycle_) {
+            s_.running = false;
+        }
+    }
+    void showMessageCount(std::int16_t count) override {
+        ++trace.cycleCount;
+        trace.largestCount = std::max<int>(trace.largestCount, count);
+        trace.cycles.push_back(count);
+        for (int a = 0; a < s_.groupSize; ++a) {
+            const Agent& agent = s_.agents[static_cast<std::size_t>(a)];
+            trace.cycles.insert(trace.cycles.end(),
+                                {agent.x, agent.y, agent.inArena, agent.timeInArena, agent.mapHit});
+        }
+    }
+    void showTotalFitness(double value) override { trace.totalFitness.push_back(value); }
+    std::filesystem::path dataDirectory() override { return directory_; }
+    void dataFileWritten(const std::filesystem::path& path, const std::string&, bool complete,
+                         bool) override {
+        trace.dataFile = fixtures::readFile(path);
+        trace.complete = complete;
+    }
+
+    // The state after the last run, once the simulation has returned.
+    void finish() {
+        trace.runEnds.push_back(snapshot_());
+        trace.runStats = s_.runStats;
+    }
+
+    Trace trace;
+
+  private:
+    SimState& s_;
+    std::function<Snapshot()> snapshot_;
+    std::filesystem::path directory_;
+    bool graphics_;
+    int stopRun_;
+    int stopCycle_;
+    int run_ = 0;
+    int cycle_ = 0;
+    bool started_ = false;
+};
+
+// One simulation to run on both sides: the parameters, then the network and the per-agent
+// settings made after "Set parameters", as the designer would.
+struct Config {
+    Params p;
+    std::string network = "random";  // random, none, All2All, Circle, Star, or a preset name
+    bool selfLinks = false;
+    std::vector<int> leaders;
+    std::vector<std::pair<int, int>> retinas;  // agent, radius
+    std::string commRadius;                    // overrides what the network left, when set
+    bool graphics = false;
+    int stopRun = -1;
+    int stopCycle = -1;
+
+    std::string describe() const {
+        std::ostringstream out;
+        out << "agents " << p.agents << ", retina " << p.retina << ", arena " << p.width << "x"
+            << p.height << ", cycles " << p.cycles << ", runs " << p.runs << ", generations "
+            << p.generations << ", foods " << p.foods << " of size " << p.foodSize << ", seed "
+            << p.seed << ", p " << p.p << ", network " << network << (selfLinks ? " + self" : "")
+            << ", radius " << (commRadius.empty() ? p.commRadius : commRadius) << ", leaders "
+            << leaders.size() << ", own retinas " << retinas.size();
+        for (auto [flag, name] : {std::pair{p.firstOut, "firstOut"},
+                                  {p.sameStart, "sameStart"},
+                                  {p.lastOut, "lastOut"},
+                                  {p.expGeneOn, "expGene"},
+                                  {p.comGeneOn, "comGene"},
+                                  {p.expCostOn, "expCost"},
+                                  {p.comCostOn, "comCost"},
+                                  {graphics, "graphics"}}) {
+            if (flag) {
+                out << ", " << name;
+            }
+        }
+        if (stopRun > 0) {
+            out << ", stop at run " << stopRun << " cycle " << stopCycle;
+        }
+        return out.str();
+    }
+};
+
+SimState prepare(const Config& c) {
+    SimState s;
+    setParameters(s, c.p, "diff");
+    if (c.network == "none") {
+        clearNet(s);
+    } else if (c.network == "All2All") {
+        netAll2All(s);
+    } else if (c.network == "Circle") {
+        netCircle(s);
+    } else if (c.network == "Star") {
+        netStar(s);
+    } else if (c.network != "random") {
+        applyPreset(s, c.network, c.p.agents);
+    }
+    for (int a = 0; c.selfLinks && a < s.groupSize; ++a) {
+        setBiLink(s, static_cast<std::int16_t>(a), static_cast<std::int16_t>(a));
+    }
+    for (int a : c.leaders) {
+        s.agents[static_cast<std::size_t>(a)].rank = 1;
+    }
+    for (auto [a, r] : c.retinas) {
+        setRetina(s.agents[static_cast<std::size_t>(a)], r);
+    }
+    if (!c.commRadius.empty()) {
+        s.commRadius = std::stod(c.commRadius);
+    }
+    return s;
+}
+
+std::string number(double value) {
+    std::ostringstream out;
+    out << value;
+    return out.str();
+}
+
+// A random configuration; the same index always gives the same one.
+Config randomConfig(int index) {
+    std::mt19937 rng(static_cast<unsigned>(7919 * index + 17));
+    const auto uniform = [&](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(rng);
+    };
+    const auto chance = [&](double p) { return std::bernoulli_distribution(p)(rng); };
+
+    Config c;
+    Params& p = c.p;
+    const int agents = chance(0.2) ? (chance(0.5) ? 10 : 50) : uniform(1, 50);
+    p.agents = std::to_string(agents);
+    p.retina = std::to_string(uniform(0, 15));
+    const bool defaultArena = chance(0.35);
+    const int width = defaultArena ? 50 : uniform(2, 30);
+    const int height = defaultArena ? 50 : uniform(2, 30);
+    p.width = std::to_string(width);
+    p.height = std::to_string(height);
+    p.foods = std::to_string(chance(0.05) ? 0 : uniform(1, 3));
+    p.foodSize = std::to_string(uniform(0, std::min({4, width, height})));
+    // The plain queue costs about the square of the group per cycle; keep big groups short.
+    const int cycleBudget = std::max(10, 200000 / (agents * agents + 400));
+    p.cycles = std::to_string(uniform(std::min(5, cycleBudget), std::min(300, cycleBudget)));
+    p.runs = std::to_string(uniform(1, 3));
+    p.seed = std::to_string(uniform(0, 1000));
+    p.p = number(uniform(0, 100) / 100.0);
+    p.comCost = number(uniform(1, 40) / 8.0);
+    p.expCost = number(uniform(1, 40) / 8.0);
+    p.firstOut = chance(0.25);
+    p.sameStart = chance(0.25);
+    p.lastOut = chance(0.25);
+    p.expGeneOn = chance(0.4);
+    p.comGeneOn = chance(0.25);
+    p.expCostOn = chance(0.4);
+    p.comCostOn = chance(0.4);
+    // The first generation's communication gene is 0, so only a later one sends with it.
+    p.generations = chance(p.comGeneOn ? 0.7 : 0.2) ? std::to_string(uniform(2, 3)) : "1";
+
+    const double diagonal = std::sqrt(static_cast<double>(width * width + height * height));
+    switch (uniform(0, 2)) {
+        case 0:
+            p.commRadius = number(uniform(0, static_cast<int>(diagonal)));  // below
+            break;
+        case 1:
+            p.commRadius = number(std::ceil(diagonal) + uniform(0, 30));  // above
+            break;
+        default:
+            break;  // the default 100
+    }
+
+    // Most networks should carry messages: presets without links are drawn no more often than
+    // the others, and a random network is reasonably dense.
+    const int kind = uniform(0, 5);
+    if (kind == 0) {
+        c.network = "random";
+        p.p = number(uniform(30, 100) / 100.0);
+    } else if (kind == 1) {
+        c.network = std::vector<std::string>{"none", "All2All", "Circle",
+                                             "Star"}[static_cast<std::size_t>(uniform(0, 3))];
+    } else {
+        // Presets from "Tab 6a" on have links.
+        const int first = chance(0.6) ? 6 : 0;
+        c.network = std::string(kPresetNames[static_cast<std::size_t>(
+            uniform(first, static_cast<int>(kPresetNames.size()) - 1))]);
+    }
+    c.selfLinks = chance(0.15);
+    for (int i = uniform(0, 2); i > 0 && chance(0.4); --i) {
+        c.leaders.push_back(uniform(0, agents - 1));
+    }
+    for (int i = uniform(0, 3); i > 0 && chance(0.4); --i) {
+        c.retinas.emplace_back(uniform(0, agents - 1), uniform(0, 15));
+    }
+    if (chance(0.3)) {
+        c.commRadius =
+            number(chance(0.5) ? uniform(0, static_cast<int>(diagonal)) : std::ceil(diagonal) + 1);
+    }
+    c.graphics = chance(0.2);
+    if (chance(0.1)) {
+        c.stopRun = uniform(1, std::stoi(p.runs));
+        c.stopCycle = uniform(0, std::stoi(p.cycles));
+    }
+    return c;
+}
+
+// Fifty agents, however well informed, cannot fill the queue: 50 x 50 messages a cycle with self
+// links, six cycles in use, make 15000 slots. Fifty-one that all see a large target and all talk
+// to each other, self included, send 2,601 a cycle, and the 15001 slots run out.
+Config fullQueueConfig() {
+    Config c;
+    c.p.agents = "51";
+    c.p.retina = "15";
+    c.p.foodSize = "12";
+    c.p.cycles = "24";
+    c.p.runs = "1";
+    c.p.seed = "11";
+    c.p.comCostOn = true;
+    c.network = "Tab 10b";
+    c.selfLinks = true;
+    return c;
+}
+
+struct Outcome {
+    Trace engine;
+    Trace plain;
+};
+
+Outcome runBoth(const Config& c) {
+    const fixtures::TempDir dir;
+    const SimState start = prepare(c);
+
+    SimState engine = start;
+    TracingHost engineHost(
+        engine, [&] { return engineSnapshot(engine); }, dir.path() / "engine", c.graphics,
+        c.stopRun, c.stopCycle);
+    std::filesystem::create_directories(dir.path() / "engine");
+    runSimulation(engine, engineHost);
+    engineHost.finish();
+
+    plain::PlainState model(start);
+    TracingHost plainHost(
+        model.s, [&] { return plainSnapshot(model); }, dir.path() / "plain", c.graphics, c.stopRun,
+        c.stopCycle);
+    std::filesystem::create_directories(dir.path() / "plain");
+    plain::runSimulation(model, plainHost);
+    plainHost.finish();
+
+    return {std::move(engineHost.trace), std::move(plainHost.trace)};
+}
+
+// The first place two traces part, to make a failure readable.
+std::string firstDifference(const Trace& engine, const Trace& plain, int agents) {
+    const std::size_t perCycle = 1 + 5 * static_cast<std::size_t>(agents);
+    const auto& e = engine.cycles;
+    const auto& q = plain.cycles;
+    const auto [ie, iq] = std::mismatch(e.begin(), e.end(), q.begin(), q.end());
+    if (ie != e.end() || iq != q.end()) {
+        const auto at = static_cast<std::size_t>(ie - e.begin());
+        const std::size_t field = at % perCycle;
+        std::ostringstream out;
+        out << "cycle trace differs at cycle " << at / perCycle << ", "
+            << (field == 0 ? std::string("message count")
+                           : "agent " + std::to_string((field - 1) / 5) + " field " +
+                                 std::to_string((field - 1) % 5));
+        return out.str();
+    }
+    for (std::size_t r = 0; r < std::min(engine.runEnds.size(), plain.runEnds.size()); ++r) {
+        const Snapshot& a = engine.runEnds[r];
+        const Snapshot& b = plain.runEnds[r];
+        if (!(a == b)) {
+            return "state after run " + std::to_string(r + 1) + " differs in" +
+                   (a.maps != b.maps ? " maps" : "") + (a.views != b.views ? " views" : "") +
+                   (a.queue != b.queue ? " queue" : "") +
+                   (a.fitness != b.fitness || a.uses != b.uses ? " scores" : "") +
+                   (a.genes != b.genes ? " genes" : "");
+        }
+    }
+    return "";
+}
+
+void expectSame(const Outcome& o, int agents) {
+    EXPECT_EQ(firstDifference(o.engine, o.plain, agents), "");
+    EXPECT_EQ(o.engine.cycleCount, o.plain.cycleCount);
+    EXPECT_EQ(o.engine.runEnds.size(), o.plain.runEnds.size());
+    EXPECT_EQ(o.engine.runStats, o.plain.runStats);
+    EXPECT_EQ(o.engine.totalFitness, o.plain.totalFitness);
+    EXPECT_EQ(o.engine.dataFile, o.plain.dataFile);
+    EXPECT_EQ(o.engine.complete, o.plain.complete);
+}
+
+class EngineAgainstPlainModel : public ::testing::TestWithParam<int> {};
+
+TEST_P(EngineAgainstPlainModel, SameTraceStatisticsAndDataFile) {
+    const Config c = randomConfig(GetParam());
+    SCOPED_TRACE(c.describe());
+    const Outcome o = runBoth(c);
+    ASSERT_GT(o.plain.cycleCount, 0);
+    expectSame(o, std::stoi(c.p.agents));
+}
+
+INSTANTIATE_TEST_SUITE_P(RandomConfigurations, EngineAgainstPlainModel, ::testing::Range(0, 60));
+
+TEST(EngineAgainstPlainModelCases, TheDefaultsAgreeOverLongRuns) {
+    Config c;
+    c.p.cycles = "1500";
+    c.p.runs = "2";
+    const Outcome o = runBoth(c);
+    expectSame(o, 10);
+}
+
+TEST(EngineAgainstPlainModelCases, AFullQueueDropsTheSameMessages) {
+    const Config c = fullQueueConfig();
+    const Outcome o = runBoth(c);
+    EXPECT_EQ(o.plain.largestCount, plain::kSlots) << "the queue never filled up";
+    expectSame(o, 51);
+}
+
+// The kept data file pins the plain model too, so the two cannot drift together.
+TEST(PlainModel, WritesTheKeptDataFile) {
+    Params p;
+    p.width = "40";
+    p.height = "40";
+    p.cycles = "30";
+    p.runs = "8";
+    p.retina = "3";
+    p.seed = "3";
+    p.p = "0.3";
+    p.expGeneOn = true;
+    p.expCostOn = true;
+    p.comCostOn = true;
+    SimState s;
+    setParameters(s, p, "small");
+    applyPreset(s, "Tab 11c", p.agents);
+    plain::PlainState model(s);
+    const fixtures::TempDir dir;
+    TracingHost host(
+        model.s, [] { return Snapshot{}; }, dir.path(), false, -1, -1);
+    plain::runSimulation(model, host);
+    EXPECT_EQ(host.trace.dataFile,
+              fixtures::readFile(std::filesystem::path(MURELTA_TEST_DATA) / "small_run.xls"));
+}
+
+}  // namespace
+}  // namespace murelta
