@@ -79,6 +79,11 @@ double stopMilliseconds(bool graphics, int afterMs) {
     return static_cast<double>(ended - static_cast<qint64>(afterMs) * 1000000) * 1e-6;
 }
 
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -89,15 +94,22 @@ int main(int argc, char** argv) {
     murelta::ui::setMessageHandler(
         [](QWidget*, const QString&, const QString&, murelta::ui::MessageIcon) {});
 
-    const double headless = headlessSeconds(runs);
-    const double plain = windowSeconds(runs, false);
-    const double drawn = windowSeconds(runs, true);
-    std::printf("defaults, %d runs\n", runs);
-    std::printf("  headless (as murelta-batch)   %7.3f s\n", headless);
-    std::printf("  main window, graphics off     %7.3f s   %.2f x headless\n", plain,
-                plain / headless);
-    std::printf("  main window, graphics on      %7.3f s   %.2f x headless\n", drawn,
-                drawn / headless);
+    // The machine may be shared: each figure is the median of five alternating measurements.
+    std::vector<double> headless;
+    std::vector<double> plain;
+    std::vector<double> drawn;
+    for (int i = 0; i < 5; ++i) {
+        headless.push_back(headlessSeconds(runs));
+        plain.push_back(windowSeconds(runs, false));
+        drawn.push_back(windowSeconds(runs, true));
+    }
+    const double h = median(headless);
+    const double p = median(plain);
+    const double d = median(drawn);
+    std::printf("defaults, %d runs, medians of 5\n", runs);
+    std::printf("  headless (as murelta-batch)   %7.3f s\n", h);
+    std::printf("  main window, graphics off     %7.3f s   %.2f x headless\n", p, p / h);
+    std::printf("  main window, graphics on      %7.3f s   %.2f x headless\n", d, d / h);
     double worst = 0.0;
     for (bool graphics : {false, true}) {
         for (int afterMs : {200, 333, 517}) {

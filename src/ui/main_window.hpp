@@ -133,6 +133,7 @@ class MainWindow : public QWidget, public RunHost {
     std::int16_t cyclesPerRun_ = 0;
     std::int16_t messageCount_ = 0;
     QElapsedTimer sinceEvents_;
+    QElapsedTimer sincePaint_;
     QEventLoop* waitLoop_ = nullptr;
 
     friend class GroupDialog;
