@@ -432,27 +432,13 @@ TEST(EngineAgainstPlainModelCases, AFullQueueDropsTheSameMessages) {
 
 // The kept data file pins the plain model too, so the two cannot drift together.
 TEST(PlainModel, WritesTheKeptDataFile) {
-    Params p;
-    p.width = "40";
-    p.height = "40";
-    p.cycles = "30";
-    p.runs = "8";
-    p.retina = "3";
-    p.seed = "3";
-    p.p = "0.3";
-    p.expGeneOn = true;
-    p.expCostOn = true;
-    p.comCostOn = true;
-    SimState s;
-    setParameters(s, p, "small");
-    applyPreset(s, "Tab 11c", p.agents);
+    SimState s = fixtures::keptFileState();
     plain::PlainState model(s);
     const fixtures::TempDir dir;
     TracingHost host(
         model.s, [] { return Snapshot{}; }, dir.path(), false, -1, -1);
     plain::runSimulation(model, host);
-    EXPECT_EQ(host.trace.dataFile,
-              fixtures::readFile(std::filesystem::path(MURELTA_TEST_DATA) / "small_run.xls"));
+    EXPECT_EQ(host.trace.dataFile, fixtures::readFile(fixtures::keptFilePath()));
 }
 
 }  // namespace

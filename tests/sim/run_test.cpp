@@ -117,29 +117,13 @@ class RunTest : public ::testing::Test {
     const std::filesystem::path& dir_ = temp_.path();
 };
 
-// Genes, costs, a leader, an enlarged retina and a limited range all take part; the expected
-// file pins every draw and every formula.
 TEST_F(RunTest, SmallSimulationWritesTheExpectedFile) {
-    Params p;
-    p.width = "40";
-    p.height = "40";
-    p.cycles = "30";
-    p.runs = "8";
-    p.retina = "3";
-    p.seed = "3";
-    p.p = "0.3";
-    p.expGeneOn = true;
-    p.expCostOn = true;
-    p.comCostOn = true;
-    SimState s;
-    setParameters(s, p, "small");
-    applyPreset(s, "Tab 11c", p.agents);
+    SimState s = fixtures::keptFileState();
     RecordingHost host(s, dir_);
     runSimulation(s, host);
     EXPECT_TRUE(host.complete);
     EXPECT_EQ(host.written.filename(), "murData_small_w40x40_c30_r8_ag10_s3.xls");
-    EXPECT_EQ(readAll(host.written),
-              readAll(std::filesystem::path(MURELTA_TEST_DATA) / "small_run.xls"));
+    EXPECT_EQ(readAll(host.written), readAll(fixtures::keptFilePath()));
     EXPECT_EQ(host.controls.back(), false);
     EXPECT_FALSE(s.running);
 }

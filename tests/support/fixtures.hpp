@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "network/presets.hpp"
 #include "sim/params.hpp"
 #include "sim/state.hpp"
 
@@ -37,6 +38,32 @@ inline void putTarget(SimState& s, int x, int y, int size) {
         }
     }
 }
+
+// The small simulation whose data file is kept in the tests: genes, costs, a leader, an
+// enlarged retina and a limited range all take part, so the file pins every draw and formula.
+inline SimState keptFileState() {
+    Params p;
+    p.width = "40";
+    p.height = "40";
+    p.cycles = "30";
+    p.runs = "8";
+    p.retina = "3";
+    p.seed = "3";
+    p.p = "0.3";
+    p.expGeneOn = true;
+    p.expCostOn = true;
+    p.comCostOn = true;
+    SimState s;
+    setParameters(s, p, "small");
+    applyPreset(s, "Tab 11c", p.agents);
+    return s;
+}
+
+#ifdef MURELTA_TEST_DATA
+inline std::filesystem::path keptFilePath() {
+    return std::filesystem::path(MURELTA_TEST_DATA) / "small_run.xls";
+}
+#endif
 
 inline std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
