@@ -33,6 +33,9 @@ char RunHost::decimalSeparator() {
     return '.';
 }
 void RunHost::dataFileWritten(const std::filesystem::path&, const std::string&, bool, bool) {}
+std::optional<std::filesystem::path> RunHost::otherDataDirectory(const std::string&) {
+    return std::nullopt;
+}
 
 namespace {
 
@@ -116,6 +119,23 @@ std::string count(int n) {
     return std::to_string(n);
 }
 
+// A simulation's results are worth more than the folder it was started in: while the file
+// cannot be written, the host may name another folder.
+std::filesystem::path saveDataFile(const SimState& s, RunHost& host) {
+    std::filesystem::path directory = host.dataDirectory();
+    for (;;) {
+        try {
+            return writeDataFile(s, directory, host.decimalSeparator());
+        } catch (const Error& e) {
+            const std::optional<std::filesystem::path> other = host.otherDataDirectory(e.what());
+            if (!other) {
+                throw;
+            }
+            directory = *other;
+        }
+    }
+}
+
 }  // namespace
 
 void assignIndividual(Agent& agent, const Individual& individual, std::int16_t index) {
@@ -197,8 +217,7 @@ void runSimulation(SimState& s, RunHost& host) {
     guard.finish();
 
     if (s.generationCount == 1) {
-        const std::filesystem::path path =
-            writeDataFile(s, host.dataDirectory(), host.decimalSeparator());
+        const std::filesystem::path path = saveDataFile(s, host);
         host.dataFileWritten(path, dataFileReport(path.filename().string(), complete), complete,
                              s.interrupted);
     }

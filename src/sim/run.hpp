@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace murelta {
@@ -46,6 +47,9 @@ class RunHost {
     // main window was closed during the simulation.
     virtual void dataFileWritten(const std::filesystem::path& path, const std::string& message,
                                  bool complete, bool interrupted);
+    // The data file could not be written (`error` says which and why). Returns another folder
+    // to try, or nothing to give up; the default gives up, and the error ends the command.
+    virtual std::optional<std::filesystem::path> otherDataDirectory(const std::string& error);
 };
 
 // Gives an agent an individual: its index and its genes scaled to 0..255/256.

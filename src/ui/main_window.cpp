@@ -419,6 +419,19 @@ void MainWindow::dataFileWritten(const std::filesystem::path&, const std::string
     }
 }
 
+std::optional<std::filesystem::path> MainWindow::otherDataDirectory(const std::string& error) {
+    showMessage(this,
+                QString::fromStdString(error) +
+                    QStringLiteral("\n\nChoose another folder for the data file, or cancel to "
+                                   "leave the results unsaved."),
+                kTitle, MessageIcon::Exclamation);
+    const QString folder = chooseFolder(this, QStringLiteral("Folder for the data file"));
+    if (folder.isEmpty()) {
+        return std::nullopt;
+    }
+    return std::filesystem::path(folder.toStdString());
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (s_.running) {
         // The simulation winds down first; it closes the windows once its data are saved.

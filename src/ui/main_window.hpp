@@ -74,6 +74,7 @@ class MainWindow : public QWidget, public RunHost {
     char decimalSeparator() override;
     void dataFileWritten(const std::filesystem::path& path, const std::string& message,
                          bool complete, bool interrupted) override;
+    std::optional<std::filesystem::path> otherDataDirectory(const std::string& error) override;
 
   protected:
     void closeEvent(QCloseEvent* event) override;

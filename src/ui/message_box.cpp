@@ -1,5 +1,7 @@
 #include "ui/message_box.hpp"
 
+#include <QDir>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <exception>
 #include <new>
@@ -12,6 +14,11 @@ namespace {
 
 MessageHandler& handler() {
     static MessageHandler current;
+    return current;
+}
+
+FolderChooser& folderChooser() {
+    static FolderChooser current;
     return current;
 }
 
@@ -42,6 +49,17 @@ void showMessage(QWidget* parent, const QString& text, const QString& title, Mes
 
 void setMessageHandler(MessageHandler newHandler) {
     handler() = std::move(newHandler);
+}
+
+QString chooseFolder(QWidget* parent, const QString& caption) {
+    if (folderChooser()) {
+        return folderChooser()(parent, caption);
+    }
+    return QFileDialog::getExistingDirectory(parent, caption, QDir::homePath());
+}
+
+void setFolderChooser(FolderChooser chooser) {
+    folderChooser() = std::move(chooser);
 }
 
 bool runCommand(QWidget* parent, const std::function<void()>& body) {

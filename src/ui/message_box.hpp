@@ -19,6 +19,11 @@ using MessageHandler = std::function<void(QWidget* parent, const QString& text,
                                           const QString& title, MessageIcon icon)>;
 void setMessageHandler(MessageHandler handler);
 
+// Asks the user for a folder (an empty text when cancelled); tests replace how it is asked.
+QString chooseFolder(QWidget* parent, const QString& caption);
+using FolderChooser = std::function<QString(QWidget* parent, const QString& caption)>;
+void setFolderChooser(FolderChooser chooser);
+
 // Runs a command's body; an error it throws is shown in a message box naming what went wrong.
 // What the body changed before the error stays changed. Returns false when it failed.
 bool runCommand(QWidget* parent, const std::function<void()>& body);

@@ -174,15 +174,35 @@ class MainWindowTest : public QObject {
                  QStringLiteral("Run no: 2/2 Cy"));
     }
 
-    void aDataFileThatCannotBeWrittenIsNamedWithTheReason() {
+    void aDataFileThatCannotBeWrittenCanBeSavedElsewhere() {
         SimState s;
         MainWindow window(s);
         setRunsAndCycles(window, "1", "10");
-        s.dataFileName = "murData_no/such";
+        // The folder the program was started in disappears during the simulation.
+        QDir(dir_.path()).mkdir(QStringLiteral("gone"));
+        QDir::setCurrent(dir_.filePath(QStringLiteral("gone")));
+        QDir(dir_.path()).rmdir(QStringLiteral("gone"));
+        std::vector<QString> answers = {dir_.path(), QString()};
+        int asked = 0;
+        setFolderChooser(
+            [&](QWidget*, const QString&) { return answers[static_cast<std::size_t>(asked++)]; });
         click(window, "Command1");
-        QCOMPARE(messages_.size(), std::size_t{1});
-        QVERIFY2(messages_[0].text.contains(QStringLiteral("murData_no/such.xls")),
-                 qPrintable(messages_[0].text));
+        QDir::setCurrent(dir_.path());
+        QCOMPARE(asked, 1);
+        const QString name = QStringLiteral("murData_untitle_w50x50_c10_r1_ag10_s0.xls");
+        QVERIFY(QFile::exists(dir_.filePath(name)));
+        QCOMPARE(messages_.size(), std::size_t{2});
+        QVERIFY2(messages_[0].text.contains(name), qPrintable(messages_[0].text));
+        QVERIFY(messages_[0].text.contains(QStringLiteral("Choose another folder")));
+        QCOMPARE(messages_[1].title, QStringLiteral("Mur info"));
+
+        // Giving up leaves the error in view and the window ready.
+        s.dataFileName = "murData_no/such";
+        asked = 1;
+        click(window, "Command1");
+        setFolderChooser({});
+        QCOMPARE(messages_.size(), std::size_t{4});
+        QVERIFY(messages_[3].text.contains(QStringLiteral("murData_no/such.xls")));
         QVERIFY(child<QPushButton>(window, "Command1")->isEnabled());
         QVERIFY(!s.running);
     }
