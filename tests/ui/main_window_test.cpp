@@ -16,6 +16,7 @@
 #include "ui/group_dialog.hpp"
 #include "ui/main_window.hpp"
 #include "ui/message_box.hpp"
+#include "ui/ui_test_helpers.hpp"
 
 namespace murelta::ui {
 
@@ -34,27 +35,6 @@ class MainWindowTest : public QObject {
     std::vector<Shown> messages_;
     std::function<void(const Shown&)> onMessage_;
 
-    template <typename T>
-    static T* child(QWidget& parent, const char* name) {
-        T* widget = parent.findChild<T*>(QString::fromLatin1(name));
-        if (widget == nullptr) {
-            qFatal("no control %s", name);
-        }
-        return widget;
-    }
-    static void type(QWidget& window, const char* box, const QString& text) {
-        auto* edit = child<QLineEdit>(window, box);
-        edit->clear();
-        QTest::keyClicks(edit, text);
-    }
-    // A click as the user makes it: nothing happens on a disabled button.
-    static void click(QWidget& window, const char* button) {
-        child<QAbstractButton>(window, button)->click();
-    }
-    static QByteArray readFile(const QString& name) {
-        QFile file(name);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
     // Types the runs and cycles and presses "Set parameters".
     static void setRunsAndCycles(QWidget& window, const char* runs, const char* cycles) {
         type(window, "txtNoRun", QString::fromLatin1(runs));

@@ -2,15 +2,55 @@
 // program.
 #pragma once
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QByteArray>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFile>
+#include <QLineEdit>
 #include <QSize>
 #include <QString>
 #include <QTest>
 #include <QWidget>
 
 namespace murelta::ui {
+
+// The control of `parent` with object name `name`; a missing one ends the test program, since
+// every later step would be meaningless.
+template <typename T>
+T* child(QWidget& parent, const char* name) {
+    T* widget = parent.findChild<T*>(QString::fromLatin1(name));
+    if (widget == nullptr) {
+        qFatal("no control %s", name);
+    }
+    return widget;
+}
+
+// Replaces the text of the box `box` by `text`, typed key by key; a character beyond ASCII,
+// which has no key of its own, comes as the text of an unnamed key, as an input method sends it.
+inline void type(QWidget& window, const char* box, const QString& text) {
+    auto* edit = child<QLineEdit>(window, box);
+    edit->clear();
+    for (const QChar c : text) {
+        if (c.unicode() < 128) {
+            QTest::keyClick(edit, c.toLatin1());
+        } else {
+            QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+    }
+}
+
+// A click as the user makes it: nothing happens on a disabled button.
+inline void click(QWidget& window, const char* button) {
+    child<QAbstractButton>(window, button)->click();
+}
+
+// The whole file, or nothing when it cannot be read.
+inline QByteArray readFile(const QString& name) {
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 // Resizes the shown `window` until its child "pictAr" is side x side pixels; false when the
 // layout does not allow it.
