@@ -166,6 +166,10 @@ int main(int argc, char** argv) {
 
     murelta::SimState s;
     try {
+        // The start checks that need no structures come first, so that parameters that could
+        // never run are refused before anything large is allocated.
+        murelta::readParams(s, p);
+        murelta::checkRunParameters(s);
         // What "Set parameters" does, then the designer's preset.
         murelta::setParameters(s, p, label);
         if (!preset.empty()) {

@@ -12,12 +12,10 @@ namespace murelta {
 
 namespace {
 
+// The agents the panels may write to; refuses arrays that were not made for groupSize.
 std::size_t agentCount(const SimState& s) {
-    if (s.groupSize <= 0) {
-        return 0;
-    }
-    // A state that "Set parameters" has not allocated yet has no agents to write to.
-    return std::min(static_cast<std::size_t>(s.groupSize), s.agents.size());
+    requireStructures(s);
+    return static_cast<std::size_t>(s.groupSize);
 }
 
 template <typename Store>
@@ -77,6 +75,7 @@ bool storeRetina(SimState& s, std::span<const std::int16_t> marks, double value)
 }
 
 bool storeTargetSize(SimState& s, std::int16_t target, double value) {
+    requireStructures(s);
     const std::optional<std::int16_t> size = boxInteger(value);
     if (!size || target < 0 || static_cast<std::size_t>(target) >= s.targets.size()) {
         return false;

@@ -22,9 +22,15 @@ std::string makeDataFileName(const Params& p, std::string_view label);
 // with the given decimal separator.
 std::string dataFileText(const SimState& s, char decimalSeparator);
 
+// Throws Error naming the file and the reason when dataFileName + ".xls" could not be written
+// into `directory`: a name with "/", one longer than the folder allows, or a folder that
+// cannot be written. Leaves nothing behind.
+void checkDataFileWritable(const SimState& s, const std::filesystem::path& directory);
+
 // Writes dataFileName + ".xls" into `directory` and returns the path written. The text goes to
-// a temporary file that replaces the target only once complete, so a failed write never leaves
-// half a file. Throws Error naming the file and the reason when it cannot be written.
+// a uniquely named temporary file that replaces the target only once complete, so a failed
+// write never leaves half a file, and one the program sees fail leaves no temporary file.
+// Throws Error naming the file and the reason when it cannot be written.
 std::filesystem::path writeDataFile(const SimState& s, const std::filesystem::path& directory,
                                     char decimalSeparator);
 

@@ -13,6 +13,9 @@ void readParams(SimState& s, const Params& p, const NumberReader& readNumber) {
     const auto integer = [&](const std::string& text, std::string_view label) {
         return toInteger(readNumber(text, label), label);
     };
+    // From the first box read, the arrays no longer match the parameters until they are
+    // re-created.
+    s.structuresReady = false;
     s.groupSize = integer(p.agents, "Group size");
     s.retinaRadius = integer(p.retina, "Retina radius");
     s.arenaWidth = integer(p.width, "Width");

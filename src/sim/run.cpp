@@ -75,7 +75,7 @@ void assignIndividuals(SimState& s) {
 }
 
 // One run; returns false when it was cut short by a stop.
-bool runOnce(SimState& s, RunHost& host, std::int16_t run) {
+bool runOnce(SimState& s, RunHost& host, int run) {
     s.random.reset();
     const auto runSeed = static_cast<std::int16_t>(s.seed + run);
     s.random.reseed(runSeed);
@@ -92,8 +92,10 @@ bool runOnce(SimState& s, RunHost& host, std::int16_t run) {
     clearMessages(s);
 
     bool complete = true;
-    for (std::int16_t cycle = 0; cycle <= s.cyclesPerRun; ++cycle) {
-        host.showProgress(run, s.runCount, cycle, s.cyclesPerRun);
+    // Counted in int: a 16-bit counter would wrap before passing a bound of 32767.
+    for (int cycle = 0; cycle <= s.cyclesPerRun; ++cycle) {
+        host.showProgress(static_cast<std::int16_t>(run), s.runCount,
+                          static_cast<std::int16_t>(cycle), s.cyclesPerRun);
         updateRetina(s);
         deliverMessages(s);
         agentsStep(s);
@@ -120,12 +122,15 @@ std::string count(int n) {
 }
 
 // A simulation's results are worth more than the folder it was started in: while the file
-// cannot be written, the host may name another folder.
-std::filesystem::path saveDataFile(const SimState& s, RunHost& host) {
-    std::filesystem::path directory = host.dataDirectory();
+// cannot be written there, the host may name another folder. `check` tries a folder and throws
+// Error when it will not do; returns the folder that did.
+template <typename Check>
+std::filesystem::path findDataDirectory(RunHost& host, std::filesystem::path directory,
+                                        Check check) {
     for (;;) {
         try {
-            return writeDataFile(s, directory, host.decimalSeparator());
+            check(directory);
+            return directory;
         } catch (const Error& e) {
             const std::optional<std::filesystem::path> other = host.otherDataDirectory(e.what());
             if (!other) {
@@ -144,10 +149,14 @@ void assignIndividual(Agent& agent, const Individual& individual, std::int16_t i
     agent.comGene = individual.genes[1] / 256.0;
 }
 
-void checkCanStart(const SimState& s) {
+void checkRunParameters(const SimState& s) {
     if (s.groupSize < 1) {
         throw Error("Group size must be at least 1 to start a simulation (it is " +
                     count(s.groupSize) + ").");
+    }
+    if (s.generationCount < 1) {
+        throw Error("Generations must be at least 1 to start a simulation (it is " +
+                    count(s.generationCount) + ").");
     }
     if (s.cyclesPerRun < 0 || s.cyclesPerRun > 32766) {
         throw Error("Cycles must be from 0 to 32766 (it is " + count(s.cyclesPerRun) + ").");
@@ -165,20 +174,22 @@ void checkCanStart(const SimState& s) {
         throw Error("Foods size " + count(s.targetSize) + " does not fit in an arena of " +
                     count(s.arenaWidth) + " x " + count(s.arenaHeight) + ".");
     }
-    const auto agents = static_cast<std::size_t>(s.groupSize) + 1;
-    if (s.agents.size() != agents || s.arena.columns() != s.arenaWidth + 1 ||
-        s.arena.rows() != s.arenaHeight + 1 ||
-        s.targets.size() != static_cast<std::size_t>(s.targetCount) + 1 ||
-        s.runStats.size() != static_cast<std::size_t>(s.runCount) + 1 ||
-        s.agents[0].map.columns() != s.arenaWidth + 1 || s.agents[0].links.size() != agents) {
-        throw Error(
-            "The parameters have changed since the structures were made; press \"Set "
-            "parameters\" first.");
-    }
+}
+
+void checkCanStart(const SimState& s) {
+    checkRunParameters(s);
+    requireStructures(s);
 }
 
 void runSimulation(SimState& s, RunHost& host) {
     checkCanStart(s);
+    // A file that cannot be written is found now rather than after hours of runs.
+    std::filesystem::path directory = host.dataDirectory();
+    if (s.generationCount == 1) {
+        directory = findDataDirectory(host, directory, [&](const std::filesystem::path& folder) {
+            checkDataFileWritable(s, folder);
+        });
+    }
     s.interrupted = false;
     s.random.reset();
     s.random.reseed(s.seed);
@@ -192,9 +203,9 @@ void runSimulation(SimState& s, RunHost& host) {
     RunningGuard guard(s, host);
 
     bool complete = true;
-    for (std::int16_t g = 0; g < s.generationCount; ++g) {
+    for (int g = 0; g < s.generationCount; ++g) {
         resetFitness(s);
-        for (std::int16_t run = 1; run <= s.runCount; ++run) {
+        for (int run = 1; run <= s.runCount; ++run) {
             if (!runOnce(s, host, run)) {
                 complete = false;
             }
@@ -217,7 +228,10 @@ void runSimulation(SimState& s, RunHost& host) {
     guard.finish();
 
     if (s.generationCount == 1) {
-        const std::filesystem::path path = saveDataFile(s, host);
+        std::filesystem::path path;
+        findDataDirectory(host, directory, [&](const std::filesystem::path& folder) {
+            path = writeDataFile(s, folder, host.decimalSeparator());
+        });
         host.dataFileWritten(path, dataFileReport(path.filename().string(), complete), complete,
                              s.interrupted);
     }

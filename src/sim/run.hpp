@@ -47,21 +47,26 @@ class RunHost {
     // main window was closed during the simulation.
     virtual void dataFileWritten(const std::filesystem::path& path, const std::string& message,
                                  bool complete, bool interrupted);
-    // The data file could not be written (`error` says which and why). Returns another folder
-    // to try, or nothing to give up; the default gives up, and the error ends the command.
+    // The data file cannot be written (`error` says which and why), found before the first run
+    // or when writing it. Returns another folder to try, or nothing to give up; the default
+    // gives up, and the error ends the command.
     virtual std::optional<std::filesystem::path> otherDataDirectory(const std::string& error);
 };
 
 // Gives an agent an individual: its index and its genes scaled to 0..255/256.
 void assignIndividual(Agent& agent, const Individual& individual, std::int16_t index);
 
-// Throws Error, naming the problem, when a simulation with these parameters and structures
-// could not run to its end: no agents, seed + runs or cycles beyond 16 bits, a cost charged
-// per cycle with no cycles, a target larger than the arena, or structures that do not match
-// the parameters.
+// Throws Error, naming the problem, when a simulation with these parameters could not run to
+// its end: no agents or generations, seed + runs or cycles beyond 16 bits, a cost charged per
+// cycle with no cycles, or a target larger than the arena. Needs no structures, so a runner
+// can check before it allocates them.
+void checkRunParameters(const SimState& s);
+
+// checkRunParameters, and the structures must match the parameters (requireStructures).
 void checkCanStart(const SimState& s);
 
-// The whole "Start" command: checks, creates the population, runs every generation, run and
+// The whole "Start" command: checks (also, for a single generation, that the data file can be
+// written), creates the population, runs every generation, run and
 // cycle, and for a single generation writes the data file. Stops at the end of the current
 // run and generation once SimState::running is cleared.
 void runSimulation(SimState& s, RunHost& host);

@@ -293,13 +293,10 @@ void DesignerWindow::loadNetwork() {
     updateSelected();
 }
 
-// The agents that exist: before "Set parameters" has allocated them there are none.
+// The agents that exist: none until a "Set parameters" has made them, and none after a refused
+// one, whose parameters no longer match the arrays.
 std::int16_t DesignerWindow::agentCount() const {
-    if (s_.groupSize <= 0 || s_.agents.empty()) {
-        return 0;
-    }
-    return static_cast<std::int16_t>(
-        std::min(static_cast<std::size_t>(s_.groupSize), s_.agents.size()));
+    return hasStructures(s_) ? s_.groupSize : std::int16_t{0};
 }
 
 void DesignerWindow::drawLink() {
@@ -401,17 +398,19 @@ void DesignerWindow::pickLinkEndAt(QPointF point) {
         if (clickCount_ == 1) {
             const std::int16_t a = linkEnds_[0];
             const std::int16_t b = linkEnds_[1];
-            switch (linkMode_) {
-                case 1:
-                    setMonoLink(s_, a, b);
-                    break;
-                case 2:
-                    setBiLink(s_, a, b);
-                    break;
-                default:
-                    deleteLink(s_, a, b);
-                    break;
-            }
+            runCommand(this, [&] {
+                switch (linkMode_) {
+                    case 1:
+                        setMonoLink(s_, a, b);
+                        break;
+                    case 2:
+                        setBiLink(s_, a, b);
+                        break;
+                    default:
+                        deleteLink(s_, a, b);
+                        break;
+                }
+            });
             linkMode_ = 0;
             drawLink();
             unselectAll();
@@ -440,22 +439,22 @@ void DesignerWindow::cmdCutCom_Click() {
 }
 
 void DesignerWindow::cmdNetAll_Click() {
-    netAll2All(s_);
+    runCommand(this, [this] { netAll2All(s_); });
     drawLink();
 }
 
 void DesignerWindow::cmdNetCircle_Click() {
-    netCircle(s_);
+    runCommand(this, [this] { netCircle(s_); });
     drawLink();
 }
 
 void DesignerWindow::cmdNetStar_Click() {
-    netStar(s_);
+    runCommand(this, [this] { netStar(s_); });
     drawLink();
 }
 
 void DesignerWindow::cmdNetClear_Click() {
-    clearNet(s_);
+    runCommand(this, [this] { clearNet(s_); });
     drawLink();
 }
 
@@ -520,7 +519,12 @@ void DesignerWindow::checkLeader_Click() {
         return;
     }
     const std::int16_t agent = *panelAgent_;
-    const LeaderClick click = leaderClick(s_, agent, checkLeader_->checkState() == Qt::Checked);
+    LeaderClick click;
+    if (!runCommand(this, [&] {
+            click = leaderClick(s_, agent, checkLeader_->checkState() == Qt::Checked);
+        })) {
+        return;
+    }
     switch (click.action) {
         case LeaderClick::Action::kNothing:
             break;

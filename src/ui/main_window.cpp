@@ -40,21 +40,20 @@ const QString kInfoTitle = QStringLiteral("Murelta: evolving, communicating agen
 constexpr qint64 kEventIntervalMs = 15;
 constexpr qint64 kPaintIntervalMs = 40;
 
-// Reads a box as the user typed it: in the user's locale, or failing that with a point as the
-// decimal separator, so that "2.5" works everywhere.
+// Reads a box as the user typed it: in the user's locale, or failing that as murelta-batch
+// reads it, with a point as the decimal separator, so that "2.5" works everywhere and a text
+// refused has the same message in both programs. Group separators are refused: "1,000" is a
+// thousand in one locale and one in another.
 double readBoxNumber(std::string_view text, std::string_view label) {
     const QString typed = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     QLocale locale = QLocale::system();
     locale.setNumberOptions(QLocale::RejectGroupSeparator);
     bool ok = false;
-    double value = locale.toDouble(typed.trimmed(), &ok);
-    if (!ok) {
-        value = QLocale::c().toDouble(typed.trimmed(), &ok);
+    const double value = locale.toDouble(typed.trimmed(), &ok);
+    if (ok && std::isfinite(value)) {
+        return value;
     }
-    if (!ok || !std::isfinite(value)) {
-        throw Error(std::string(label) + ": \"" + std::string(text) + "\" is not a number.");
-    }
-    return value;
+    return parseNumber(text, label);
 }
 
 }  // namespace
@@ -246,14 +245,17 @@ void MainWindow::getDataFromInterface() {
 }
 
 bool MainWindow::Command2_Click() {
-    return runCommand(this, [this] {
+    const bool ok = runCommand(this, [this] {
         const std::string label =
             groupDialog_ ? groupDialog_->label().toStdString() : std::string(kDefaultLabel);
         setParameters(s_, paramsFromBoxes(), label, readBoxNumber);
-        if (designer_) {
-            designer_->rebuild();
-        }
     });
+    // Also after a refusal: the designer then shows no agents rather than the old ones, whose
+    // arrays no longer match the parameters in force.
+    if (designer_) {
+        designer_->rebuild();
+    }
+    return ok;
 }
 
 void MainWindow::Command1_Click() {

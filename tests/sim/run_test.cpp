@@ -279,15 +279,17 @@ TEST_F(RunTest, RefusesToStartWhatCouldNotRunToItsEnd) {
     EXPECT_THROW(checkCanStart(s), Error);
 }
 
-TEST_F(RunTest, NoGenerationsCreateThePopulationAndNothingElse) {
-    Params p = smallWorld();
-    p.generations = "0";
-    SimState s = prepare(p);
-    RecordingHost host(s, dir_);
-    runSimulation(s, host);
-    EXPECT_EQ(s.population.size(), 100u);
-    EXPECT_EQ(host.cycles, 0);
-    EXPECT_TRUE(host.written.empty());
+TEST_F(RunTest, NoGenerationsAreRefusedBeforeAnythingRuns) {
+    for (const char* generations : {"0", "-1"}) {
+        Params p = smallWorld();
+        p.generations = generations;
+        SimState s = prepare(p);
+        RecordingHost host(s, dir_);
+        EXPECT_TRUE(fixtures::throwsError([&] { runSimulation(s, host); },
+                                          "Generations must be at least 1"));
+        EXPECT_TRUE(s.population.empty());
+        EXPECT_EQ(host.cycles, 0);
+    }
 }
 
 }  // namespace
