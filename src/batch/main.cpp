@@ -176,6 +176,9 @@ int main(int argc, char** argv) {
             murelta::applyPreset(s, preset, p.agents);
         }
         murelta::checkCanStart(s);
+        if (s.generationCount == 1) {
+            murelta::checkDataFileWritable(s, out);
+        }
     } catch (const murelta::Error& e) {
         std::cerr << "murelta-batch: " << e.what() << std::endl;
         return 2;

@@ -279,6 +279,34 @@ TEST_F(RunTest, RefusesToStartWhatCouldNotRunToItsEnd) {
     EXPECT_THROW(checkCanStart(s), Error);
 }
 
+// Loop counters and use counts must not wrap at their type's maximum: 32767 runs, and
+// individuals drawn more than 32767 times. Every agent is out in cycle 0 and earns exactly 1.
+TEST_F(RunTest, CountsRunsAndUsesBeyond16Bits) {
+    Params p;
+    p.agents = "110";
+    p.width = "1";
+    p.height = "1";
+    p.cycles = "5";
+    p.runs = "32767";
+    p.expGeneOn = true;
+    SimState s = prepare(p);
+    RecordingHost host(s, dir_);
+    runSimulation(s, host);
+    EXPECT_EQ(host.cycles, 32767);
+    EXPECT_EQ(s.runStats[32766][kRunIndex], 32766);
+    EXPECT_EQ(host.totalFitness.back(), 1.0);
+}
+
+TEST_F(RunTest, ALabelThatCannotNameAFileIsRefusedBeforeTheFirstRun) {
+    SimState s = prepare(smallWorld());
+    RecordingHost host(s, dir_);
+    s.dataFileName = "murData_a/b";
+    EXPECT_TRUE(fixtures::throwsError([&] { runSimulation(s, host); }, "murData_a/b.xls"));
+    s.dataFileName = "murData_" + std::string(250, 'x');
+    EXPECT_TRUE(fixtures::throwsError([&] { runSimulation(s, host); }, "shorter label"));
+    EXPECT_EQ(host.cycles, 0);
+}
+
 TEST_F(RunTest, NoGenerationsAreRefusedBeforeAnythingRuns) {
     for (const char* generations : {"0", "-1"}) {
         Params p = smallWorld();

@@ -16,6 +16,7 @@
 #include "ui/group_dialog.hpp"
 #include "ui/main_window.hpp"
 #include "ui/message_box.hpp"
+#include "ui/network_view.hpp"
 
 namespace murelta::ui {
 
@@ -146,6 +147,24 @@ class MainWindowTest : public QObject {
         type(window, "txtW", QStringLiteral("32768"));
         click(window, "Command2");
         QVERIFY(messages_.back().text.contains(QStringLiteral("Width")));
+
+        // The designer then has no agents to show or to link, and says why.
+        click(window, "Command3");
+        DesignerWindow* designer = window.designer();
+        for (const char* command : {"cmdNetAll", "cmdNetCircle", "cmdNetStar", "cmdNetClear"}) {
+            click(*designer, command);
+            QVERIFY(messages_.back().text.contains(QStringLiteral("\"Set parameters\"")));
+        }
+        QVERIFY(designer->findChild<NetworkView*>(QStringLiteral("pictAr"))->markers().empty());
+        // Texts are read alike by the window and murelta-batch: no group separators.
+        type(window, "txtW", QStringLiteral("50"));
+        type(window, "txtAgents", QStringLiteral("1,000"));
+        click(window, "Command2");
+        QVERIFY(messages_.back().text.contains(QStringLiteral("Group size")));
+        type(window, "txtAgents", QStringLiteral("12"));
+        QVERIFY(window.Command2_Click());
+        QCOMPARE(designer->findChild<NetworkView*>(QStringLiteral("pictAr"))->markers().size(),
+                 std::size_t{12});
     }
 
     void startWritesTheDataFileAndReportsIt() {
