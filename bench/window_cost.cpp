@@ -13,8 +13,11 @@
 #include <cstdio>
 #include <vector>
 
+#include "run/data_file.hpp"
+#include "run/display.hpp"
+#include "run/run.hpp"
+#include "run/set_parameters.hpp"
 #include "sim/params.hpp"
-#include "sim/run.hpp"
 #include "sim/state.hpp"
 #include "ui/main_window.hpp"
 #include "ui/message_box.hpp"
@@ -33,10 +36,11 @@ murelta::Params params(int runs) {
 double headlessSeconds(int runs) {
     murelta::SimState s;
     murelta::setParameters(s, params(runs), "untitle");
-    murelta::RunHost host;
+    murelta::RunDisplay display;
+    murelta::DataFileHost files;
     QElapsedTimer timer;
     timer.start();
-    murelta::runSimulation(s, host);
+    murelta::runSimulation(s, display, files);
     return static_cast<double>(timer.nsecsElapsed()) * 1e-9;
 }
 

@@ -42,7 +42,7 @@ LeaderClick leaderClick(const SimState& s, std::int16_t agent, bool checked) {
         return {Action::kSetRank, static_cast<std::int16_t>(checked ? 1 : 0)};
     }
     const bool known = agent >= 0 && static_cast<std::size_t>(agent) < n;
-    if (known && s.agents[static_cast<std::size_t>(agent)].rank == 1) {
+    if (known && s.agent(agent).rank == 1) {
         return checked ? LeaderClick{Action::kNothing, 1} : LeaderClick{Action::kSetRank, 0};
     }
     return {Action::kRefuse, 0};

@@ -4,7 +4,6 @@
 
 #include "sim/error.hpp"
 #include "sim/numbers.hpp"
-#include "world/arena.hpp"
 
 namespace murelta {
 
@@ -84,7 +83,6 @@ void allocateStructures(SimState& s) {
     s.viewSums.clear();  // they described views that no longer exist
     s.arena = Grid<std::int16_t>(columns, rows);
     s.targets.assign(static_cast<std::size_t>(s.targetCount) + 1, Target{});
-    clearArena(s);
     s.runStats.assign(static_cast<std::size_t>(s.runCount) + 1, RunStatsRow{});
     s.structuresReady = true;
 }

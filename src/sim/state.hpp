@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "behaviour/message_queue.hpp"
 #include "sim/agent_map.hpp"
 #include "sim/grid.hpp"
+#include "sim/message_queue.hpp"
 #include "sim/random.hpp"
 
 namespace murelta {
@@ -112,6 +112,10 @@ struct SimState {
     MessageQueue messages;
     Random random;
 
+    // Agent i, from 0 to groupSize.
+    Agent& agent(int i) { return agents[static_cast<std::size_t>(i)]; }
+    const Agent& agent(int i) const { return agents[static_cast<std::size_t>(i)]; }
+
     // Per agent, as the last updateRetina left them; read by the agent step of the same cycle.
     std::vector<ViewSums> viewSums;
 };
@@ -125,7 +129,7 @@ inline constexpr double kMaxStructureBytes = 1024.0 * 1024 * 1024;
 void checkSizes(const SimState& s);
 
 // checkSizes, then re-creates agents, arena, targets and runStats from the parameters, all
-// zero, each agent with retina = retinaRadius, and clears the arena. Throws Error, changing
+// zero (the arena empty), each agent with retina = retinaRadius. Throws Error, changing
 // nothing, when checkSizes does.
 void allocateStructures(SimState& s);
 

@@ -18,7 +18,8 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "sim/data_file.hpp"
+#include "run/data_file.hpp"
+#include "run/set_parameters.hpp"
 #include "sim/error.hpp"
 #include "sim/numbers.hpp"
 #include "sim/state.hpp"
@@ -223,7 +224,7 @@ Params MainWindow::paramsFromBoxes() const {
     p.cycles = text(txtCicli_);
     p.foods = text(txtFood_);
     p.foodSize = text(txtFoodSize_);
-    p.p = text(txtP_);
+    p.pConnection = text(txtP_);
     p.runs = text(txtNoRun_);
     p.generations = text(txtGen_);
     p.comCost = text(txtComCost_);
@@ -259,7 +260,7 @@ bool MainWindow::Command2_Click() {
 }
 
 void MainWindow::Command1_Click() {
-    runCommand(this, [this] { runSimulation(s_, *this); });
+    runCommand(this, [this] { runSimulation(s_, *this, *this); });
     showCounters();
 }
 

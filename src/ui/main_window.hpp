@@ -8,8 +8,10 @@
 #include <QWidget>
 #include <functional>
 
+#include "run/data_file.hpp"
+#include "run/display.hpp"
+#include "run/run.hpp"
 #include "sim/params.hpp"
-#include "sim/run.hpp"
 #include "ui/designer_window.hpp"
 #include "ui/group_dialog.hpp"
 
@@ -28,7 +30,7 @@ namespace murelta::ui {
 
 class ArenaView;
 
-class MainWindow : public QWidget, public RunHost {
+class MainWindow : public QWidget, public RunDisplay, public DataFileHost {
     Q_OBJECT
 
   public:
@@ -59,7 +61,7 @@ class MainWindow : public QWidget, public RunHost {
     static constexpr int kFullSpeed = 20;
     static int cycleDelayMs(int speed);
 
-    // RunHost
+    // RunDisplay
     void showProgress(std::int16_t run, std::int16_t runCount, std::int16_t cycle,
                       std::int16_t cyclesPerRun) override;
     void showMessageCount(std::int16_t count) override;
@@ -70,6 +72,8 @@ class MainWindow : public QWidget, public RunHost {
     bool graphicsEnabled() override;
     void yield() override;
     void runFinished() override;
+
+    // DataFileHost
     std::filesystem::path dataDirectory() override;
     char decimalSeparator() override;
     void dataFileWritten(const std::filesystem::path& path, const std::string& message,

@@ -1,5 +1,5 @@
 // Tests for the message queue's life cycle, slot choice and delivery, and the range test.
-#include "behaviour/message_queue.hpp"
+#include "behaviour/communication.hpp"
 
 #include <gtest/gtest.h>
 
@@ -131,7 +131,7 @@ struct PlainQueue {
         for (Message& m : slots) {
             m.delay = static_cast<std::int16_t>(m.delay - 1);
             if (m.delay == 0) {
-                s.agents[static_cast<std::size_t>(m.receiver)].map.set(m.x, m.y, m.value);
+                s.agent(m.receiver).map.set(m.x, m.y, m.value);
             }
             if (m.delay < -1)
                 m.delay = -1;
@@ -172,8 +172,7 @@ TEST(MessageQueue, MatchesAFullScanOnRandomTraffic) {
             }
             ASSERT_EQ(countMessages(fast), model.count());
             for (int a = 0; a < 4; ++a) {
-                ASSERT_EQ(fast.agents[static_cast<std::size_t>(a)].map.grid(),
-                          plain.agents[static_cast<std::size_t>(a)].map.grid());
+                ASSERT_EQ(fast.agent(a).map.grid(), plain.agent(a).map.grid());
             }
             for (int i = 0; i < MessageQueue::kSlots; ++i) {
                 const Message f = fast.messages.at(i);

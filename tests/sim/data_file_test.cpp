@@ -1,5 +1,5 @@
 // Tests for the data file's name, its text and writing it.
-#include "sim/data_file.hpp"
+#include "run/data_file.hpp"
 
 #include <gtest/gtest.h>
 

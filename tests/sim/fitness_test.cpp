@@ -1,5 +1,6 @@
 // Tests for the run statistics row, the fitness credit and the averaging.
-#include "sim/fitness.hpp"
+#include "evolution/fitness.hpp"
+#include "run/run_stats.hpp"
 
 #include <gtest/gtest.h>
 
@@ -19,8 +20,8 @@ SimState endOfRun(int n, int cycles) {
     allocateStructures(s);
     s.population.assign(100, Individual{{25, 0}, 0.0, 0});
     for (int i = 0; i < n; ++i) {
-        s.agents[static_cast<std::size_t>(i)].inArena = true;
-        s.agents[static_cast<std::size_t>(i)].timeInArena = static_cast<std::int16_t>(cycles);
+        s.agent(i).inArena = true;
+        s.agent(i).timeInArena = static_cast<std::int16_t>(cycles);
     }
     return s;
 }
@@ -58,7 +59,7 @@ TEST(Fitness, EverybodyOutAndAThirdOut) {
     recordRunStats(s, 1);
     EXPECT_EQ(s.runStats[1][kPercentOut], 1.0 / 3.0 * 100.0);
     for (int i = 0; i < 3; ++i) {
-        s.agents[static_cast<std::size_t>(i)].inArena = false;
+        s.agent(i).inArena = false;
     }
     s.agents[2].timeInArena = 90;
     recordRunStats(s, 1);

@@ -7,9 +7,12 @@
 
 #include "network/links.hpp"
 #include "network/presets.hpp"
+#include "run/data_file.hpp"
+#include "run/display.hpp"
+#include "run/run.hpp"
+#include "run/set_parameters.hpp"
 #include "sim/error.hpp"
 #include "sim/params.hpp"
-#include "sim/run.hpp"
 
 namespace murelta {
 namespace {
@@ -21,7 +24,7 @@ TEST(State, DefaultsAllocateTheDesignedSizes) {
     const SimState s = allocatedState(Params{});
     ASSERT_EQ(s.agents.size(), 11u);
     for (int i = 0; i < 10; ++i) {
-        const Agent& a = s.agents[static_cast<std::size_t>(i)];
+        const Agent& a = s.agent(i);
         EXPECT_EQ(a.retina, 5.0);
         EXPECT_EQ(a.view.columns(), 11);
         EXPECT_EQ(a.view.rows(), 11);

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "network/presets.hpp"
+#include "run/set_parameters.hpp"
 #include "sim/error.hpp"
 #include "sim/params.hpp"
 #include "sim/state.hpp"
@@ -54,7 +55,7 @@ inline SimState keptFileState() {
     p.runs = "8";
     p.retina = "3";
     p.seed = "3";
-    p.p = "0.3";
+    p.pConnection = "0.3";
     p.expGeneOn = true;
     p.expCostOn = true;
     p.comCostOn = true;

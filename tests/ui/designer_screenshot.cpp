@@ -6,6 +6,7 @@
 #include <QTest>
 #include <cstdio>
 
+#include "run/set_parameters.hpp"
 #include "sim/params.hpp"
 #include "sim/state.hpp"
 #include "ui/designer_window.hpp"

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "network/links.hpp"
+#include "run/set_parameters.hpp"
 #include "sim/params.hpp"
 #include "sim/state.hpp"
 #include "ui/designer_window.hpp"
@@ -36,7 +37,7 @@ SimState stateWith(int agents, int targets = 1) {
 }
 
 Agent& agent(SimState& s, int i) {
-    return s.agents[static_cast<std::size_t>(i)];
+    return s.agent(i);
 }
 
 // An open designer on a state, with the helpers a user's actions need.

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "run/set_parameters.hpp"
 #include "sim/params.hpp"
 #include "sim/state.hpp"
 #include "ui/arena_view.hpp"

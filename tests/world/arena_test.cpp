@@ -49,7 +49,7 @@ TEST(Arena, PlacesTargetsThenAgentsInDrawOrder) {
         EXPECT_EQ(s.targets[static_cast<std::size_t>(t)].y, coordinate(expected, 48));
     }
     for (int i = 0; i < 4; ++i) {
-        const Agent& a = s.agents[static_cast<std::size_t>(i)];
+        const Agent& a = s.agent(i);
         EXPECT_EQ(a.x, coordinate(expected, 50));
         EXPECT_EQ(a.y, coordinate(expected, 50));
         EXPECT_TRUE(a.inArena);
@@ -72,7 +72,7 @@ TEST(Arena, SameStartDrawsExactlyTwoNumbersForAnyGroupSize) {
         const std::int16_t y = coordinate(expected, 50);
         EXPECT_EQ(s.random, expected) << agents << " agents";
         for (int i = 0; i < s.groupSize; ++i) {
-            const Agent& a = s.agents[static_cast<std::size_t>(i)];
+            const Agent& a = s.agent(i);
             EXPECT_EQ(a.x, x);
             EXPECT_EQ(a.y, y);
             EXPECT_TRUE(a.inArena);

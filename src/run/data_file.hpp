@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,26 @@ namespace murelta {
 
 struct Params;
 struct SimState;
+
+// Where a simulation's data file goes and how its fate is told: the main window shows messages
+// and offers another folder; the headless runner prints. The defaults write into the current
+// folder with a point and give up when the file cannot be written.
+class DataFileHost {
+  public:
+    virtual ~DataFileHost() = default;
+
+    // Where the data file goes and which decimal separator it uses.
+    virtual std::filesystem::path dataDirectory();
+    virtual char decimalSeparator();
+    // The data file was written to `path`; `message` is the report to show. `interrupted`: the
+    // main window was closed during the simulation.
+    virtual void dataFileWritten(const std::filesystem::path& path, const std::string& message,
+                                 bool complete, bool interrupted);
+    // The data file cannot be written (`error` says which and why), found before the first run
+    // or when writing it. Returns another folder to try, or nothing to give up; the default
+    // gives up, and the error ends the command.
+    virtual std::optional<std::filesystem::path> otherDataDirectory(const std::string& error);
+};
 
 // The label used in the name when none was typed in the group settings dialog.
 inline constexpr std::string_view kDefaultLabel = "untitle";

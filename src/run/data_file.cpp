@@ -1,4 +1,4 @@
-#include "sim/data_file.hpp"
+#include "run/data_file.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,6 +15,20 @@
 #include "sim/state.hpp"
 
 namespace murelta {
+
+std::filesystem::path DataFileHost::dataDirectory() {
+    return ".";
+}
+
+char DataFileHost::decimalSeparator() {
+    return '.';
+}
+
+void DataFileHost::dataFileWritten(const std::filesystem::path&, const std::string&, bool, bool) {}
+
+std::optional<std::filesystem::path> DataFileHost::otherDataDirectory(const std::string&) {
+    return std::nullopt;
+}
 
 std::string makeDataFileName(const Params& p, std::string_view label) {
     std::string flags;

@@ -1,81 +1,59 @@
-#include "sim/run.hpp"
+#include "run/run.hpp"
 
+#include <filesystem>
+#include <optional>
 #include <string>
 
-#include "behaviour/agent_step.hpp"
-#include "behaviour/message_queue.hpp"
+#include "evolution/fitness.hpp"
 #include "evolution/genetic.hpp"
-#include "sim/data_file.hpp"
+#include "run/cycle.hpp"
+#include "run/data_file.hpp"
+#include "run/display.hpp"
+#include "run/run_stats.hpp"
 #include "sim/error.hpp"
-#include "sim/fitness.hpp"
 #include "sim/numbers.hpp"
 #include "sim/state.hpp"
 #include "world/arena.hpp"
-#include "world/retina.hpp"
 
 namespace murelta {
 
-void RunHost::showProgress(std::int16_t, std::int16_t, std::int16_t, std::int16_t) {}
-void RunHost::showMessageCount(std::int16_t) {}
-void RunHost::showTotalFitness(double) {}
-void RunHost::setRunningControls(bool) {}
-void RunHost::initGraphic() {}
-void RunHost::updateGraphic() {}
-bool RunHost::graphicsEnabled() {
-    return false;
-}
-void RunHost::yield() {}
-void RunHost::runFinished() {}
-std::filesystem::path RunHost::dataDirectory() {
-    return ".";
-}
-char RunHost::decimalSeparator() {
-    return '.';
-}
-void RunHost::dataFileWritten(const std::filesystem::path&, const std::string&, bool, bool) {}
-std::optional<std::filesystem::path> RunHost::otherDataDirectory(const std::string&) {
-    return std::nullopt;
-}
-
 namespace {
-
-constexpr std::int16_t kPopulationSize = 100;
-constexpr std::int16_t kGenomeLength = 2;
 
 // Clears `running` and restores the idle controls however the simulation ends, also when an
 // error ends it.
 class RunningGuard {
   public:
-    RunningGuard(SimState& s, RunHost& host) : s_(s), host_(host) {}
+    RunningGuard(SimState& s, RunDisplay& display) : s_(s), display_(display) {}
     RunningGuard(const RunningGuard&) = delete;
     RunningGuard& operator=(const RunningGuard&) = delete;
     ~RunningGuard() { finish(); }
     void finish() {
         if (!finished_) {
             finished_ = true;
-            host_.setRunningControls(false);
+            display_.setRunningControls(false);
             s_.running = false;
         }
     }
 
   private:
     SimState& s_;
-    RunHost& host_;
+    RunDisplay& display_;
     bool finished_ = false;
 };
 
 void assignIndividuals(SimState& s) {
     for (int a = 0; a < s.groupSize; ++a) {
         const double r = s.random.draw();
-        const auto k = static_cast<std::int16_t>(roundHalfEven(r * 99.0));
+        // Individuals 0 and kPopulationSize - 1 are half as likely as the others.
+        const auto k = static_cast<std::int16_t>(roundHalfEven(r * (kPopulationSize - 1)));
         Individual& individual = s.population[static_cast<std::size_t>(k)];
-        assignIndividual(s.agents[static_cast<std::size_t>(a)], individual, k);
+        assignIndividual(s.agent(a), individual, k);
         ++individual.useCount;
     }
 }
 
 // One run; returns false when it was cut short by a stop.
-bool runOnce(SimState& s, RunHost& host, int run) {
+bool runOnce(SimState& s, RunDisplay& display, World& world, int run) {
     s.random.reset();
     const auto runSeed = static_cast<std::int16_t>(s.seed + run);
     s.random.reseed(runSeed);
@@ -83,31 +61,29 @@ bool runOnce(SimState& s, RunHost& host, int run) {
     if (s.expGeneOn || s.comGeneOn) {
         assignIndividuals(s);
     }
-    host.setRunningControls(true);
+    display.setRunningControls(true);
     clearArena(s);
     placeTargets(s);
     placeAgents(s);
     markTargets(s);
-    host.initGraphic();
-    clearMessages(s);
+    display.initGraphic();
+    world.clearMessages(s);
 
     bool complete = true;
     // Counted in int: a 16-bit counter would wrap before passing a bound of 32767.
     for (int cycle = 0; cycle <= s.cyclesPerRun; ++cycle) {
-        host.showProgress(static_cast<std::int16_t>(run), s.runCount,
-                          static_cast<std::int16_t>(cycle), s.cyclesPerRun);
-        updateRetina(s);
-        deliverMessages(s);
-        agentsStep(s);
-        if (host.graphicsEnabled()) {
-            host.updateGraphic();
+        display.showProgress(static_cast<std::int16_t>(run), s.runCount,
+                             static_cast<std::int16_t>(cycle), s.cyclesPerRun);
+        world.stepCycle(s);
+        if (display.graphicsEnabled()) {
+            display.updateGraphic();
         }
         if (!s.running) {
             complete = cycle == s.cyclesPerRun;
             break;
         }
-        host.yield();
-        host.showMessageCount(countMessages(s));
+        display.yield();
+        display.showMessageCount(world.countMessages(s));
         if (countAgentsOut(s) >= s.exitQuota) {
             break;
         }
@@ -125,14 +101,14 @@ std::string count(int n) {
 // cannot be written there, the host may name another folder. `check` tries a folder and throws
 // Error when it will not do; returns the folder that did.
 template <typename Check>
-std::filesystem::path findDataDirectory(RunHost& host, std::filesystem::path directory,
+std::filesystem::path findDataDirectory(DataFileHost& files, std::filesystem::path directory,
                                         Check check) {
     for (;;) {
         try {
             check(directory);
             return directory;
         } catch (const Error& e) {
-            const std::optional<std::filesystem::path> other = host.otherDataDirectory(e.what());
+            const std::optional<std::filesystem::path> other = files.otherDataDirectory(e.what());
             if (!other) {
                 throw;
             }
@@ -181,12 +157,12 @@ void checkCanStart(const SimState& s) {
     requireStructures(s);
 }
 
-void runSimulation(SimState& s, RunHost& host) {
+void runSimulation(SimState& s, RunDisplay& display, DataFileHost& files, World& world) {
     checkCanStart(s);
     // A file that cannot be written is found now rather than after hours of runs.
-    std::filesystem::path directory = host.dataDirectory();
+    std::filesystem::path directory = files.dataDirectory();
     if (s.generationCount == 1) {
-        directory = findDataDirectory(host, directory, [&](const std::filesystem::path& folder) {
+        directory = findDataDirectory(files, directory, [&](const std::filesystem::path& folder) {
             checkDataFileWritable(s, folder);
         });
     }
@@ -194,32 +170,32 @@ void runSimulation(SimState& s, RunHost& host) {
     s.random.reset();
     s.random.reseed(s.seed);
     createPopulation(s, kGenomeLength, kPopulationSize);
-    setReproduction(s, 1, 10, 10);
+    setReproduction(s, kReproductionDivisor, kParentCount, kOffspringPerParent);
     // Rows of runs that do not take place in this simulation must not show an earlier one's.
     for (RunStatsRow& row : s.runStats) {
         row = RunStatsRow{};
     }
     s.running = true;
-    RunningGuard guard(s, host);
+    RunningGuard guard(s, display);
 
     bool complete = true;
     for (int g = 0; g < s.generationCount; ++g) {
         resetFitness(s);
         for (int run = 1; run <= s.runCount; ++run) {
-            if (!runOnce(s, host, run)) {
+            if (!runOnce(s, display, world, run)) {
                 complete = false;
             }
             if (!s.running) {
                 complete = complete && run == s.runCount;
                 break;
             }
-            if (host.graphicsEnabled() && s.runCount > 1) {
-                host.runFinished();
+            if (display.graphicsEnabled() && s.runCount > 1) {
+                display.runFinished();
             }
         }
         averageFitness(s);
-        s.totalFitness = sumFitness(s) / 100.0;
-        host.showTotalFitness(s.totalFitness);
+        s.totalFitness = sumFitness(s) / kPopulationSize;
+        display.showTotalFitness(s.totalFitness);
         reproducePopulation(s);
         if (!s.running) {
             break;
@@ -229,12 +205,17 @@ void runSimulation(SimState& s, RunHost& host) {
 
     if (s.generationCount == 1) {
         std::filesystem::path path;
-        findDataDirectory(host, directory, [&](const std::filesystem::path& folder) {
-            path = writeDataFile(s, folder, host.decimalSeparator());
+        findDataDirectory(files, directory, [&](const std::filesystem::path& folder) {
+            path = writeDataFile(s, folder, files.decimalSeparator());
         });
-        host.dataFileWritten(path, dataFileReport(path.filename().string(), complete), complete,
-                             s.interrupted);
+        files.dataFileWritten(path, dataFileReport(path.filename().string(), complete), complete,
+                              s.interrupted);
     }
+}
+
+void runSimulation(SimState& s, RunDisplay& display, DataFileHost& files) {
+    EngineWorld engine;
+    runSimulation(s, display, files, engine);
 }
 
 }  // namespace murelta
