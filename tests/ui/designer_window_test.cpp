@@ -17,7 +17,7 @@
 #include "ui/designer_window.hpp"
 #include "ui/message_box.hpp"
 #include "ui/network_view.hpp"
-#include "ui/ui_test_helpers.hpp"
+#include "support/window_helpers.hpp"
 
 namespace murelta::ui {
 
