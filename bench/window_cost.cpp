@@ -47,7 +47,7 @@ double headlessSeconds(int runs) {
 void prepare(MainWindow& window, int runs, bool graphics) {
     window.findChild<QLineEdit*>(QStringLiteral("txtNoRun"))->setText(QString::number(runs));
     window.findChild<QCheckBox*>(QStringLiteral("graphicEnabled"))->setChecked(graphics);
-    window.Command2_Click();
+    window.findChild<QPushButton*>(QStringLiteral("Command2"))->click();
 }
 
 double windowSeconds(int runs, bool graphics) {
@@ -57,7 +57,7 @@ double windowSeconds(int runs, bool graphics) {
     prepare(window, runs, graphics);
     QElapsedTimer timer;
     timer.start();
-    window.Command1_Click();
+    window.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
     return static_cast<double>(timer.nsecsElapsed()) * 1e-9;
 }
 
@@ -79,7 +79,7 @@ double stopMilliseconds(bool graphics, int afterMs) {
             }
         });
     timer.start();
-    window.Command1_Click();
+    window.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
     return static_cast<double>(ended - static_cast<qint64>(afterMs) * 1000000) * 1e-6;
 }
 

@@ -19,12 +19,12 @@ std::size_t agentCount(const SimState& s) {
 }
 
 template <typename Store>
-void forMarkedAgents(SimState& s, std::span<const std::int16_t> marks, Store store) {
-    const std::size_t n = std::min(agentCount(s), marks.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        if (marks[i] == kSelectedMark) {
-            store(s.agents[i]);
-        }
+void forEachAgent(SimState& s, std::span<const std::int16_t> agents, Store store) {
+    for (const std::int16_t agent : agents) {
+        requireAgent(s, agent);
+    }
+    for (const std::int16_t agent : agents) {
+        store(s.agent(agent));
     }
 }
 
@@ -56,21 +56,21 @@ std::optional<std::int16_t> boxInteger(double value) {
     }
 }
 
-bool storeRank(SimState& s, std::span<const std::int16_t> marks, double value) {
+bool storeRank(SimState& s, std::span<const std::int16_t> agents, double value) {
     const std::optional<std::int16_t> rank = boxInteger(value);
     if (!rank || *rank < 0) {
         return false;
     }
-    forMarkedAgents(s, marks, [&](Agent& agent) { agent.rank = *rank; });
+    forEachAgent(s, agents, [&](Agent& agent) { agent.rank = *rank; });
     return true;
 }
 
-bool storeRetina(SimState& s, std::span<const std::int16_t> marks, double value) {
+bool storeRetina(SimState& s, std::span<const std::int16_t> agents, double value) {
     const std::optional<std::int16_t> retina = boxInteger(value);
     if (!retina || *retina < 0 || *retina > kMaxRetina) {
         return false;
     }
-    forMarkedAgents(s, marks, [&](Agent& agent) { setRetina(agent, *retina); });
+    forEachAgent(s, agents, [&](Agent& agent) { setRetina(agent, *retina); });
     return true;
 }
 

@@ -14,10 +14,11 @@
 #include "run/set_parameters.hpp"
 #include "sim/params.hpp"
 #include "sim/state.hpp"
+#include "support/window_helpers.hpp"
 #include "ui/designer_window.hpp"
+#include "ui/look.hpp"
 #include "ui/message_box.hpp"
 #include "ui/network_view.hpp"
-#include "support/window_helpers.hpp"
 
 namespace murelta::ui {
 

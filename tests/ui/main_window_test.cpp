@@ -15,6 +15,7 @@
 #include "ui/arena_view.hpp"
 #include "ui/designer_window.hpp"
 #include "ui/group_dialog.hpp"
+#include "ui/look.hpp"
 #include "ui/main_window.hpp"
 #include "ui/message_box.hpp"
 #include "ui/network_view.hpp"
@@ -163,7 +164,7 @@ class MainWindowTest : public QObject {
         click(window, "Command2");
         QVERIFY(messages_.back().text.contains(QStringLiteral("Group size")));
         type(window, "txtAgents", QStringLiteral("12"));
-        QVERIFY(window.Command2_Click());
+        click(window, "Command2");
         QCOMPARE(designer->findChild<NetworkView*>(QStringLiteral("pictAr"))->markers().size(),
                  std::size_t{12});
     }
@@ -405,13 +406,13 @@ class MainWindowTest : public QObject {
         s.targets[0] = {4, 6, 0};
         ArenaView view;
         view.initGraphic(s);
-        const Marker& m = view.agentMarkers()[0];
+        const ArenaMarker& m = view.agentMarkers()[0];
         QCOMPARE(m.width, 100.0f);
         QCOMPARE(m.height, 5355.0f / 50.0f);
         QCOMPARE(m.left, 950.0f);
         QCOMPARE(m.top, 2089.0f);
-        QCOMPARE(m.color, ArenaView::kAgentColor);
-        QCOMPARE(view.agentMarkers()[1].color, ArenaView::kLeaderColor);
+        QCOMPARE(m.color, kAgentColor);
+        QCOMPARE(view.agentMarkers()[1].color, kLeaderColor);
         QCOMPARE(view.agentMarkers()[2].width, 300.0f);
         QCOMPARE(view.targetMarkers()[0].width, 0.0f);  // a one-cell target shows no extent
         QCOMPARE(view.targetMarkers()[0].left, 400.0f);
