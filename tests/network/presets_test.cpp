@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/fixtures.hpp"
+
 #include <string>
 #include <vector>
 
@@ -15,12 +17,10 @@ namespace {
 
 // A state with a random network to be replaced and the default retina of 5.
 SimState makeState(int agents) {
-    SimState s;
     Params p;
     p.agents = std::to_string(agents);
     p.pConnection = "0.5";
-    readParams(s, p);
-    allocateStructures(s);
+    SimState s = fixtures::allocatedState(p);
     randomNet(s);
     return s;
 }

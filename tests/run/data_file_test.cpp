@@ -33,11 +33,9 @@ TEST(DataFile, NameRecordsTheTextsAsTypedAndTheFlags) {
 }
 
 TEST(DataFile, WritesHeaderAndOneCrlfLinePerRun) {
-    SimState s;
     Params p;
     p.runs = "3";
-    readParams(s, p);
-    allocateStructures(s);
+    SimState s = fixtures::allocatedState(p);
     s.runStats[0] = {0, 812, 20001, 10};
     s.runStats[1] = {1, 20000, 20001, 0};
     s.runStats[2] = {2, 3551, 20001, 100.0 / 3.0};
@@ -61,9 +59,7 @@ TEST(DataFile, WritesHeaderAndOneCrlfLinePerRun) {
 }
 
 TEST(DataFile, ACantWriteErrorNamesTheFileAndTheReason) {
-    SimState s;
-    readParams(s, Params{});
-    allocateStructures(s);
+    SimState s = fixtures::allocatedState(Params{});
     s.dataFileName = "murData_ok";
     TempDir dir;
     try {

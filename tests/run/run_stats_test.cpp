@@ -1,8 +1,10 @@
 // Tests for the run statistics row, the fitness credit and the averaging.
-#include "evolution/fitness.hpp"
 #include "run/run_stats.hpp"
+#include "evolution/fitness.hpp"
 
 #include <gtest/gtest.h>
+
+#include "support/fixtures.hpp"
 
 #include "sim/params.hpp"
 #include "sim/state.hpp"
@@ -12,12 +14,10 @@ namespace {
 
 // n agents still in the arena after `cycles` cycles, all carrying individual 0.
 SimState endOfRun(int n, int cycles) {
-    SimState s;
     Params p;
     p.agents = std::to_string(n);
     p.runs = "3";
-    readParams(s, p);
-    allocateStructures(s);
+    SimState s = fixtures::allocatedState(p);
     s.population.assign(100, Individual{{25, 0}, 0.0, 0});
     for (int i = 0; i < n; ++i) {
         s.agent(i).inArena = true;

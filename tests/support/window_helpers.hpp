@@ -2,15 +2,72 @@
 // program.
 #pragma once
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QSize>
 #include <QString>
 #include <QTest>
 #include <QWidget>
+#include <functional>
+#include <vector>
+
+#include "ui/message_box.hpp"
 
 namespace murelta::ui {
+
+// The control `name` of `parent`; stops the test program when there is none, since every
+// later step would be meaningless.
+template <typename T>
+T* child(QWidget& parent, const char* name) {
+    T* widget = parent.findChild<T*>(QString::fromLatin1(name));
+    if (widget == nullptr) {
+        qFatal("no control %s", name);
+    }
+    return widget;
+}
+
+// A click as the user makes it: nothing happens on a disabled button.
+inline void click(QWidget& parent, const char* button) {
+    child<QAbstractButton>(parent, button)->click();
+}
+
+// Replaces a box's text, typed key by key as the user does.
+inline void type(QWidget& parent, const char* box, const QString& text) {
+    auto* edit = child<QLineEdit>(parent, box);
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+}
+
+// A modal message as the windows showed it.
+struct Shown {
+    QString text;
+    QString title;
+    MessageIcon icon;
+};
+
+// Records the windows' modal messages instead of showing them, while it lives. `onMessage`,
+// when set, answers each one (pressing Stop, say) before the window goes on.
+class MessageRecorder {
+  public:
+    MessageRecorder() {
+        setMessageHandler(
+            [this](QWidget*, const QString& text, const QString& title, MessageIcon icon) {
+                messages.push_back({text, title, icon});
+                if (onMessage) {
+                    onMessage(messages.back());
+                }
+            });
+    }
+    MessageRecorder(const MessageRecorder&) = delete;
+    MessageRecorder& operator=(const MessageRecorder&) = delete;
+    ~MessageRecorder() { setMessageHandler({}); }
+
+    std::vector<Shown> messages;
+    std::function<void(const Shown&)> onMessage;
+};
 
 // Resizes the shown `window` until its child "pictAr" is side x side pixels; false when the
 // layout does not allow it.

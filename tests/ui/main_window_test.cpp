@@ -12,6 +12,7 @@
 #include "run/set_parameters.hpp"
 #include "sim/params.hpp"
 #include "sim/state.hpp"
+#include "support/window_helpers.hpp"
 #include "ui/arena_view.hpp"
 #include "ui/designer_window.hpp"
 #include "ui/group_dialog.hpp"
@@ -22,38 +23,16 @@
 
 namespace murelta::ui {
 
-struct Shown {
-    QString text;
-    QString title;
-    MessageIcon icon;
-};
-
 class MainWindowTest : public QObject {
     Q_OBJECT
 
   private:
     QTemporaryDir dir_;
     QString startDir_;
-    std::vector<Shown> messages_;
-    std::function<void(const Shown&)> onMessage_;
+    MessageRecorder recorder_;
+    std::vector<Shown>& messages_ = recorder_.messages;
+    std::function<void(const Shown&)>& onMessage_ = recorder_.onMessage;
 
-    template <typename T>
-    static T* child(QWidget& parent, const char* name) {
-        T* widget = parent.findChild<T*>(QString::fromLatin1(name));
-        if (widget == nullptr) {
-            qFatal("no control %s", name);
-        }
-        return widget;
-    }
-    static void type(QWidget& window, const char* box, const QString& text) {
-        auto* edit = child<QLineEdit>(window, box);
-        edit->clear();
-        QTest::keyClicks(edit, text);
-    }
-    // A click as the user makes it: nothing happens on a disabled button.
-    static void click(QWidget& window, const char* button) {
-        child<QAbstractButton>(window, button)->click();
-    }
     static QByteArray readFile(const QString& name) {
         QFile file(name);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -74,18 +53,8 @@ class MainWindowTest : public QObject {
         QVERIFY(dir_.isValid());
         startDir_ = QDir::currentPath();
         QDir::setCurrent(dir_.path());
-        setMessageHandler(
-            [this](QWidget*, const QString& text, const QString& title, MessageIcon icon) {
-                messages_.push_back({text, title, icon});
-                if (onMessage_) {
-                    onMessage_(messages_.back());
-                }
-            });
     }
-    void cleanupTestCase() {
-        setMessageHandler({});
-        QDir::setCurrent(startDir_);
-    }
+    void cleanupTestCase() { QDir::setCurrent(startDir_); }
     void init() {
         messages_.clear();
         onMessage_ = nullptr;
@@ -394,7 +363,7 @@ class MainWindowTest : public QObject {
         QVERIFY(window.designer() == nullptr);
     }
 
-    void arenaMarkersFollowTheWorkedExample() {
+    void arenaMarkersAreCentredOnTheirCellsAndSizedFromRetinaAndRank() {
         SimState s;
         Params p;
         p.agents = "3";

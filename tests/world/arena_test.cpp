@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/fixtures.hpp"
+
 #include <cmath>
 
 #include "sim/error.hpp"
@@ -13,9 +15,7 @@ namespace murelta {
 namespace {
 
 SimState makeState(Params p) {
-    SimState s;
-    readParams(s, p);
-    allocateStructures(s);
+    SimState s = fixtures::allocatedState(p);
     s.random.reset();
     s.random.reseed(1);
     s.random.reseed(1);
