@@ -102,22 +102,29 @@ double roundHalfEven(double value) {
     return std::fmod(below, 2.0) == 0.0 ? below : below + 1.0;
 }
 
-std::int16_t toInteger(double value, std::string_view name) {
+namespace {
+
+// Rounds by roundHalfEven into a whole-number type, or throws Error naming the value's range.
+template <typename Whole>
+Whole toWhole(double value, std::string_view name) {
+    constexpr auto lowest = std::numeric_limits<Whole>::min();
+    constexpr auto highest = std::numeric_limits<Whole>::max();
     const double rounded = std::isfinite(value) ? roundHalfEven(value) : value;
-    if (!(rounded >= -32768.0 && rounded <= 32767.0)) {
-        throw Error(std::string(name) + ": " + formatNumber(value) +
-                    " is outside the range -32768 to 32767.");
+    if (!(rounded >= lowest && rounded <= highest)) {
+        throw Error(std::string(name) + ": " + formatNumber(value) + " is outside the range " +
+                    std::to_string(lowest) + " to " + std::to_string(highest) + ".");
     }
-    return static_cast<std::int16_t>(rounded);
+    return static_cast<Whole>(rounded);
+}
+
+}  // namespace
+
+std::int16_t toInteger(double value, std::string_view name) {
+    return toWhole<std::int16_t>(value, name);
 }
 
 std::int32_t toLong(double value, std::string_view name) {
-    const double rounded = std::isfinite(value) ? roundHalfEven(value) : value;
-    if (!(rounded >= -2147483648.0 && rounded <= 2147483647.0)) {
-        throw Error(std::string(name) + ": " + formatNumber(value) +
-                    " is outside the range -2147483648 to 2147483647.");
-    }
-    return static_cast<std::int32_t>(rounded);
+    return toWhole<std::int32_t>(value, name);
 }
 
 double parseNumber(std::string_view text, std::string_view name) {
