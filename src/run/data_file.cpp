@@ -151,7 +151,7 @@ std::filesystem::path writeDataFile(const SimState& s, const std::filesystem::pa
         removeQuietly(temporary.path);
         throw cannotWrite(fileName, directory, reason);
     }
-    const std::filesystem::path target = directory / fileName;
+    std::filesystem::path target = directory / fileName;
     std::error_code error;
     std::filesystem::rename(temporary.path, target, error);
     if (error) {

@@ -1,5 +1,6 @@
 #include "sim/state.hpp"
 
+#include <cmath>
 #include <string>
 
 #include "sim/error.hpp"
@@ -17,7 +18,7 @@ void requireNotNegative(int value, const char* label) {
 }
 
 std::string megabytes(double bytes) {
-    return std::to_string(static_cast<long long>(bytes / (1024.0 * 1024.0) + 0.5)) + " MB";
+    return std::to_string(std::llround(bytes / (1024.0 * 1024.0))) + " MB";
 }
 
 // What allocateStructures will take, counted before anything is allocated: per agent its map

@@ -62,7 +62,7 @@ class DesignerWindow : public QDialog {
     void cmdNetCircle_Click();
     void cmdNetStar_Click();
     void cmdNetClear_Click();
-    void cmb_preset_Click(int index);
+    void cmb_preset_Click(int item);
     void checkLeader_Click();
     void txtRank_Change();
     void txtRetina_Change();

@@ -1,6 +1,6 @@
 #include "ui/main_window.hpp"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
@@ -18,8 +18,8 @@
 #include <cmath>
 
 #include "run/data_file.hpp"
+#include "run/run.hpp"
 #include "run/set_parameters.hpp"
-#include "sim/error.hpp"
 #include "sim/numbers.hpp"
 #include "sim/state.hpp"
 #include "ui/arena_view.hpp"

@@ -10,7 +10,6 @@
 
 #include "run/data_file.hpp"
 #include "run/display.hpp"
-#include "run/run.hpp"
 #include "sim/params.hpp"
 #include "ui/designer_window.hpp"
 #include "ui/group_dialog.hpp"
