@@ -10,8 +10,11 @@
 
 #include "network/presets.hpp"
 #include "plain_model.hpp"
+#include "run/data_file.hpp"
+#include "run/display.hpp"
+#include "run/run.hpp"
+#include "run/set_parameters.hpp"
 #include "sim/params.hpp"
-#include "sim/run.hpp"
 #include "sim/state.hpp"
 
 namespace murelta {
@@ -56,7 +59,7 @@ SimState prepare(const Case& c) {
 }
 
 // Counts cycles and keeps the data file out of the way.
-class CountingHost : public RunHost {
+class CountingHost : public RunDisplay, public DataFileHost {
   public:
     void showProgress(std::int16_t, std::int16_t, std::int16_t, std::int16_t) override { ++cycles; }
     std::filesystem::path dataDirectory() override {
@@ -71,7 +74,7 @@ void engineBench(benchmark::State& state, const Case& c) {
     SimState s = prepare(c);
     CountingHost host;
     for (auto _ : state) {
-        runSimulation(s, host);
+        runSimulation(s, host, host);
     }
     state.counters["cycles_per_s"] =
         benchmark::Counter(static_cast<double>(host.cycles), benchmark::Counter::kIsRate);
@@ -81,7 +84,7 @@ void plainBench(benchmark::State& state, const Case& c) {
     plain::PlainState p(prepare(c));
     CountingHost host;
     for (auto _ : state) {
-        plain::runSimulation(p, host);
+        plain::runSimulation(p, host, host);
     }
     state.counters["cycles_per_s"] =
         benchmark::Counter(static_cast<double>(host.cycles), benchmark::Counter::kIsRate);

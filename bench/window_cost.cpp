@@ -13,8 +13,11 @@
 #include <cstdio>
 #include <vector>
 
+#include "run/data_file.hpp"
+#include "run/display.hpp"
+#include "run/run.hpp"
+#include "run/set_parameters.hpp"
 #include "sim/params.hpp"
-#include "sim/run.hpp"
 #include "sim/state.hpp"
 #include "ui/main_window.hpp"
 #include "ui/message_box.hpp"
@@ -33,17 +36,18 @@ murelta::Params params(int runs) {
 double headlessSeconds(int runs) {
     murelta::SimState s;
     murelta::setParameters(s, params(runs), "untitle");
-    murelta::RunHost host;
+    murelta::RunDisplay display;
+    murelta::DataFileHost files;
     QElapsedTimer timer;
     timer.start();
-    murelta::runSimulation(s, host);
+    murelta::runSimulation(s, display, files);
     return static_cast<double>(timer.nsecsElapsed()) * 1e-9;
 }
 
 void prepare(MainWindow& window, int runs, bool graphics) {
     window.findChild<QLineEdit*>(QStringLiteral("txtNoRun"))->setText(QString::number(runs));
     window.findChild<QCheckBox*>(QStringLiteral("graphicEnabled"))->setChecked(graphics);
-    window.Command2_Click();
+    window.findChild<QPushButton*>(QStringLiteral("Command2"))->click();
 }
 
 double windowSeconds(int runs, bool graphics) {
@@ -53,7 +57,7 @@ double windowSeconds(int runs, bool graphics) {
     prepare(window, runs, graphics);
     QElapsedTimer timer;
     timer.start();
-    window.Command1_Click();
+    window.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
     return static_cast<double>(timer.nsecsElapsed()) * 1e-9;
 }
 
@@ -75,7 +79,7 @@ double stopMilliseconds(bool graphics, int afterMs) {
             }
         });
     timer.start();
-    window.Command1_Click();
+    window.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
     return static_cast<double>(ended - static_cast<qint64>(afterMs) * 1000000) * 1e-6;
 }
 

@@ -8,4 +8,4 @@ if [ ! -f build/CMakeCache.txt ]; then
     cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DMURELTA_WERROR=ON
 fi
 cmake --build build
-xvfb-run -a -s "-screen 0 1280x1024x24" env QT_QPA_PLATFORM=xcb build/tests/designer_screenshot "$out"
+xvfb-run -a -s "-screen 0 1280x1024x24" env QT_QPA_PLATFORM=xcb build/tools/designer_screenshot "$out"

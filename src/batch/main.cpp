@@ -10,11 +10,13 @@
 #include <string>
 
 #include "network/presets.hpp"
-#include "sim/data_file.hpp"
+#include "run/data_file.hpp"
+#include "run/display.hpp"
+#include "run/run.hpp"
+#include "run/set_parameters.hpp"
 #include "sim/error.hpp"
 #include "sim/numbers.hpp"
 #include "sim/params.hpp"
-#include "sim/run.hpp"
 #include "sim/state.hpp"
 
 namespace {
@@ -28,7 +30,7 @@ void onInterrupt(int) {
 }
 
 // Reports progress on a terminal and stops like "Stop" on Ctrl-C.
-class BatchHost : public murelta::RunHost {
+class BatchHost : public murelta::RunDisplay, public murelta::DataFileHost {
   public:
     BatchHost(murelta::SimState& s, std::filesystem::path directory, bool showGenes)
         : s_(s),
@@ -130,7 +132,7 @@ int main(int argc, char** argv) {
     app.add_option("--cycles", p.cycles, "Cycles per run");
     app.add_option("--foods", p.foods, "Number of foods (targets)");
     app.add_option("--food-size", p.foodSize, "Foods size: a food covers (size + 1)^2 cells");
-    app.add_option("--p", p.p, "P (connection) of the random network");
+    app.add_option("--p", p.pConnection, "P (connection) of the random network");
     app.add_option("--runs", p.runs, "Runs per generation");
     app.add_option("--generations", p.generations, "Generations (the data file is written for 1)");
     app.add_option("--com-cost", p.comCost, "Communication cost");
@@ -166,12 +168,19 @@ int main(int argc, char** argv) {
 
     murelta::SimState s;
     try {
+        // The start checks that need no structures come first, so that parameters that could
+        // never run are refused before anything large is allocated.
+        murelta::readParams(s, p);
+        murelta::checkRunParameters(s);
         // What "Set parameters" does, then the designer's preset.
         murelta::setParameters(s, p, label);
         if (!preset.empty()) {
             murelta::applyPreset(s, preset, p.agents);
         }
         murelta::checkCanStart(s);
+        if (s.generationCount == 1) {
+            murelta::checkDataFileWritable(s, out);
+        }
     } catch (const murelta::Error& e) {
         std::cerr << "murelta-batch: " << e.what() << std::endl;
         return 2;
@@ -180,7 +189,7 @@ int main(int argc, char** argv) {
     BatchHost host(s, out, showGenes);
     std::signal(SIGINT, onInterrupt);
     try {
-        murelta::runSimulation(s, host);
+        murelta::runSimulation(s, host, host);
     } catch (const murelta::Error& e) {
         std::cerr << "murelta-batch: " << e.what() << std::endl;
         return 1;

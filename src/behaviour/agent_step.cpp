@@ -4,7 +4,7 @@
 #include <cmath>
 #include <span>
 
-#include "behaviour/message_queue.hpp"
+#include "behaviour/communication.hpp"
 #include "sim/state.hpp"
 
 namespace murelta {
@@ -39,7 +39,7 @@ Heading wander(SimState& s, Agent& agent) {
     long sumX = 0;
     long sumY = 0;
     for (int k = 0; k < s.groupSize; ++k) {
-        const Agent& other = s.agents[static_cast<std::size_t>(k)];
+        const Agent& other = s.agent(k);
         if (other.rank == 1) {
             sumX += other.x;
             sumY += other.y;
@@ -54,7 +54,7 @@ Heading wander(SimState& s, Agent& agent) {
 }
 
 void report(SimState& s, std::int16_t a, const Message& message) {
-    const Agent& agent = s.agents[static_cast<std::size_t>(a)];
+    const Agent& agent = s.agent(a);
     // A radius that reaches across the arena reaches everybody, wherever they stand; the test
     // depends on nothing that changes during the turn.
     const bool everywhere = s.commRadius >= s.arenaDiagonal;
@@ -117,7 +117,7 @@ std::int16_t stepTowards(std::int16_t position, double heading) {
 }
 
 void turn(SimState& s, std::int16_t a) {
-    Agent& agent = s.agents[static_cast<std::size_t>(a)];
+    Agent& agent = s.agent(a);
     agent.mapHit = false;
     const AgentMap::Best best = agent.map.best();
     if (best.value > 0) {

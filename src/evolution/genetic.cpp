@@ -125,8 +125,9 @@ void reproducePopulation(SimState& s) {
     // Round 0 would copy every parent onto itself.
     for (int i = 1; i < copies; ++i) {
         for (int v = 0; v < parents; ++v) {
-            s.population[static_cast<std::size_t>(v + parents * i)].genes =
-                s.population[static_cast<std::size_t>(v)].genes;
+            s.population[static_cast<std::size_t>(v) +
+                         static_cast<std::size_t>(parents) * static_cast<std::size_t>(i)]
+                .genes = s.population[static_cast<std::size_t>(v)].genes;
         }
     }
     for (std::size_t p = 0; p < n; ++p) {

@@ -12,21 +12,19 @@ namespace murelta {
 
 namespace {
 
+// The agents the panels may write to; refuses arrays that were not made for groupSize.
 std::size_t agentCount(const SimState& s) {
-    if (s.groupSize <= 0) {
-        return 0;
-    }
-    // A state that "Set parameters" has not allocated yet has no agents to write to.
-    return std::min(static_cast<std::size_t>(s.groupSize), s.agents.size());
+    requireStructures(s);
+    return static_cast<std::size_t>(s.groupSize);
 }
 
 template <typename Store>
-void forMarkedAgents(SimState& s, std::span<const std::int16_t> marks, Store store) {
-    const std::size_t n = std::min(agentCount(s), marks.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        if (marks[i] == kSelectedMark) {
-            store(s.agents[i]);
-        }
+void forEachAgent(SimState& s, std::span<const std::int16_t> agents, Store store) {
+    for (const std::int16_t agent : agents) {
+        requireAgent(s, agent);
+    }
+    for (const std::int16_t agent : agents) {
+        store(s.agent(agent));
     }
 }
 
@@ -44,7 +42,7 @@ LeaderClick leaderClick(const SimState& s, std::int16_t agent, bool checked) {
         return {Action::kSetRank, static_cast<std::int16_t>(checked ? 1 : 0)};
     }
     const bool known = agent >= 0 && static_cast<std::size_t>(agent) < n;
-    if (known && s.agents[static_cast<std::size_t>(agent)].rank == 1) {
+    if (known && s.agent(agent).rank == 1) {
         return checked ? LeaderClick{Action::kNothing, 1} : LeaderClick{Action::kSetRank, 0};
     }
     return {Action::kRefuse, 0};
@@ -58,25 +56,26 @@ std::optional<std::int16_t> boxInteger(double value) {
     }
 }
 
-bool storeRank(SimState& s, std::span<const std::int16_t> marks, double value) {
+bool storeRank(SimState& s, std::span<const std::int16_t> agents, double value) {
     const std::optional<std::int16_t> rank = boxInteger(value);
     if (!rank || *rank < 0) {
         return false;
     }
-    forMarkedAgents(s, marks, [&](Agent& agent) { agent.rank = *rank; });
+    forEachAgent(s, agents, [&](Agent& agent) { agent.rank = *rank; });
     return true;
 }
 
-bool storeRetina(SimState& s, std::span<const std::int16_t> marks, double value) {
+bool storeRetina(SimState& s, std::span<const std::int16_t> agents, double value) {
     const std::optional<std::int16_t> retina = boxInteger(value);
     if (!retina || *retina < 0 || *retina > kMaxRetina) {
         return false;
     }
-    forMarkedAgents(s, marks, [&](Agent& agent) { setRetina(agent, *retina); });
+    forEachAgent(s, agents, [&](Agent& agent) { setRetina(agent, *retina); });
     return true;
 }
 
 bool storeTargetSize(SimState& s, std::int16_t target, double value) {
+    requireStructures(s);
     const std::optional<std::int16_t> size = boxInteger(value);
     if (!size || target < 0 || static_cast<std::size_t>(target) >= s.targets.size()) {
         return false;

@@ -1,6 +1,6 @@
 // The editing rules of the network designer's agent and target panels: the one-leader rule and
-// what the rank, retina and target size boxes store. The window reads its controls and calls
-// these; the marks (which agents the panel writes to) are the window's.
+// what the rank, retina and target size boxes store. The window reads its controls and the
+// agents selected, and calls these.
 #pragma once
 
 #include <cstdint>
@@ -10,9 +10,6 @@
 namespace murelta {
 
 struct SimState;
-
-// The mark of the agent the agent panel shows; only such agents take the boxes' values.
-inline constexpr std::int16_t kSelectedMark = 1;
 
 // What a click on the Leader check box of `agent` leads to.
 struct LeaderClick {
@@ -33,14 +30,14 @@ LeaderClick leaderClick(const SimState& s, std::int16_t agent, bool checked);
 // A box's number as an Integer (halves to even), or nothing when it does not fit 16 bits.
 std::optional<std::int16_t> boxInteger(double value);
 
-// The rank box: a non-negative whole value goes to every agent marked kSelectedMark. Returns
-// whether the value was taken.
-bool storeRank(SimState& s, std::span<const std::int16_t> marks, double value);
+// The rank box: a non-negative whole value goes to each of `agents`. Returns whether the value
+// was taken; throws Error for an agent outside the group.
+bool storeRank(SimState& s, std::span<const std::int16_t> agents, double value);
 
-// The retina box: a whole value from 0 to kMaxRetina becomes the retina of every agent marked
-// kSelectedMark, with a new empty view. Larger values are refused like malformed text, since
-// the sensing cannot count targets in such a view.
-bool storeRetina(SimState& s, std::span<const std::int16_t> marks, double value);
+// The retina box: a whole value from 0 to kMaxRetina becomes the retina of each of `agents`,
+// with a new empty view. Larger values are refused like malformed text, since the sensing
+// cannot count targets in such a view.
+bool storeRetina(SimState& s, std::span<const std::int16_t> agents, double value);
 
 // The size box: any whole value, negative ones included, becomes the size of `target`.
 bool storeTargetSize(SimState& s, std::int16_t target, double value);

@@ -8,8 +8,10 @@ namespace murelta {
 
 namespace {
 
+// The agents a topology writes to; refuses arrays that were not made for groupSize.
 std::size_t groupCount(const SimState& s) {
-    return s.groupSize > 0 ? static_cast<std::size_t>(s.groupSize) : 0;
+    requireStructures(s);
+    return static_cast<std::size_t>(s.groupSize);
 }
 
 std::uint8_t& link(SimState& s, std::size_t from, std::size_t to) {
@@ -71,16 +73,22 @@ void netStar(SimState& s) {
 
 // The second write wins when a == b, which is why mono and delete leave a self link cleared.
 void setMonoLink(SimState& s, std::int16_t a, std::int16_t b) {
+    requireAgent(s, a);
+    requireAgent(s, b);
     link(s, a, b) = 1;
     link(s, b, a) = 0;
 }
 
 void setBiLink(SimState& s, std::int16_t a, std::int16_t b) {
+    requireAgent(s, a);
+    requireAgent(s, b);
     link(s, a, b) = 1;
     link(s, b, a) = 1;
 }
 
 void deleteLink(SimState& s, std::int16_t a, std::int16_t b) {
+    requireAgent(s, a);
+    requireAgent(s, b);
     link(s, a, b) = 0;
     link(s, b, a) = 0;
 }

@@ -90,6 +90,7 @@ Agent* existingAgent(SimState& s, std::optional<std::size_t> index) {
 }  // namespace
 
 void applyPreset(SimState& s, std::string_view item, std::string_view agentCountText) {
+    requireStructures(s);
     s.commRadius = kSpaceIndependentRadius;
     clearNet(s);
 

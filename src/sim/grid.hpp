@@ -40,9 +40,11 @@ class Grid {
     std::span<const T> cells() const { return cells_; }
 
     // The rows of column x, contiguous in memory.
-    std::span<T> column(int x) { return std::span<T>(cells_).subspan(indexOf(x, 0), rows_); }
+    std::span<T> column(int x) {
+        return std::span<T>(cells_).subspan(indexOf(x, 0), static_cast<std::size_t>(rows_));
+    }
     std::span<const T> column(int x) const {
-        return std::span<const T>(cells_).subspan(indexOf(x, 0), rows_);
+        return std::span<const T>(cells_).subspan(indexOf(x, 0), static_cast<std::size_t>(rows_));
     }
 
     friend bool operator==(const Grid&, const Grid&) = default;

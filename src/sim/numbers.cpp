@@ -1,5 +1,6 @@
 #include "sim/numbers.hpp"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -60,6 +61,33 @@ Decimal toDecimal(double value, int digits) {
     return d;
 }
 
+// The power of ten of a number written as digits, an optional point and an optional exponent,
+// such as -3 for "0.00123" and 5 for "1.5e5": enough to tell a number too large from one too
+// close to zero. The exponent is clamped so that its text cannot overflow the count.
+long decimalExponent(std::string_view number) {
+    const std::size_t e = number.find_first_of("eE");
+    const std::string_view mantissa = number.substr(0, e);
+    long exponent = 0;
+    if (e != std::string_view::npos) {
+        std::string_view digits = number.substr(e + 1);
+        const bool negative = !digits.empty() && digits.front() == '-';
+        if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) {
+            digits.remove_prefix(1);
+        }
+        for (char c : digits) {
+            exponent = std::min(exponent * 10 + (c - '0'), 1'000'000L);
+        }
+        exponent = negative ? -exponent : exponent;
+    }
+    const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+    const std::size_t first = mantissa.find_first_not_of("0.");
+    if (first == std::string_view::npos) {
+        return exponent;
+    }
+    const auto before = static_cast<long>(point) - static_cast<long>(first);
+    return exponent + (first < point ? before - 1 : before);
+}
+
 }  // namespace
 
 double roundHalfEven(double value) {
@@ -74,22 +102,29 @@ double roundHalfEven(double value) {
     return std::fmod(below, 2.0) == 0.0 ? below : below + 1.0;
 }
 
-std::int16_t toInteger(double value, std::string_view name) {
+namespace {
+
+// Rounds by roundHalfEven into a whole-number type, or throws Error naming the value's range.
+template <typename Whole>
+Whole toWhole(double value, std::string_view name) {
+    constexpr auto lowest = std::numeric_limits<Whole>::min();
+    constexpr auto highest = std::numeric_limits<Whole>::max();
     const double rounded = std::isfinite(value) ? roundHalfEven(value) : value;
-    if (!(rounded >= -32768.0 && rounded <= 32767.0)) {
-        throw Error(std::string(name) + ": " + formatNumber(value) +
-                    " is outside the range -32768 to 32767.");
+    if (!(rounded >= lowest && rounded <= highest)) {
+        throw Error(std::string(name) + ": " + formatNumber(value) + " is outside the range " +
+                    std::to_string(lowest) + " to " + std::to_string(highest) + ".");
     }
-    return static_cast<std::int16_t>(rounded);
+    return static_cast<Whole>(rounded);
+}
+
+}  // namespace
+
+std::int16_t toInteger(double value, std::string_view name) {
+    return toWhole<std::int16_t>(value, name);
 }
 
 std::int32_t toLong(double value, std::string_view name) {
-    const double rounded = std::isfinite(value) ? roundHalfEven(value) : value;
-    if (!(rounded >= -2147483648.0 && rounded <= 2147483647.0)) {
-        throw Error(std::string(name) + ": " + formatNumber(value) +
-                    " is outside the range -2147483648 to 2147483647.");
-    }
-    return static_cast<std::int32_t>(rounded);
+    return toWhole<std::int32_t>(value, name);
 }
 
 double parseNumber(std::string_view text, std::string_view name) {
@@ -113,7 +148,9 @@ double parseNumber(std::string_view text, std::string_view name) {
         plain ? std::from_chars(t.data(), t.data() + t.size(), value, std::chars_format::general)
               : std::from_chars_result{t.data(), std::errc::invalid_argument};
     if (error == std::errc::result_out_of_range) {
-        throw Error(std::string(name) + ": " + quoted(text) + " is too large a number.");
+        throw Error(std::string(name) + ": " + quoted(text) +
+                    (decimalExponent(t) < 0 ? " is too close to zero to be held as a number."
+                                            : " is too large a number."));
     }
     if (error != std::errc{} || end != t.data() + t.size()) {
         throw Error(std::string(name) + ": " + quoted(text) + " is not a number.");

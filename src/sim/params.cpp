@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-#include "network/links.hpp"
-#include "sim/data_file.hpp"
 #include "sim/numbers.hpp"
 #include "sim/state.hpp"
 
@@ -13,6 +11,9 @@ void readParams(SimState& s, const Params& p, const NumberReader& readNumber) {
     const auto integer = [&](const std::string& text, std::string_view label) {
         return toInteger(readNumber(text, label), label);
     };
+    // From the first box read, the arrays no longer match the parameters until they are
+    // re-created.
+    s.structuresReady = false;
     s.groupSize = integer(p.agents, "Group size");
     s.retinaRadius = integer(p.retina, "Retina radius");
     s.arenaWidth = integer(p.width, "Width");
@@ -20,7 +21,7 @@ void readParams(SimState& s, const Params& p, const NumberReader& readNumber) {
     s.cyclesPerRun = integer(p.cycles, "Cycles");
     s.targetCount = integer(p.foods, "Foods");
     s.targetSize = integer(p.foodSize, "Foods size");
-    s.pConnection = readNumber(p.p, "P (connection)");
+    s.pConnection = readNumber(p.pConnection, "P (connection)");
     s.runCount = integer(p.runs, "Runs");
     s.generationCount = integer(p.generations, "Generations");
     s.comCost = readNumber(p.comCost, "Communication Cost");
@@ -41,18 +42,6 @@ void readParams(SimState& s, const Params& p, const NumberReader& readNumber) {
 
 void readParams(SimState& s, const Params& p) {
     readParams(s, p, parseNumber);
-}
-
-void setParameters(SimState& s, const Params& p, std::string_view label,
-                   const NumberReader& readNumber) {
-    readParams(s, p, readNumber);
-    allocateStructures(s);
-    randomNet(s);
-    s.dataFileName = makeDataFileName(p, label);
-}
-
-void setParameters(SimState& s, const Params& p, std::string_view label) {
-    setParameters(s, p, label, parseNumber);
 }
 
 }  // namespace murelta

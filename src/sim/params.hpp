@@ -18,7 +18,7 @@ struct Params {
     std::string cycles = "20000";    // "Cycles"
     std::string foods = "1";         // "Foods"
     std::string foodSize = "1";      // "Foods size"
-    std::string p = "0";             // "P (connection)"
+    std::string pConnection = "0";   // "P (connection)"
     std::string runs = "100";        // "Runs"
     std::string generations = "1";   // "Generations"
     std::string comCost = "1";       // "Communication Cost"
@@ -46,11 +46,5 @@ using NumberReader = std::function<double(std::string_view text, std::string_vie
 // and all arrays are untouched.
 void readParams(SimState& s, const Params& p, const NumberReader& readNumber);
 void readParams(SimState& s, const Params& p);
-
-// "Set parameters": readParams, allocateStructures, a fresh random network, and the data-file
-// name built with `label`.
-void setParameters(SimState& s, const Params& p, std::string_view label,
-                   const NumberReader& readNumber);
-void setParameters(SimState& s, const Params& p, std::string_view label);
 
 }  // namespace murelta

@@ -1,10 +1,10 @@
 #include "sim/state.hpp"
 
+#include <cmath>
 #include <string>
 
 #include "sim/error.hpp"
 #include "sim/numbers.hpp"
-#include "world/arena.hpp"
 
 namespace murelta {
 
@@ -17,9 +17,22 @@ void requireNotNegative(int value, const char* label) {
     }
 }
 
-// Agent maps and the arena are dense grids; refuse sizes whose cells would not fit in memory
-// rather than let the allocation fail half way or the system kill the program.
-constexpr double kMaxGridCells = 512.0 * 1024 * 1024;
+std::string megabytes(double bytes) {
+    return std::to_string(std::llround(bytes / (1024.0 * 1024.0))) + " MB";
+}
+
+// What allocateStructures will take, counted before anything is allocated: per agent its map
+// and view (16-bit cells) and its row of links, then the arena, the targets and runStats.
+double structureBytes(const SimState& s) {
+    const double n = s.groupSize;
+    const double cells = (s.arenaWidth + 1.0) * (s.arenaHeight + 1.0);
+    const double viewSide = 2.0 * s.retinaRadius + 1.0;
+    const double perAgent = cells * sizeof(std::int16_t) +
+                            viewSide * viewSide * sizeof(std::int16_t) + (n + 1.0) + sizeof(Agent) +
+                            sizeof(ViewSums);
+    return n * perAgent + sizeof(Agent) + cells * sizeof(std::int16_t) +
+           (s.targetCount + 1.0) * sizeof(Target) + (s.runCount + 1.0) * sizeof(RunStatsRow);
+}
 
 }  // namespace
 
@@ -34,26 +47,32 @@ void setRetina(Agent& agent, double retina) {
     agent.view = Grid<std::int16_t>(side, side);
 }
 
-void allocateStructures(SimState& s) {
+void checkSizes(const SimState& s) {
     requireNotNegative(s.groupSize, "Group size");
     requireNotNegative(s.arenaWidth, "Width");
     requireNotNegative(s.arenaHeight, "Height");
     requireNotNegative(s.targetCount, "Foods");
+    requireNotNegative(s.targetSize, "Foods size");
     requireNotNegative(s.runCount, "Runs");
     if (s.retinaRadius < 0 || s.retinaRadius > kMaxRetina) {
         throw Error("Retina radius must be from 0 to " + std::to_string(kMaxRetina) + " (it is " +
                     std::to_string(s.retinaRadius) + ").");
     }
-    const int columns = s.arenaWidth + 1;
-    const int rows = s.arenaHeight + 1;
-    if (static_cast<double>(columns) * rows * (s.groupSize + 1) > kMaxGridCells) {
+    const double bytes = structureBytes(s);
+    if (bytes > kMaxStructureBytes) {
         throw Error("An arena of " + std::to_string(s.arenaWidth) + " x " +
                     std::to_string(s.arenaHeight) + " with " + std::to_string(s.groupSize) +
-                    " agents needs more memory than this program allows; make the arena or "
-                    "the group smaller.");
+                    " agents needs " + megabytes(bytes) + " of memory; this program allows " +
+                    megabytes(kMaxStructureBytes) + ". Make the arena or the group smaller.");
     }
+}
 
+void allocateStructures(SimState& s) {
+    checkSizes(s);
+    const int columns = s.arenaWidth + 1;
+    const int rows = s.arenaHeight + 1;
     const auto n = static_cast<std::size_t>(s.groupSize);
+    s.structuresReady = false;
     s.agents.assign(n + 1, Agent{});
     for (std::size_t i = 0; i < n; ++i) {
         Agent& agent = s.agents[i];
@@ -65,8 +84,34 @@ void allocateStructures(SimState& s) {
     s.viewSums.clear();  // they described views that no longer exist
     s.arena = Grid<std::int16_t>(columns, rows);
     s.targets.assign(static_cast<std::size_t>(s.targetCount) + 1, Target{});
-    clearArena(s);
     s.runStats.assign(static_cast<std::size_t>(s.runCount) + 1, RunStatsRow{});
+    s.structuresReady = true;
+}
+
+bool hasStructures(const SimState& s) {
+    const auto agents = static_cast<std::size_t>(s.groupSize) + 1;
+    return s.structuresReady && s.groupSize >= 0 && s.agents.size() == agents &&
+           (s.groupSize == 0 || s.agents[0].links.size() == agents) &&
+           s.arena.columns() == s.arenaWidth + 1 && s.arena.rows() == s.arenaHeight + 1 &&
+           s.targets.size() == static_cast<std::size_t>(s.targetCount) + 1 &&
+           s.runStats.size() == static_cast<std::size_t>(s.runCount) + 1;
+}
+
+void requireStructures(const SimState& s) {
+    if (!hasStructures(s)) {
+        throw Error(
+            "The parameters in force do not match the agents and the arena: the last \"Set "
+            "parameters\" was refused or has not run. Correct the box it named and press \"Set "
+            "parameters\" first.");
+    }
+}
+
+void requireAgent(const SimState& s, int agent) {
+    requireStructures(s);
+    if (agent < 0 || agent >= s.groupSize) {
+        throw Error("There is no agent " + std::to_string(agent) + ": the group has agents 0 to " +
+                    std::to_string(s.groupSize - 1) + ".");
+    }
 }
 
 }  // namespace murelta

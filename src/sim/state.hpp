@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "behaviour/message_queue.hpp"
 #include "sim/agent_map.hpp"
 #include "sim/grid.hpp"
+#include "sim/message_queue.hpp"
 #include "sim/random.hpp"
 
 namespace murelta {
@@ -45,7 +45,9 @@ struct ViewSums {
 struct Individual {
     std::vector<std::uint8_t> genes;  // genes[0] exploration, genes[1] communication
     double fitness = 0.0;
-    std::int16_t useCount = 0;
+    // How many agent places the individual filled in a generation: up to groupSize x runCount,
+    // which can exceed 16 bits.
+    std::int32_t useCount = 0;
 };
 
 struct Target {
@@ -83,6 +85,11 @@ struct SimState {
     bool comGeneOn = false;
     double arenaDiagonal = 70.71067811865476;  // sqrt(W^2 + H^2)
 
+    // Whether agents, arena, targets and runStats were made for the parameters in force: set by
+    // allocateStructures, cleared when readParams changes the parameters. A refused "Set
+    // parameters" leaves it cleared, so nothing works on arrays of the wrong size.
+    bool structuresReady = false;
+
     // World and agents; agents has groupSize + 1 records, the last one unused.
     std::vector<Agent> agents;
     Grid<std::int16_t> arena;
@@ -105,14 +112,34 @@ struct SimState {
     MessageQueue messages;
     Random random;
 
+    // Agent i, from 0 to groupSize.
+    Agent& agent(int i) { return agents[static_cast<std::size_t>(i)]; }
+    const Agent& agent(int i) const { return agents[static_cast<std::size_t>(i)]; }
+
     // Per agent, as the last updateRetina left them; read by the agent step of the same cycle.
     std::vector<ViewSums> viewSums;
 };
 
-// Re-creates agents, arena, targets and runStats from the parameters, all zero, each agent with
-// retina = retinaRadius, and clears the arena. Throws Error, changing nothing, when a count or
-// size is negative or the structures would not fit in memory.
+// The most memory the structures of one simulation may take: far beyond any sensible
+// experiment, and well within a desktop machine.
+inline constexpr double kMaxStructureBytes = 1024.0 * 1024 * 1024;
+
+// Throws Error naming the box when a count or size is negative, the retina is out of range, or
+// the structures of these parameters would take more than kMaxStructureBytes.
+void checkSizes(const SimState& s);
+
+// checkSizes, then re-creates agents, arena, targets and runStats from the parameters, all
+// zero (the arena empty), each agent with retina = retinaRadius. Throws Error, changing
+// nothing, when checkSizes does.
 void allocateStructures(SimState& s);
+
+// Whether the structures match the parameters in force, as after a successful "Set parameters".
+bool hasStructures(const SimState& s);
+// Throws Error telling the user to press "Set parameters" unless hasStructures holds. Every
+// command that works on agents, links or targets checks it first.
+void requireStructures(const SimState& s);
+// Throws Error unless `agent` is one of the group's agents (0 .. groupSize - 1).
+void requireAgent(const SimState& s, int agent);
 
 // Sets an agent's retina and re-creates its view, zero-filled, to match. Throws Error for a
 // radius the sensing cannot hold (below 0 or above kMaxRetina).

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "sim/state.hpp"
+#include "ui/look.hpp"
 
 namespace murelta::ui {
 
@@ -38,7 +39,7 @@ void ArenaView::initGraphic(const SimState& s) {
     arenaHeight_ = std::max<int>(s.arenaHeight, 1);
     cellWidth_ = kDesignWidth / static_cast<float>(arenaWidth_);
     cellHeight_ = kDesignHeight / static_cast<float>(arenaHeight_);
-    agents_.assign(static_cast<std::size_t>(std::max<int>(s.groupSize, 0)), Marker{});
+    agents_.assign(static_cast<std::size_t>(std::max<int>(s.groupSize, 0)), ArenaMarker{});
     for (std::size_t i = 0; i < agents_.size(); ++i) {
         const Agent& agent = s.agents[i];
         const auto retina = static_cast<float>(agent.retina);
@@ -46,7 +47,7 @@ void ArenaView::initGraphic(const SimState& s) {
         agents_[i].height = cellHeight_ * retina / 5.0f;
         agents_[i].color = agent.rank == 1 ? kLeaderColor : kAgentColor;
     }
-    targets_.assign(static_cast<std::size_t>(std::max<int>(s.targetCount, 0)), Marker{});
+    targets_.assign(static_cast<std::size_t>(std::max<int>(s.targetCount, 0)), ArenaMarker{});
     for (std::size_t t = 0; t < targets_.size(); ++t) {
         const auto size = static_cast<float>(s.targets[t].size);
         targets_[t].width = cellWidth_ * size;
@@ -62,7 +63,7 @@ void ArenaView::updateGraphic(const SimState& s) {
     const auto width = static_cast<float>(arenaWidth_);
     const auto height = static_cast<float>(arenaHeight_);
     for (std::size_t i = 0; i < agents_.size(); ++i) {
-        Marker& marker = agents_[i];
+        ArenaMarker& marker = agents_[i];
         const Agent& agent = s.agents[i];
         marker.visible = true;
         marker.top = floorOf(static_cast<float>(agent.y) * kDesignHeight / height) -
@@ -86,13 +87,13 @@ void ArenaView::paintEvent(QPaintEvent*) {
                   height() / static_cast<double>(kDesignHeight));
     painter.setPen(Qt::NoPen);
     // Targets lie behind the agents.
-    for (const Marker& marker : targets_) {
+    for (const ArenaMarker& marker : targets_) {
         if (marker.visible && marker.width > 0 && marker.height > 0) {
             painter.setBrush(marker.color);
             painter.drawRect(QRectF(marker.left, marker.top, marker.width, marker.height));
         }
     }
-    for (const Marker& marker : agents_) {
+    for (const ArenaMarker& marker : agents_) {
         if (marker.visible && marker.width > 0 && marker.height > 0) {
             painter.setBrush(marker.color);
             painter.drawEllipse(QRectF(marker.left, marker.top, marker.width, marker.height));

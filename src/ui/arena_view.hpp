@@ -12,7 +12,7 @@ struct SimState;
 
 namespace murelta::ui {
 
-struct Marker {
+struct ArenaMarker {
     float left = 0.0f;
     float top = 0.0f;
     float width = 0.0f;
@@ -27,9 +27,6 @@ class ArenaView : public QWidget {
   public:
     static constexpr float kDesignWidth = 5000.0f;
     static constexpr float kDesignHeight = 5355.0f;
-    static inline const QColor kLeaderColor{0, 0, 255};
-    static inline const QColor kAgentColor{155, 155, 155};
-    static inline const QColor kTargetColor{40, 160, 60};
 
     explicit ArenaView(QWidget* parent = nullptr);
 
@@ -40,8 +37,8 @@ class ArenaView : public QWidget {
     // picture is repainted (update()), so a cycle does not pay for scheduling a paint.
     void updateGraphic(const SimState& s);
 
-    const std::vector<Marker>& agentMarkers() const { return agents_; }
-    const std::vector<Marker>& targetMarkers() const { return targets_; }
+    const std::vector<ArenaMarker>& agentMarkers() const { return agents_; }
+    const std::vector<ArenaMarker>& targetMarkers() const { return targets_; }
 
     QSize sizeHint() const override;
     bool hasHeightForWidth() const override { return true; }
@@ -55,8 +52,8 @@ class ArenaView : public QWidget {
     float cellHeight_ = 0.0f;
     int arenaWidth_ = 1;
     int arenaHeight_ = 1;
-    std::vector<Marker> agents_;
-    std::vector<Marker> targets_;
+    std::vector<ArenaMarker> agents_;
+    std::vector<ArenaMarker> targets_;
 };
 
 }  // namespace murelta::ui

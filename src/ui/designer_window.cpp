@@ -8,7 +8,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -21,8 +20,9 @@
 #include "network/editing.hpp"
 #include "network/links.hpp"
 #include "network/presets.hpp"
-#include "sim/numbers.hpp"
 #include "sim/state.hpp"
+#include "ui/box_numbers.hpp"
+#include "ui/look.hpp"
 #include "ui/message_box.hpp"
 #include "ui/network_view.hpp"
 
@@ -54,26 +54,6 @@ std::vector<QRectF> ringLayout(std::int16_t count) {
 
 QPointF centreOf(const QRectF& rect, double hw, double hh) {
     return {rect.left() + hw, rect.top() + hh};
-}
-
-// Boxes follow the user's locale; a text written with a point is still understood.
-std::optional<double> boxNumber(const QString& text) {
-    bool ok = false;
-    double value = QLocale::system().toDouble(text, &ok);
-    if (!ok) {
-        value = QLocale::c().toDouble(text, &ok);
-    }
-    if (!ok || !std::isfinite(value)) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-QString numberText(double value) {
-    const QString point = QLocale::system().decimalPoint();
-    const char separator =
-        point.size() == 1 && point.at(0).unicode() < 128 ? point.at(0).toLatin1() : '.';
-    return QString::fromStdString(formatNumber(value, separator));
 }
 
 QPushButton* makeButton(const QString& name, const QString& caption, QWidget* parent) {
@@ -284,22 +264,19 @@ void DesignerWindow::loadNetwork() {
     currentTarget_ = 0;
     showTarget();
     const std::int16_t n = agentCount();
-    agentMark_.assign(index(n) + 1, 0);
+    agentMark_.assign(index(n) + 1, Mark::None);
     pictAr_->setMarkers(ringLayout(n));
-    linkMode_ = 0;
+    linkMode_ = LinkMode::Select;
     clickCount_ = 0;
     showNoAgent(QStringLiteral("---"));
     drawLink();
     updateSelected();
 }
 
-// The agents that exist: before "Set parameters" has allocated them there are none.
+// The agents that exist: none until a "Set parameters" has made them, and none after a refused
+// one, whose parameters no longer match the arrays.
 std::int16_t DesignerWindow::agentCount() const {
-    if (s_.groupSize <= 0 || s_.agents.empty()) {
-        return 0;
-    }
-    return static_cast<std::int16_t>(
-        std::min(static_cast<std::size_t>(s_.groupSize), s_.agents.size()));
+    return hasStructures(s_) ? s_.groupSize : std::int16_t{0};
 }
 
 void DesignerWindow::drawLink() {
@@ -317,13 +294,13 @@ void DesignerWindow::drawLink() {
                 const QRectF& to = markers[j].rect;
                 if (forward == 1 && backward == 1) {
                     segments.push_back(
-                        {centreOf(from, hw, hh), centreOf(to, hw, hh), QColor(kBiLinkColor)});
+                        {centreOf(from, hw, hh), centreOf(to, hw, hh), kBiLinkColor});
                 } else if (forward == 1 && backward == 0) {
                     const double dx = (to.left() - from.left()) / 2.0;
                     const double dy = (to.top() - from.top()) / 2.0;
                     const QPointF middle(from.left() + hw + dx, from.top() + hh + dy);
-                    segments.push_back({centreOf(from, hw, hh), middle, QColor(kSendColor)});
-                    segments.push_back({middle, centreOf(to, hw, hh), QColor(kReceiveColor)});
+                    segments.push_back({centreOf(from, hw, hh), middle, kSendColor});
+                    segments.push_back({middle, centreOf(to, hw, hh), kReceiveColor});
                 }
             }
         }
@@ -334,27 +311,34 @@ void DesignerWindow::drawLink() {
 void DesignerWindow::updateSelected() {
     const std::size_t n = std::min(pictAr_->markers().size(), index(agentCount()));
     for (std::size_t i = 0; i < n; ++i) {
-        QRgb fill = kAgentColor;
+        QColor fill = kAgentColor;
         switch (agentMark_[i]) {
-            case 0:
-                fill = s_.agents[i].rank == 1 ? kLeaderColor : kAgentColor;
+            case Mark::None:
+                fill = s_.agent(static_cast<int>(i)).rank == 1 ? kLeaderColor : kAgentColor;
                 break;
-            case 1:
-            case 2:
+            case Mark::Selected:
                 fill = kMarkColor;
                 break;
-            case 3:
+            case Mark::LinkEnd:
                 fill = kEndColor;
                 break;
-            default:
-                break;
         }
-        pictAr_->setMarkerFill(i, QColor(fill));
+        pictAr_->setMarkerFill(i, fill);
     }
 }
 
+std::vector<std::int16_t> DesignerWindow::selectedAgents() const {
+    std::vector<std::int16_t> selected;
+    for (std::size_t i = 0; i < agentMark_.size(); ++i) {
+        if (agentMark_[i] == Mark::Selected) {
+            selected.push_back(static_cast<std::int16_t>(i));
+        }
+    }
+    return selected;
+}
+
 void DesignerWindow::unselectAll() {
-    std::fill(agentMark_.begin(), agentMark_.end(), std::int16_t{0});
+    std::fill(agentMark_.begin(), agentMark_.end(), Mark::None);
     updateSelected();
 }
 
@@ -374,7 +358,7 @@ std::int16_t DesignerWindow::findAgentAt(QPointF point) const {
 }
 
 void DesignerWindow::pictAr_MouseDown(QPointF point) {
-    if (linkMode_ == 0) {
+    if (linkMode_ == LinkMode::Select) {
         selectAgentAt(point);
     } else {
         pickLinkEndAt(point);
@@ -383,11 +367,11 @@ void DesignerWindow::pictAr_MouseDown(QPointF point) {
 
 void DesignerWindow::selectAgentAt(QPointF point) {
     const std::int16_t k = findAgentAt(point);
-    std::fill(agentMark_.begin(), agentMark_.end(), std::int16_t{0});
+    std::fill(agentMark_.begin(), agentMark_.end(), Mark::None);
     if (k == -1) {
         showNoAgent(kNoAgentText);
     } else {
-        agentMark_[index(k)] = kSelectedMark;
+        agentMark_[index(k)] = Mark::Selected;
         showAgent(k);
     }
     updateSelected();
@@ -397,22 +381,25 @@ void DesignerWindow::pickLinkEndAt(QPointF point) {
     const std::int16_t k = findAgentAt(point);
     if (k != -1) {
         linkEnds_[static_cast<std::size_t>(clickCount_)] = k;
-        agentMark_[index(k)] = 3;
+        agentMark_[index(k)] = Mark::LinkEnd;
         if (clickCount_ == 1) {
             const std::int16_t a = linkEnds_[0];
             const std::int16_t b = linkEnds_[1];
-            switch (linkMode_) {
-                case 1:
-                    setMonoLink(s_, a, b);
-                    break;
-                case 2:
-                    setBiLink(s_, a, b);
-                    break;
-                default:
-                    deleteLink(s_, a, b);
-                    break;
-            }
-            linkMode_ = 0;
+            runCommand(this, [&] {
+                switch (linkMode_) {
+                    case LinkMode::Mono:
+                        setMonoLink(s_, a, b);
+                        break;
+                    case LinkMode::Bi:
+                        setBiLink(s_, a, b);
+                        break;
+                    case LinkMode::Delete:
+                    case LinkMode::Select:
+                        deleteLink(s_, a, b);
+                        break;
+                }
+            });
+            linkMode_ = LinkMode::Select;
             drawLink();
             unselectAll();
         }
@@ -421,41 +408,41 @@ void DesignerWindow::pickLinkEndAt(QPointF point) {
     updateSelected();
 }
 
-void DesignerWindow::armLinkCommand(int mode) {
+void DesignerWindow::armLinkCommand(LinkMode mode) {
     unselectAll();
     linkMode_ = mode;
     clickCount_ = 0;
 }
 
 void DesignerWindow::cmdMonoCOm_Click() {
-    armLinkCommand(1);
+    armLinkCommand(LinkMode::Mono);
 }
 
 void DesignerWindow::cmdBiCom_Click() {
-    armLinkCommand(2);
+    armLinkCommand(LinkMode::Bi);
 }
 
 void DesignerWindow::cmdCutCom_Click() {
-    armLinkCommand(3);
+    armLinkCommand(LinkMode::Delete);
 }
 
 void DesignerWindow::cmdNetAll_Click() {
-    netAll2All(s_);
+    runCommand(this, [this] { netAll2All(s_); });
     drawLink();
 }
 
 void DesignerWindow::cmdNetCircle_Click() {
-    netCircle(s_);
+    runCommand(this, [this] { netCircle(s_); });
     drawLink();
 }
 
 void DesignerWindow::cmdNetStar_Click() {
-    netStar(s_);
+    runCommand(this, [this] { netStar(s_); });
     drawLink();
 }
 
 void DesignerWindow::cmdNetClear_Click() {
-    clearNet(s_);
+    runCommand(this, [this] { clearNet(s_); });
     drawLink();
 }
 
@@ -477,7 +464,7 @@ void DesignerWindow::cmb_preset_Click(int item) {
     // A preset may make a leader or change the selected agent's retina: show it at once
     // rather than at the next press in the picture.
     updateSelected();
-    if (panelAgent_ && agentMark_[index(*panelAgent_)] == kSelectedMark) {
+    if (panelAgent_ && agentMark_[index(*panelAgent_)] == Mark::Selected) {
         showAgent(*panelAgent_);
     }
 }
@@ -520,7 +507,12 @@ void DesignerWindow::checkLeader_Click() {
         return;
     }
     const std::int16_t agent = *panelAgent_;
-    const LeaderClick click = leaderClick(s_, agent, checkLeader_->checkState() == Qt::Checked);
+    LeaderClick click;
+    if (!runCommand(this, [&] {
+            click = leaderClick(s_, agent, checkLeader_->checkState() == Qt::Checked);
+        })) {
+        return;
+    }
     switch (click.action) {
         case LeaderClick::Action::kNothing:
             break;
@@ -536,21 +528,21 @@ void DesignerWindow::checkLeader_Click() {
         case LeaderClick::Action::kRefuse:
             // Undo the tick: the box goes back to what the agent's rank shows.
             showLeaderBox(s_.agents[index(agent)].rank);
-            showMessage(this, QStringLiteral("Only 1 leader is allowed within a group"),
-                        QStringLiteral("Murelta"), MessageIcon::Exclamation);
+            showMessage(this, QStringLiteral("Only 1 leader is allowed within a group"), kAppTitle,
+                        MessageIcon::Exclamation);
             break;
     }
 }
 
 void DesignerWindow::txtRank_Change() {
     if (const std::optional<double> value = boxNumber(txtRank_->text())) {
-        runCommand(this, [&] { storeRank(s_, agentMark_, *value); });
+        runCommand(this, [&] { storeRank(s_, selectedAgents(), *value); });
     }
 }
 
 void DesignerWindow::txtRetina_Change() {
     if (const std::optional<double> value = boxNumber(txtRetina_->text())) {
-        runCommand(this, [&] { storeRetina(s_, agentMark_, *value); });
+        runCommand(this, [&] { storeRetina(s_, selectedAgents(), *value); });
     }
 }
 

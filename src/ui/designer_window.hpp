@@ -5,7 +5,6 @@
 
 #include <QDialog>
 #include <QPointF>
-#include <QRgb>
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -29,17 +28,6 @@ struct SimState;
 namespace murelta::ui {
 
 class NetworkView;
-
-// Marker colours.
-inline constexpr QRgb kMarkColor = qRgb(255, 0, 0);       // selected agent
-inline constexpr QRgb kEndColor = qRgb(0, 255, 255);      // agent picked as a link end
-inline constexpr QRgb kAgentColor = qRgb(155, 155, 155);  // agent without mark
-inline constexpr QRgb kLeaderColor = qRgb(0, 0, 255);     // unmarked agent of rank 1
-// Link colours: a bidirectional link, and the sending and receiving halves of a
-// mono-directional one.
-inline constexpr QRgb kBiLinkColor = qRgb(10, 10, 200);
-inline constexpr QRgb kSendColor = qRgb(0, 200, 0);
-inline constexpr QRgb kReceiveColor = qRgb(200, 0, 0);
 
 // Side of an agent marker in the picture's design units.
 inline constexpr double kMarkerSize = 100.0;
@@ -74,7 +62,7 @@ class DesignerWindow : public QDialog {
     void cmdNetCircle_Click();
     void cmdNetStar_Click();
     void cmdNetClear_Click();
-    void cmb_preset_Click(int index);
+    void cmb_preset_Click(int item);
     void checkLeader_Click();
     void txtRank_Change();
     void txtRetina_Change();
@@ -85,6 +73,11 @@ class DesignerWindow : public QDialog {
     void Command1_Click();
 
   private:
+    // How an agent is marked in the picture: the agent panel writes to the selected one.
+    enum class Mark { None, Selected, LinkEnd };
+    // What the next two picks in the picture do: select, or make or cut a link.
+    enum class LinkMode { Select, Mono, Bi, Delete };
+
     QGroupBox* buildRangeFrame();
     QGroupBox* buildDesignerFrame();
     QGroupBox* buildTopologyFrame();
@@ -101,7 +94,7 @@ class DesignerWindow : public QDialog {
     std::int16_t findAgentAt(QPointF point) const;
     void selectAgentAt(QPointF point);
     void pickLinkEndAt(QPointF point);
-    void armLinkCommand(int mode);
+    void armLinkCommand(LinkMode mode);
     void showAgent(std::int16_t agent);
     void showNoAgent(const QString& rankText);
     void showLeaderBox(std::int16_t rank);
@@ -124,10 +117,11 @@ class DesignerWindow : public QDialog {
     QLabel* noFood_ = nullptr;
     QLineEdit* txtSize_ = nullptr;
 
-    // agentMark: 0 none, 1 or 2 selected, 3 picked as a link end; groupSize + 1 entries.
-    std::vector<std::int16_t> agentMark_;
-    // linkMode: 0 selection, 1 mono-directional, 2 bidirectional, 3 delete.
-    int linkMode_ = 0;
+    // The agents marked Selected, to which the agent panel's boxes write.
+    std::vector<std::int16_t> selectedAgents() const;
+
+    std::vector<Mark> agentMark_;  // groupSize + 1 entries
+    LinkMode linkMode_ = LinkMode::Select;
     int clickCount_ = 0;
     std::array<std::int16_t, 2> linkEnds_{};
     std::int16_t currentTarget_ = 0;

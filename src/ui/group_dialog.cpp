@@ -10,20 +10,21 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "ui/designer_window.hpp"
-#include "ui/main_window.hpp"
+#include "run/data_file.hpp"
+#include "sim/params.hpp"
 
 namespace murelta::ui {
 
-GroupDialog::GroupDialog(MainWindow& main) : QDialog(&main), main_(main) {
+GroupDialog::GroupDialog(QWidget* parent) : QDialog(parent) {
+    const Params defaults;
     setObjectName(QStringLiteral("groupDialog"));
     setWindowTitle(QStringLiteral("Group Settings"));
 
     auto* runsFrame = new QGroupBox(QStringLiteral("Runs and Cycles"), this);
     auto* runsLayout = new QFormLayout(runsFrame);
-    runTxt_ = new QLineEdit(QStringLiteral("100"), runsFrame);
+    runTxt_ = new QLineEdit(QString::fromStdString(defaults.runs), runsFrame);
     runTxt_->setObjectName(QStringLiteral("runTxt"));
-    cycleTxt_ = new QLineEdit(QStringLiteral("20000"), runsFrame);
+    cycleTxt_ = new QLineEdit(QString::fromStdString(defaults.cycles), runsFrame);
     cycleTxt_->setObjectName(QStringLiteral("cycleTxt"));
     auto* runsLabel = new QLabel(QStringLiteral("Runs"), runsFrame);
     runsLabel->setObjectName(QStringLiteral("label"));
@@ -43,7 +44,9 @@ GroupDialog::GroupDialog(MainWindow& main) : QDialog(&main), main_(main) {
     groupLayout->addWidget(option50_);
 
     auto* nameLayout = new QFormLayout;
-    networkLabel_ = new QLineEdit(QStringLiteral("untitle"), this);
+    networkLabel_ = new QLineEdit(
+        QString::fromUtf8(kDefaultLabel.data(), static_cast<qsizetype>(kDefaultLabel.size())),
+        this);
     networkLabel_->setObjectName(QStringLiteral("networkLabel"));
     auto* nameLabel = new QLabel(QStringLiteral("File name:"), this);
     nameLabel->setObjectName(QStringLiteral("Label6"));
@@ -65,7 +68,7 @@ GroupDialog::GroupDialog(MainWindow& main) : QDialog(&main), main_(main) {
     layout->addLayout(nameLayout);
     layout->addLayout(buttons);
 
-    // A click, not a programmatic change, writes the group size into the main window.
+    // A click, not a programmatic change, hands the group size on.
     connect(option10_, &QRadioButton::clicked, this, [this] { Option1_Click(0); });
     connect(option50_, &QRadioButton::clicked, this, [this] { Option1_Click(1); });
     connect(ok, &QPushButton::clicked, this, &GroupDialog::OKButton_Click);
@@ -77,20 +80,11 @@ QString GroupDialog::label() const {
 }
 
 void GroupDialog::Option1_Click(int index) {
-    main_.txtAgents_->setText(index == 0 ? QStringLiteral("10") : QStringLiteral("50"));
+    emit groupSizeClicked(index == 0 ? QStringLiteral("10") : QStringLiteral("50"));
 }
 
 void GroupDialog::OKButton_Click() {
-    main_.txtNoRun_->setText(runTxt_->text());
-    main_.txtCicli_->setText(cycleTxt_->text());
-    // The parameters are set while the dialog is open, so its label names the data file; a
-    // refused box leaves the dialog open for a correction.
-    if (!main_.Command2_Click()) {
-        return;
-    }
-    accept();
-    main_.groupDialog_ = nullptr;
-    main_.showDesignerModal();
+    emit okClicked(runTxt_->text(), cycleTxt_->text());
 }
 
 void GroupDialog::CancelButton_Click() {

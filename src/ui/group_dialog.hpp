@@ -1,5 +1,6 @@
-// The "Group Settings" dialog: runs, cycles, one of two group sizes and the data file's label,
-// applied to the main window, which then sets the parameters and opens the designer.
+// The "Group Settings" dialog: runs, cycles, one of two group sizes and the data file's label.
+// It hands what the user chose to whoever opened it, which applies it to the main window, sets
+// the parameters and opens the designer.
 #pragma once
 
 #include <QDialog>
@@ -9,23 +10,28 @@ class QRadioButton;
 
 namespace murelta::ui {
 
-class MainWindow;
-
 class GroupDialog : public QDialog {
     Q_OBJECT
 
   public:
-    explicit GroupDialog(MainWindow& main);
+    explicit GroupDialog(QWidget* parent = nullptr);
 
     // The name part of the data file, as typed.
     QString label() const;
 
+  signals:
+    // A click on one of the group sizes, "10" or "50".
+    void groupSizeClicked(const QString& agents);
+    // OK with the runs and cycles as typed. The receiver accepts the dialog once they are in
+    // force and leaves it open when one is refused, so that it can be corrected.
+    void okClicked(const QString& runs, const QString& cycles);
+
+  private slots:
     void Option1_Click(int index);
     void OKButton_Click();
     void CancelButton_Click();
 
   private:
-    MainWindow& main_;
     QLineEdit* runTxt_;
     QLineEdit* cycleTxt_;
     QLineEdit* networkLabel_;

@@ -1,6 +1,6 @@
 #include "ui/main_window.hpp"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
@@ -11,27 +11,28 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPushButton>
 #include <QSlider>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "sim/data_file.hpp"
-#include "sim/error.hpp"
+#include "run/data_file.hpp"
+#include "run/run.hpp"
+#include "run/set_parameters.hpp"
 #include "sim/numbers.hpp"
 #include "sim/state.hpp"
 #include "ui/arena_view.hpp"
+#include "ui/box_numbers.hpp"
 #include "ui/designer_window.hpp"
 #include "ui/group_dialog.hpp"
+#include "ui/look.hpp"
 #include "ui/message_box.hpp"
 
 namespace murelta::ui {
 
 namespace {
 
-const QString kTitle = QStringLiteral("Murelta");
 const QString kInfoTitle = QStringLiteral("Murelta: evolving, communicating agents");
 
 // How often a simulation at full speed lets the window system in: often enough that "Stop"
@@ -40,50 +41,35 @@ const QString kInfoTitle = QStringLiteral("Murelta: evolving, communicating agen
 constexpr qint64 kEventIntervalMs = 15;
 constexpr qint64 kPaintIntervalMs = 40;
 
-// Reads a box as the user typed it: in the user's locale, or failing that with a point as the
-// decimal separator, so that "2.5" works everywhere.
-double readBoxNumber(std::string_view text, std::string_view label) {
-    const QString typed = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    QLocale locale = QLocale::system();
-    locale.setNumberOptions(QLocale::RejectGroupSeparator);
-    bool ok = false;
-    double value = locale.toDouble(typed.trimmed(), &ok);
-    if (!ok) {
-        value = QLocale::c().toDouble(typed.trimmed(), &ok);
-    }
-    if (!ok || !std::isfinite(value)) {
-        throw Error(std::string(label) + ": \"" + std::string(text) + "\" is not a number.");
-    }
-    return value;
-}
-
 }  // namespace
 
 MainWindow::MainWindow(SimState& state, QWidget* parent) : QWidget(parent), s_(state) {
     setObjectName(QStringLiteral("frmAmb"));
-    setWindowTitle(kTitle);
+    setWindowTitle(kAppTitle);
 
-    txtAgents_ = addBox("txtAgents", QStringLiteral("10"));
-    txtRetina_ = addBox("txtRetina", QStringLiteral("5"));
-    txtW_ = addBox("txtW", QStringLiteral("50"));
-    txtH_ = addBox("txtH", QStringLiteral("50"));
-    txtCicli_ = addBox("txtCicli", QStringLiteral("20000"));
-    txtFood_ = addBox("txtFood", QStringLiteral("1"));
-    txtFoodSize_ = addBox("txtFoodSize", QStringLiteral("1"));
-    txtP_ = addBox("txtP", QStringLiteral("0"));
-    txtNoRun_ = addBox("txtNoRun", QStringLiteral("100"));
-    txtGen_ = addBox("txtGen", QStringLiteral("1"));
-    txtComCost_ = addBox("txtComCost", QStringLiteral("1"));
-    txtExpCost_ = addBox("txtExpCost", QStringLiteral("1"));
-    txtCommRad_ = addBox("txtCommRad", QStringLiteral("100"));
-    txtSeed_ = addBox("txtSeed", QStringLiteral("0"));
-    chkExit_ = addCheck("chkExit", QStringLiteral("First out"));
-    checkStart_ = addCheck("checkStart", QStringLiteral("Same Start pos"));
-    ChkLastOut_ = addCheck("ChkLastOut", QStringLiteral("Last Out"));
-    chkExpCost_ = addCheck("chkExpCost", QStringLiteral("Exploration Cost"));
-    chkCommCost_ = addCheck("chkCommCost", QStringLiteral("Communication Cost"));
-    chkExpGene_ = addCheck("chkExpGene", QStringLiteral("Exp gene"));
-    chkComGene_ = addCheck("chkComGene", QStringLiteral("Com gene"));
+    const Params defaults;
+    txtAgents_ = addBox("txtAgents", defaults.agents);
+    txtRetina_ = addBox("txtRetina", defaults.retina);
+    txtW_ = addBox("txtW", defaults.width);
+    txtH_ = addBox("txtH", defaults.height);
+    txtCicli_ = addBox("txtCicli", defaults.cycles);
+    txtFood_ = addBox("txtFood", defaults.foods);
+    txtFoodSize_ = addBox("txtFoodSize", defaults.foodSize);
+    txtP_ = addBox("txtP", defaults.pConnection);
+    txtNoRun_ = addBox("txtNoRun", defaults.runs);
+    txtGen_ = addBox("txtGen", defaults.generations);
+    txtComCost_ = addBox("txtComCost", defaults.comCost);
+    txtExpCost_ = addBox("txtExpCost", defaults.expCost);
+    txtCommRad_ = addBox("txtCommRad", defaults.commRadius);
+    txtSeed_ = addBox("txtSeed", defaults.seed);
+    chkExit_ = addCheck("chkExit", QStringLiteral("First out"), defaults.firstOut);
+    checkStart_ = addCheck("checkStart", QStringLiteral("Same Start pos"), defaults.sameStart);
+    ChkLastOut_ = addCheck("ChkLastOut", QStringLiteral("Last Out"), defaults.lastOut);
+    chkExpCost_ = addCheck("chkExpCost", QStringLiteral("Exploration Cost"), defaults.expCostOn);
+    chkCommCost_ =
+        addCheck("chkCommCost", QStringLiteral("Communication Cost"), defaults.comCostOn);
+    chkExpGene_ = addCheck("chkExpGene", QStringLiteral("Exp gene"), defaults.expGeneOn);
+    chkComGene_ = addCheck("chkComGene", QStringLiteral("Com gene"), defaults.comGeneOn);
     graphicEnabled_ = addCheck("graphicEnabled", QStringLiteral("Graphics enabled"), true);
 
     Command1_ = addButton("Command1", QStringLiteral("Start"));
@@ -124,8 +110,8 @@ MainWindow::MainWindow(SimState& state, QWidget* parent) : QWidget(parent), s_(s
 
 MainWindow::~MainWindow() = default;
 
-QLineEdit* MainWindow::addBox(const char* name, const QString& text) {
-    auto* box = new QLineEdit(text, this);
+QLineEdit* MainWindow::addBox(const char* name, const std::string& text) {
+    auto* box = new QLineEdit(QString::fromStdString(text), this);
     box->setObjectName(QString::fromLatin1(name));
     box->setMaximumWidth(90);
     return box;
@@ -224,7 +210,7 @@ Params MainWindow::paramsFromBoxes() const {
     p.cycles = text(txtCicli_);
     p.foods = text(txtFood_);
     p.foodSize = text(txtFoodSize_);
-    p.p = text(txtP_);
+    p.pConnection = text(txtP_);
     p.runs = text(txtNoRun_);
     p.generations = text(txtGen_);
     p.comCost = text(txtComCost_);
@@ -241,23 +227,22 @@ Params MainWindow::paramsFromBoxes() const {
     return p;
 }
 
-void MainWindow::getDataFromInterface() {
-    readParams(s_, paramsFromBoxes(), readBoxNumber);
-}
-
 bool MainWindow::Command2_Click() {
-    return runCommand(this, [this] {
+    const bool ok = runCommand(this, [this] {
         const std::string label =
             groupDialog_ ? groupDialog_->label().toStdString() : std::string(kDefaultLabel);
         setParameters(s_, paramsFromBoxes(), label, readBoxNumber);
-        if (designer_) {
-            designer_->rebuild();
-        }
     });
+    // Also after a refusal: the designer then shows no agents rather than the old ones, whose
+    // arrays no longer match the parameters in force.
+    if (designer_) {
+        designer_->rebuild();
+    }
+    return ok;
 }
 
 void MainWindow::Command1_Click() {
-    runCommand(this, [this] { runSimulation(s_, *this); });
+    runCommand(this, [this] { runSimulation(s_, *this, *this); });
     showCounters();
 }
 
@@ -271,9 +256,25 @@ void MainWindow::cmdStop_Click() {
 }
 
 void MainWindow::cmdSettings_Click() {
-    GroupDialog dialog(*this);
+    GroupDialog dialog(this);
     groupDialog_ = &dialog;
+    connect(&dialog, &GroupDialog::groupSizeClicked, txtAgents_, &QLineEdit::setText);
+    connect(&dialog, &GroupDialog::okClicked, this, &MainWindow::applyGroupSettings);
     dialog.exec();
+    groupDialog_ = nullptr;
+}
+
+void MainWindow::applyGroupSettings(const QString& runs, const QString& cycles) {
+    txtNoRun_->setText(runs);
+    txtCicli_->setText(cycles);
+    // The parameters are set while the dialog is open, so its label names the data file; a
+    // refused box leaves the dialog open for a correction.
+    if (!Command2_Click()) {
+        return;
+    }
+    groupDialog_->accept();
+    groupDialog_ = nullptr;
+    showDesignerModal();
 }
 
 DesignerWindow* MainWindow::openDesigner() {
@@ -394,7 +395,7 @@ void MainWindow::yield() {
 void MainWindow::runFinished() {
     showCounters();
     arenaPic_->repaint();
-    showMessage(this, QStringLiteral("Run finished, click ok to start next run."), kTitle,
+    showMessage(this, QStringLiteral("Run finished, click ok to start next run."), kAppTitle,
                 MessageIcon::Information);
 }
 
@@ -403,9 +404,7 @@ std::filesystem::path MainWindow::dataDirectory() {
 }
 
 char MainWindow::decimalSeparator() {
-    const QString point = QLocale::system().decimalPoint();
-    return point.size() == 1 && point[0].unicode() < 128 ? static_cast<char>(point[0].unicode())
-                                                         : '.';
+    return ui::decimalSeparator();
 }
 
 void MainWindow::dataFileWritten(const std::filesystem::path&, const std::string& message,
@@ -424,7 +423,7 @@ std::optional<std::filesystem::path> MainWindow::otherDataDirectory(const std::s
                 QString::fromStdString(error) +
                     QStringLiteral("\n\nChoose another folder for the data file, or cancel to "
                                    "leave the results unsaved."),
-                kTitle, MessageIcon::Exclamation);
+                kAppTitle, MessageIcon::Exclamation);
     const QString folder = chooseFolder(this, QStringLiteral("Folder for the data file"));
     if (folder.isEmpty()) {
         return std::nullopt;

@@ -6,10 +6,11 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
-#include <functional>
+#include <string>
 
+#include "run/data_file.hpp"
+#include "run/display.hpp"
 #include "sim/params.hpp"
-#include "sim/run.hpp"
 #include "ui/designer_window.hpp"
 #include "ui/group_dialog.hpp"
 
@@ -28,28 +29,16 @@ namespace murelta::ui {
 
 class ArenaView;
 
-class MainWindow : public QWidget, public RunHost {
+class MainWindow : public QWidget, public RunDisplay, public DataFileHost {
     Q_OBJECT
 
   public:
     explicit MainWindow(SimState& state, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // Reads the boxes into the parameters (in the user's locale), re-creates the structures,
-    // draws a random network and names the data file. Throws Error naming a bad box.
-    void getDataFromInterface();
-    // The commands, public so that the dialog and tests can run them as a click would.
-    bool Command2_Click();  // "Set parameters"; false when a box was refused
-    void Command1_Click();  // "Start"
-    void cmdStop_Click();   // "Stop"
-    void cmdSettings_Click();
-    void Command3_Click();  // "View param.window"
-
     // The group settings dialog while it is open (its label names the data file), or null.
     GroupDialog* groupDialog() const { return groupDialog_; }
     DesignerWindow* designer() const { return designer_; }
-    // Opens the designer modally, as the group settings dialog's OK does.
-    void showDesignerModal();
 
     SimState& state() { return s_; }
     ArenaView* arena() const { return arenaPic_; }
@@ -59,7 +48,7 @@ class MainWindow : public QWidget, public RunHost {
     static constexpr int kFullSpeed = 20;
     static int cycleDelayMs(int speed);
 
-    // RunHost
+    // RunDisplay
     void showProgress(std::int16_t run, std::int16_t runCount, std::int16_t cycle,
                       std::int16_t cyclesPerRun) override;
     void showMessageCount(std::int16_t count) override;
@@ -70,6 +59,8 @@ class MainWindow : public QWidget, public RunHost {
     bool graphicsEnabled() override;
     void yield() override;
     void runFinished() override;
+
+    // DataFileHost
     std::filesystem::path dataDirectory() override;
     char decimalSeparator() override;
     void dataFileWritten(const std::filesystem::path& path, const std::string& message,
@@ -79,9 +70,21 @@ class MainWindow : public QWidget, public RunHost {
   protected:
     void closeEvent(QCloseEvent* event) override;
 
+  private slots:
+    bool Command2_Click();  // "Set parameters"; false when a box was refused
+    void Command1_Click();  // "Start"
+    void cmdStop_Click();   // "Stop"
+    void cmdSettings_Click();
+    void Command3_Click();  // "View param.window"
+    // The group settings dialog's OK: the runs and cycles go into their boxes, the parameters
+    // are set with the dialog's label, and the designer opens modally.
+    void applyGroupSettings(const QString& runs, const QString& cycles);
+
   private:
+    // Opens the designer modally, as the group settings dialog's OK does.
+    void showDesignerModal();
     Params paramsFromBoxes() const;
-    QLineEdit* addBox(const char* name, const QString& text);
+    QLineEdit* addBox(const char* name, const std::string& text);
     QCheckBox* addCheck(const char* name, const QString& caption, bool checked = false);
     QPushButton* addButton(const char* name, const QString& caption);
     void buildLayout();
@@ -136,8 +139,6 @@ class MainWindow : public QWidget, public RunHost {
     QElapsedTimer sinceEvents_;
     QElapsedTimer sincePaint_;
     QEventLoop* waitLoop_ = nullptr;
-
-    friend class GroupDialog;
 };
 
 }  // namespace murelta::ui

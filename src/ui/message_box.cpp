@@ -1,5 +1,7 @@
 #include "ui/message_box.hpp"
 
+#include "ui/look.hpp"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -67,14 +69,13 @@ bool runCommand(QWidget* parent, const std::function<void()>& body) {
         body();
         return true;
     } catch (const Error& e) {
-        showMessage(parent, QString::fromStdString(e.what()), QStringLiteral("Murelta"),
-                    MessageIcon::Exclamation);
+        showMessage(parent, QString::fromStdString(e.what()), kAppTitle, MessageIcon::Exclamation);
     } catch (const std::bad_alloc&) {
         showMessage(parent, QStringLiteral("There is not enough memory for this command."),
-                    QStringLiteral("Murelta"), MessageIcon::Critical);
+                    kAppTitle, MessageIcon::Critical);
     } catch (const std::exception& e) {
-        showMessage(parent, QStringLiteral("Unexpected error: %1").arg(e.what()),
-                    QStringLiteral("Murelta"), MessageIcon::Critical);
+        showMessage(parent, QStringLiteral("Unexpected error: %1").arg(e.what()), kAppTitle,
+                    MessageIcon::Critical);
     }
     return false;
 }

@@ -69,7 +69,7 @@ void NetworkView::paintEvent(QPaintEvent* /*event*/) {
         painter.setPen(line);
         painter.drawLine(segment.start, segment.end);
     }
-    for (const Marker& marker : markers_) {
+    for (const AgentMarker& marker : markers_) {
         painter.setPen(QPen(marker.fill.darker(150), 0));
         painter.setBrush(marker.fill);
         painter.drawEllipse(marker.rect);

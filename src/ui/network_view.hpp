@@ -19,7 +19,7 @@ class NetworkView : public QWidget {
     // The side of the picture in design units.
     static constexpr double kDesignSize = 5000.0;
 
-    struct Marker {
+    struct AgentMarker {
         QRectF rect;  // design units; the marker is the ellipse inside it
         QColor fill;
     };
@@ -35,7 +35,7 @@ class NetworkView : public QWidget {
     // Replaces every marker; new markers are grey until coloured.
     void setMarkers(const std::vector<QRectF>& rects);
     void setMarkerFill(std::size_t index, const QColor& fill);
-    const std::vector<Marker>& markers() const { return markers_; }
+    const std::vector<AgentMarker>& markers() const { return markers_; }
 
     // Replaces every line: the picture shows exactly these segments until the next call.
     void setSegments(std::vector<Segment> segments);
@@ -60,7 +60,7 @@ class NetworkView : public QWidget {
   private:
     double side() const;
 
-    std::vector<Marker> markers_;
+    std::vector<AgentMarker> markers_;
     std::vector<Segment> segments_;
 };
 

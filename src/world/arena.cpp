@@ -54,14 +54,14 @@ void placeAgents(SimState& s) {
         const std::int16_t x = randomCoordinate(s.random, s.arenaWidth);
         const std::int16_t y = randomCoordinate(s.random, s.arenaHeight);
         for (int i = 0; i < s.groupSize; ++i) {
-            startAt(s.agents[static_cast<std::size_t>(i)], x, y);
+            startAt(s.agent(i), x, y);
         }
         return;
     }
     for (int i = 0; i < s.groupSize; ++i) {
         const std::int16_t x = randomCoordinate(s.random, s.arenaWidth);
         const std::int16_t y = randomCoordinate(s.random, s.arenaHeight);
-        startAt(s.agents[static_cast<std::size_t>(i)], x, y);
+        startAt(s.agent(i), x, y);
     }
 }
 

@@ -32,7 +32,7 @@ bool copyCells(const std::int16_t* from, std::int16_t* to, int n) {
 }  // namespace
 
 void clearAgentMap(SimState& s, std::int16_t a) {
-    s.agents[static_cast<std::size_t>(a)].map.wipe();
+    s.agent(a).map.wipe();
 }
 
 void updateRetina(SimState& s) {
@@ -44,7 +44,7 @@ void updateRetina(SimState& s) {
     const int columns = s.arena.columns();
     const int rows = s.arena.rows();
     for (int a = 0; a < n; ++a) {
-        Agent& agent = s.agents[static_cast<std::size_t>(a)];
+        Agent& agent = s.agent(a);
         const int r = static_cast<int>(agent.retina);
         const int side = 2 * r + 1;
         if (agent.view.columns() != side || agent.view.rows() != side) {

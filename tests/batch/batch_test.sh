@@ -56,6 +56,19 @@ bad-options)
         [ -s err.txt ] || fail "'$args' printed no message"
     done
     grep -q 'Foods size' err.txt || fail "the message does not name the box"
+    # Refused at once, before any run and before anything large is allocated (the memory
+    # limit turns a large allocation into a crash).
+    for args in "--label a/b" "--label $(printf 'x%.0s' {1..250})" "--generations 0" \
+        "--agents 1,000" "--p 1e-400" "--food-size -1" "--agents 0 --width 32767 --height 16000" \
+        "--agents 32767 --width 127 --height 127" "--runs 32767 --seed 1"; do
+        status=0
+        # shellcheck disable=SC2086
+        (ulimit -v 400000 && exec "$program" $args) > out.txt 2> err.txt || status=$?
+        [ $status -eq 2 ] || fail "'${args:0:40}' exited with $status"
+        [ -s err.txt ] || fail "'${args:0:40}' printed no message"
+    done
+    grep -q 'too close to zero' <("$program" --p 1e-400 2>&1) || fail "1e-400 is not an underflow"
+    ! ls murData_* 2> /dev/null || fail "a refused simulation left a file"
     ;;
 interrupt)
     # Ctrl-C closes the current run and writes the file, marked incomplete.

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "behaviour/message_queue.hpp"
+#include "behaviour/communication.hpp"
 #include "sim/params.hpp"
 #include "sim/state.hpp"
 #include "world/retina.hpp"
@@ -26,8 +26,8 @@ SimState makeState(int agents) {
 }
 
 void place(SimState& s, int a, int x, int y) {
-    s.agents[static_cast<std::size_t>(a)].x = static_cast<std::int16_t>(x);
-    s.agents[static_cast<std::size_t>(a)].y = static_cast<std::int16_t>(y);
+    s.agent(a).x = static_cast<std::int16_t>(x);
+    s.agent(a).y = static_cast<std::int16_t>(y);
 }
 
 using fixtures::putTarget;

@@ -1,10 +1,12 @@
 // Tests for the message queue's life cycle, slot choice and delivery, and the range test.
-#include "behaviour/message_queue.hpp"
+#include "behaviour/communication.hpp"
 
 #include <gtest/gtest.h>
 
+#include "plain_model.hpp"
 #include "support/fixtures.hpp"
 
+#include <algorithm>
 #include <random>
 #include <tuple>
 #include <vector>
@@ -110,57 +112,22 @@ TEST(MessageQueue, FullQueueDropsNewMessages) {
     EXPECT_EQ(s.messages.at(15000).x, 15000 % 51);
 }
 
-// The queue as plainly as it can be written: 15001 slots scanned in full.
-struct PlainQueue {
-    std::vector<Message> slots = std::vector<Message>(15001);
-    void clear() {
-        for (Message& m : slots)
-            m.delay = -1;
-    }
-    int send(const Message& m) {
-        for (std::size_t i = 0; i < slots.size(); ++i) {
-            if (slots[i].delay == -1) {
-                slots[i] = m;
-                slots[i].delay = 5;
-                return static_cast<int>(i);
-            }
-        }
-        return -1;
-    }
-    void deliver(SimState& s) {
-        for (Message& m : slots) {
-            m.delay = static_cast<std::int16_t>(m.delay - 1);
-            if (m.delay == 0) {
-                s.agents[static_cast<std::size_t>(m.receiver)].map.set(m.x, m.y, m.value);
-            }
-            if (m.delay < -1)
-                m.delay = -1;
-        }
-    }
-    int count() const {
-        int n = 0;
-        for (const Message& m : slots)
-            n += m.delay > -1 ? 1 : 0;
-        return n;
-    }
-};
-
+// Against the plain model's queue: 15001 slots scanned in full.
 TEST(MessageQueue, MatchesAFullScanOnRandomTraffic) {
     std::mt19937 gen(2024);
     for (int trial = 0; trial < 6; ++trial) {
         SimState fast = makeState(4);
-        SimState plain = makeState(4);
-        PlainQueue model;
-        model.clear();
+        plain::PlainState model(fast);
+        plain::clearMessages(model);
         for (int c = 0; c < 40; ++c) {
             if (gen() % 13 == 0) {
                 clearMessages(fast);
-                model.clear();
+                plain::clearMessages(model);
             }
             updateRetina(fast);
-            updateRetina(plain);
+            plain::updateRetina(model);
             deliverMessages(fast);
-            model.deliver(plain);
+            plain::deliverMessages(model);
             // Bursts large enough to fill the queue now and then.
             const int burst = static_cast<int>(gen() % (c % 7 == 3 ? 5000 : 400));
             for (int k = 0; k < burst; ++k) {
@@ -168,16 +135,18 @@ TEST(MessageQueue, MatchesAFullScanOnRandomTraffic) {
                     message(static_cast<int>(gen() % 51), static_cast<int>(gen() % 51),
                             static_cast<int>(gen() % 5) + 1, static_cast<int>(gen() % 4),
                             static_cast<int>(gen() % 4));
-                ASSERT_EQ(fast.messages.push(m), model.send(m));
+                fast.messages.push(m);
+                plain::sendMessage(model, m);
             }
-            ASSERT_EQ(countMessages(fast), model.count());
+            ASSERT_EQ(countMessages(fast), plain::countMessages(model));
             for (int a = 0; a < 4; ++a) {
-                ASSERT_EQ(fast.agents[static_cast<std::size_t>(a)].map.grid(),
-                          plain.agents[static_cast<std::size_t>(a)].map.grid());
+                const auto& cells = fast.agent(a).map.grid().cells();
+                ASSERT_TRUE(std::equal(cells.begin(), cells.end(), model.maps[a].begin(),
+                                       model.maps[a].end()));
             }
             for (int i = 0; i < MessageQueue::kSlots; ++i) {
                 const Message f = fast.messages.at(i);
-                const Message& p = model.slots[static_cast<std::size_t>(i)];
+                const Message& p = model.messages[static_cast<std::size_t>(i)];
                 ASSERT_EQ(f.delay, p.delay) << "slot " << i << " cycle " << c;
                 if (p.delay >= 0) {
                     ASSERT_EQ(f.x, p.x);

@@ -37,22 +37,23 @@ TEST(LeaderClick, ASumBeyondSixteenBitsIsStillNotZero) {
 
 TEST(Boxes, RetinaStopsWhereTheSensingsCountWouldOverflow) {
     SimState s = fixtures::allocatedState(4);
-    const std::vector<std::int16_t> marks = {1, 0, 0, 0, 0};
-    EXPECT_TRUE(storeRetina(s, marks, 90.0));
+    const std::vector<std::int16_t> agents = {0};
+    EXPECT_TRUE(storeRetina(s, agents, 90.0));
     EXPECT_EQ(s.agents[0].view.columns(), 181);
-    EXPECT_FALSE(storeRetina(s, marks, 91.0));
-    EXPECT_FALSE(storeRetina(s, marks, 1e9));
+    EXPECT_FALSE(storeRetina(s, agents, 91.0));
+    EXPECT_FALSE(storeRetina(s, agents, 1e9));
     EXPECT_EQ(s.agents[0].retina, 90.0);
 }
 
 TEST(Boxes, ValuesBeyondSixteenBitsAreIgnored) {
     SimState s = fixtures::allocatedState(4);
-    const std::vector<std::int16_t> marks = {1, 0, 0, 0, 0};
-    EXPECT_TRUE(storeRank(s, marks, 32767.0));
-    EXPECT_FALSE(storeRank(s, marks, 32768.0));
+    const std::vector<std::int16_t> agents = {0};
+    EXPECT_TRUE(storeRank(s, agents, 32767.0));
+    EXPECT_FALSE(storeRank(s, agents, 32768.0));
     EXPECT_EQ(s.agents[0].rank, 32767);
     EXPECT_FALSE(storeTargetSize(s, 0, -40000.0));
-    EXPECT_FALSE(storeTargetSize(s, 5, 3.0));  // no such target
+    EXPECT_FALSE(storeTargetSize(s, 5, 3.0));                              // no such target
+    EXPECT_THROW(storeRank(s, std::vector<std::int16_t>{4}, 1.0), Error);  // no such agent
 }
 
 }  // namespace

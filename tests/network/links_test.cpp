@@ -26,8 +26,7 @@ std::vector<std::string> matrix(const SimState& s) {
     for (int i = 0; i < s.groupSize; ++i) {
         std::string row;
         for (int j = 0; j < s.groupSize; ++j) {
-            row += static_cast<char>(
-                '0' + s.agents[static_cast<std::size_t>(i)].links[static_cast<std::size_t>(j)]);
+            row += static_cast<char>('0' + s.agent(i).links[static_cast<std::size_t>(j)]);
         }
         rows.push_back(row);
     }
@@ -37,7 +36,7 @@ std::vector<std::string> matrix(const SimState& s) {
 // Every entry 1, the unused last column included, as hand-made links would leave them.
 void fillLinks(SimState& s) {
     for (int i = 0; i < s.groupSize; ++i) {
-        auto& links = s.agents[static_cast<std::size_t>(i)].links;
+        auto& links = s.agent(i).links;
         std::fill(links.begin(), links.end(), std::uint8_t{1});
     }
 }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/fixtures.hpp"
+
 #include <string>
 #include <vector>
 
@@ -15,12 +17,10 @@ namespace {
 
 // A state with a random network to be replaced and the default retina of 5.
 SimState makeState(int agents) {
-    SimState s;
     Params p;
     p.agents = std::to_string(agents);
-    p.p = "0.5";
-    readParams(s, p);
-    allocateStructures(s);
+    p.pConnection = "0.5";
+    SimState s = fixtures::allocatedState(p);
     randomNet(s);
     return s;
 }
@@ -83,7 +83,7 @@ TEST(Presets, EveryItemOnTenAndFiftyAgents) {
             EXPECT_EQ(s.commRadius, row.radius);
             EXPECT_EQ(each(s, &Agent::links), each(expected, &Agent::links));
             for (int i = 0; i < n; ++i) {
-                const Agent& agent = s.agents[static_cast<std::size_t>(i)];
+                const Agent& agent = s.agent(i);
                 EXPECT_EQ(agent.rank, row.leader && i == 0 ? 1 : 0) << "agent " << i;
                 const bool enlarged = i == (n == 10 ? row.retinaOf10 : row.retinaOf50);
                 EXPECT_EQ(agent.retina, enlarged ? 15.0 : 5.0) << "agent " << i;

@@ -3,11 +3,7 @@
 #include <cmath>
 #include <filesystem>
 
-#include "evolution/genetic.hpp"
-#include "sim/data_file.hpp"
-#include "sim/fitness.hpp"
-#include "sim/numbers.hpp"
-#include "world/arena.hpp"
+#include "run/run.hpp"
 
 namespace murelta::plain {
 
@@ -300,91 +296,23 @@ std::int16_t countAgentsOut(const PlainState& p) {
     return static_cast<std::int16_t>(out);
 }
 
-void runSimulation(PlainState& p, RunHost& host) {
-    SimState& s = p.s;
-    checkCanStart(s);
-    s.interrupted = false;
-    s.random.reset();
-    s.random.reseed(s.seed);
-    createPopulation(s, 2, 100);
-    setReproduction(s, 1, 10, 10);
-    for (RunStatsRow& row : s.runStats) {
-        row = RunStatsRow{};
-    }
-    s.running = true;
+void PlainWorld::clearMessages(SimState&) {
+    plain::clearMessages(p_);
+}
 
-    bool complete = true;
-    for (std::int16_t g = 0; g < s.generationCount; ++g) {
-        resetFitness(s);
-        for (std::int16_t run = 1; run <= s.runCount; ++run) {
-            s.random.reset();
-            const auto runSeed = static_cast<std::int16_t>(s.seed + run);
-            s.random.reseed(runSeed);
-            s.random.reseed(runSeed);
-            if (s.expGeneOn || s.comGeneOn) {
-                for (int a = 0; a < s.groupSize; ++a) {
-                    const double r = s.random.draw();
-                    const auto k = static_cast<std::int16_t>(roundHalfEven(r * 99));
-                    assignIndividual(agentOf(p, a), s.population[at(k)], k);
-                    s.population[at(k)].useCount =
-                        static_cast<std::int16_t>(s.population[at(k)].useCount + 1);
-                }
-            }
-            host.setRunningControls(true);
-            clearArena(s);
-            placeTargets(s);
-            placeAgents(s);
-            markTargets(s);
-            host.initGraphic();
-            clearMessages(p);
+void PlainWorld::stepCycle(SimState&) {
+    updateRetina(p_);
+    deliverMessages(p_);
+    agentsStep(p_);
+}
 
-            bool runComplete = true;
-            for (std::int16_t cycle = 0; cycle <= s.cyclesPerRun; ++cycle) {
-                host.showProgress(run, s.runCount, cycle, s.cyclesPerRun);
-                updateRetina(p);
-                deliverMessages(p);
-                agentsStep(p);
-                if (host.graphicsEnabled()) {
-                    host.updateGraphic();
-                }
-                if (!s.running) {
-                    runComplete = cycle == s.cyclesPerRun;
-                    break;
-                }
-                host.yield();
-                host.showMessageCount(countMessages(p));
-                if (countAgentsOut(p) >= s.exitQuota) {
-                    break;
-                }
-            }
-            recordRunStats(s, static_cast<std::int16_t>(run - 1));
-            creditFitness(s);
-            complete = complete && runComplete;
-            if (!s.running) {
-                complete = complete && run == s.runCount;
-                break;
-            }
-            if (host.graphicsEnabled() && s.runCount > 1) {
-                host.runFinished();
-            }
-        }
-        averageFitness(s);
-        s.totalFitness = sumFitness(s) / 100;
-        host.showTotalFitness(s.totalFitness);
-        reproducePopulation(s);
-        if (!s.running) {
-            break;
-        }
-    }
-    host.setRunningControls(false);
-    s.running = false;
+std::int16_t PlainWorld::countMessages(const SimState&) const {
+    return plain::countMessages(p_);
+}
 
-    if (s.generationCount == 1) {
-        const std::filesystem::path path =
-            writeDataFile(s, host.dataDirectory(), host.decimalSeparator());
-        host.dataFileWritten(path, dataFileReport(path.filename().string(), complete), complete,
-                             s.interrupted);
-    }
+void runSimulation(PlainState& p, RunDisplay& display, DataFileHost& files) {
+    PlainWorld world(p);
+    murelta::runSimulation(p.s, display, files, world);
 }
 
 }  // namespace murelta::plain

@@ -6,8 +6,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "behaviour/message_queue.hpp"
-#include "sim/run.hpp"
+#include "run/cycle.hpp"
+#include "run/data_file.hpp"
+#include "run/display.hpp"
 #include "sim/state.hpp"
 
 namespace murelta::plain {
@@ -41,7 +42,20 @@ bool inCommRange(const PlainState& p, std::int16_t a, std::int16_t b);
 void agentsStep(PlainState& p);
 std::int16_t countAgentsOut(const PlainState& p);
 
-// The whole "Start" command with the same host calls, in the same order, as the engine's.
-void runSimulation(PlainState& p, RunHost& host);
+// The plain cycle as the world the run driver steps. The driver is handed p.s, whose own maps
+// and queue this world never touches.
+class PlainWorld final : public World {
+  public:
+    explicit PlainWorld(PlainState& p) : p_(p) {}
+    void clearMessages(SimState& s) override;
+    void stepCycle(SimState& s) override;
+    std::int16_t countMessages(const SimState& s) const override;
+
+  private:
+    PlainState& p_;
+};
+
+// The whole "Start" command: the engine's run driver over the plain cycle.
+void runSimulation(PlainState& p, RunDisplay& display, DataFileHost& files);
 
 }  // namespace murelta::plain

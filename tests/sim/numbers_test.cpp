@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/fixtures.hpp"
+
 #include "sim/error.hpp"
 
 namespace murelta {
@@ -31,14 +33,24 @@ TEST(Numbers, ReadsIntegersWithTheRoundingRule) {
 }
 
 TEST(Numbers, RefusesWhatIsNotAnIntegerNamingTheParameter) {
-    for (const char* text : {"32768", "-32769", "32767.5", "abc", "", "  ", "12abc", "1,5", "inf",
-                             "nan", "-", "1e999"}) {
+    for (const char* text : {"32768", "-32769", "32767.5", "abc", "", "  ", "12abc", "1,5", "1,000",
+                             "inf", "nan", "-", "1e999"}) {
         try {
             readInteger(text, "Group size");
             ADD_FAILURE() << "accepted \"" << text << "\"";
         } catch (const Error& e) {
             EXPECT_NE(std::string(e.what()).find("Group size"), std::string::npos) << e.what();
         }
+    }
+}
+
+TEST(Numbers, SaysWhetherANumberIsTooLargeOrTooCloseToZero) {
+    for (const char* text : {"1e-400", "0.1e-323", "-2.5E-999999999999"}) {
+        EXPECT_TRUE(fixtures::throwsError([&] { parseNumber(text, "P"); }, "too close to zero"))
+            << text;
+    }
+    for (const char* text : {"1e400", "123456e305", "1e99999999999999"}) {
+        EXPECT_TRUE(fixtures::throwsError([&] { parseNumber(text, "P"); }, "too large")) << text;
     }
 }
 

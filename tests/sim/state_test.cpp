@@ -5,6 +5,12 @@
 
 #include "support/fixtures.hpp"
 
+#include "network/links.hpp"
+#include "network/presets.hpp"
+#include "run/data_file.hpp"
+#include "run/display.hpp"
+#include "run/run.hpp"
+#include "run/set_parameters.hpp"
 #include "sim/error.hpp"
 #include "sim/params.hpp"
 
@@ -12,12 +18,13 @@ namespace murelta {
 namespace {
 
 using fixtures::allocatedState;
+using fixtures::throwsError;
 
 TEST(State, DefaultsAllocateTheDesignedSizes) {
     const SimState s = allocatedState(Params{});
     ASSERT_EQ(s.agents.size(), 11u);
     for (int i = 0; i < 10; ++i) {
-        const Agent& a = s.agents[static_cast<std::size_t>(i)];
+        const Agent& a = s.agent(i);
         EXPECT_EQ(a.retina, 5.0);
         EXPECT_EQ(a.view.columns(), 11);
         EXPECT_EQ(a.view.rows(), 11);
@@ -113,9 +120,22 @@ TEST(State, RefusesImpossibleSizesWithoutChangingAnything) {
          {+[](SimState& t) { t.groupSize = -1; }, +[](SimState& t) { t.targetCount = -2; },
           +[](SimState& t) { t.runCount = -1; }, +[](SimState& t) { t.arenaWidth = -1; },
           +[](SimState& t) { t.retinaRadius = 91; }, +[](SimState& t) { t.retinaRadius = -1; },
+          +[](SimState& t) { t.targetSize = -1; },
           +[](SimState& t) {
               t.arenaWidth = 32767;
               t.arenaHeight = 32767;
+          },
+          // Maps within the limit, but the links and views push the whole past it.
+          +[](SimState& t) {
+              t.groupSize = 32767;
+              t.arenaWidth = 127;
+              t.arenaHeight = 127;
+          },
+          // No agents at all, and an arena alone of a gigabyte.
+          +[](SimState& t) {
+              t.groupSize = 0;
+              t.arenaWidth = 32767;
+              t.arenaHeight = 16384;
           }}) {
         SimState t = s;
         change(t);
@@ -123,6 +143,32 @@ TEST(State, RefusesImpossibleSizesWithoutChangingAnything) {
         EXPECT_EQ(t.agents.size(), agentsBefore);
         EXPECT_EQ(t.arena.columns(), 51);
     }
+}
+
+// A refused "Set parameters" may leave groupSize larger than the agents: nothing may then
+// write to the group until one succeeds.
+TEST(State, ARefusedSetParametersLeavesNothingToWorkOn) {
+    SimState s;
+    setParameters(s, Params{}, "t");
+    for (auto refuse : {+[](Params& p) { p.seed = "abc"; }, +[](Params& p) { p.foods = "-1"; },
+                        +[](Params& p) { p.foodSize = "-1"; }}) {
+        Params p;
+        p.agents = "20";
+        refuse(p);
+        EXPECT_THROW(setParameters(s, p, "t"), Error);
+        EXPECT_EQ(s.groupSize, 20);
+        EXPECT_FALSE(hasStructures(s));
+        for (auto command :
+             {+[](SimState& t) { netAll2All(t); }, +[](SimState& t) { netStar(t); },
+              +[](SimState& t) { netCircle(t); }, +[](SimState& t) { clearNet(t); },
+              +[](SimState& t) { applyPreset(t, "Tab 10b", "20"); },
+              +[](SimState& t) { setBiLink(t, 0, 15); }, +[](SimState& t) { checkCanStart(t); }}) {
+            EXPECT_TRUE(throwsError([&] { command(s); }, "\"Set parameters\""));
+        }
+        setParameters(s, Params{}, "t");
+        EXPECT_TRUE(hasStructures(s));
+    }
+    EXPECT_TRUE(throwsError([&] { setMonoLink(s, 0, 10); }, "no agent 10"));
 }
 
 TEST(State, SetRetinaResizesTheView) {

@@ -3,13 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <stdexcept>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 #include "network/presets.hpp"
+#include "run/set_parameters.hpp"
+#include "sim/error.hpp"
 #include "sim/params.hpp"
 #include "sim/state.hpp"
 
@@ -49,7 +55,7 @@ inline SimState keptFileState() {
     p.runs = "8";
     p.retina = "3";
     p.seed = "3";
-    p.p = "0.3";
+    p.pConnection = "0.3";
     p.expGeneOn = true;
     p.expCostOn = true;
     p.comCostOn = true;
@@ -65,6 +71,20 @@ inline std::filesystem::path keptFilePath() {
 }
 #endif
 
+// Whether `body` throws Error with `part` in its message; a failure says what happened instead.
+template <typename Body>
+::testing::AssertionResult throwsError(Body body, std::string_view part) {
+    try {
+        body();
+    } catch (const Error& e) {
+        if (std::string_view(e.what()).find(part) != std::string_view::npos) {
+            return ::testing::AssertionSuccess();
+        }
+        return ::testing::AssertionFailure() << "the error says: " << e.what();
+    }
+    return ::testing::AssertionFailure() << "no error";
+}
+
 inline std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;
@@ -72,7 +92,8 @@ inline std::string readFile(const std::filesystem::path& path) {
     return text.str();
 }
 
-// An empty folder named for the running test, removed afterwards.
+// An empty folder of its own for the running test, removed afterwards. Its name is unique, so
+// tests running at once (ctest -j, two checkouts) never share one.
 class TempDir {
   public:
     TempDir() {
@@ -80,9 +101,12 @@ class TempDir {
         // Parameterised tests have a '/' in their names; one folder level keeps cleanup whole.
         std::string name = std::string("murelta-") + test->test_suite_name() + "-" + test->name();
         std::replace(name.begin(), name.end(), '/', '_');
-        path_ = std::filesystem::temp_directory_path() / name;
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / (name + "-XXXXXX")).string();
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            throw std::runtime_error("Cannot create a temporary folder " + pattern);
+        }
+        path_ = pattern;
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

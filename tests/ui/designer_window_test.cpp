@@ -8,15 +8,18 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "network/links.hpp"
+#include "run/set_parameters.hpp"
 #include "sim/params.hpp"
 #include "sim/state.hpp"
+#include "support/window_helpers.hpp"
 #include "ui/designer_window.hpp"
+#include "ui/look.hpp"
 #include "ui/message_box.hpp"
 #include "ui/network_view.hpp"
-#include "ui/ui_test_helpers.hpp"
 
 namespace murelta::ui {
 
@@ -35,10 +38,6 @@ SimState stateWith(int agents, int targets = 1) {
     return s;
 }
 
-Agent& agent(SimState& s, int i) {
-    return s.agents[static_cast<std::size_t>(i)];
-}
-
 // An open designer on a state, with the helpers a user's actions need.
 class Designer {
   public:
@@ -52,7 +51,7 @@ class Designer {
     NetworkView* picture() { return child<NetworkView>("pictAr"); }
     template <typename T>
     T* child(const char* name) {
-        return window_->findChild<T*>(QString::fromLatin1(name));
+        return ui::child<T>(*window_, name);
     }
     QString text(const char* name) { return child<QObject>(name)->property("text").toString(); }
 
@@ -74,11 +73,7 @@ class Designer {
         QTest::mouseClick(button, Qt::LeftButton, {},
                           indicator ? QPoint(6, button->height() / 2) : button->rect().center());
     }
-    void type(const char* name, const QString& text) {
-        auto* box = child<QLineEdit>(name);
-        box->selectAll();
-        QTest::keyClicks(box, text);
-    }
+    void type(const char* name, const QString& text) { ui::type(*window_, name, text); }
 
   private:
     std::unique_ptr<DesignerWindow> window_;
@@ -89,19 +84,21 @@ class Designer {
 class DesignerWindowTest : public QObject {
     Q_OBJECT
 
-    QStringList messages_;
+    std::optional<MessageRecorder> recorder_;
+
+    // The texts of the messages shown, each checked to be a warning.
+    QStringList messages() const {
+        QStringList texts;
+        for (const Shown& shown : recorder_->messages) {
+            QTEST_ASSERT(shown.title == kAppTitle && shown.icon == MessageIcon::Exclamation);
+            texts << shown.text;
+        }
+        return texts;
+    }
 
   private slots:
-    void init() {
-        messages_.clear();
-        setMessageHandler(
-            [this](QWidget*, const QString& text, const QString& title, MessageIcon icon) {
-                QCOMPARE(title, QStringLiteral("Murelta"));
-                QCOMPARE(icon, MessageIcon::Exclamation);
-                messages_ << text;
-            });
-    }
-    void cleanup() { setMessageHandler({}); }
+    void init() { recorder_.emplace(); }
+    void cleanup() { recorder_.reset(); }
 
     void opensWithDesignValues() {
         SimState s = stateWith(10);
@@ -152,9 +149,9 @@ class DesignerWindowTest : public QObject {
         QFETCH(QPointF, point);
         QFETCH(QString, selected);
         SimState s = stateWith(10);
-        setRetina(agent(s, 3), 12.0);
-        agent(s, 3).rank = 1;
-        agent(s, 7).view(0, 0) = 1;  // as sensing leaves it
+        setRetina(s.agent(3), 12.0);
+        s.agent(3).rank = 1;
+        s.agent(7).view(0, 0) = 1;  // as sensing leaves it
         Designer d(s);
         d.pressAgent(7);
         QCOMPARE(d.text("lblNoAgent"), QStringLiteral("7"));
@@ -172,7 +169,7 @@ class DesignerWindowTest : public QObject {
         // A selected leader shows red, an unselected one blue.
         QCOMPARE(d.fill(3), QColor(selected == QStringLiteral("3") ? kMarkColor : kLeaderColor));
         // Filling the panel stores nothing back, which would empty the view.
-        QCOMPARE(agent(s, 7).view(0, 0), std::int16_t{1});
+        QCOMPARE(s.agent(7).view(0, 0), std::int16_t{1});
     }
 
     void linkCommandsTakeTwoPicks_data() {
@@ -202,11 +199,11 @@ class DesignerWindowTest : public QObject {
         QFETCH(QString, after);
         SimState s = stateWith(10);
         const auto pair = [&] {
-            return QString::number(agent(s, a).links[static_cast<std::size_t>(b)]) +
-                   QString::number(agent(s, b).links[static_cast<std::size_t>(a)]);
+            return QString::number(s.agent(a).links[static_cast<std::size_t>(b)]) +
+                   QString::number(s.agent(b).links[static_cast<std::size_t>(a)]);
         };
-        agent(s, a).links[static_cast<std::size_t>(b)] = before[0] == '1' ? 1 : 0;
-        agent(s, b).links[static_cast<std::size_t>(a)] = before[1] == '1' ? 1 : 0;
+        s.agent(a).links[static_cast<std::size_t>(b)] = before[0] == '1' ? 1 : 0;
+        s.agent(b).links[static_cast<std::size_t>(a)] = before[1] == '1' ? 1 : 0;
         Designer d(s);
         d.pressAgent(5);
         d.click("cmdCutCom");
@@ -220,7 +217,7 @@ class DesignerWindowTest : public QObject {
         d.pressAgent(b);
         QCOMPARE(pair(), after);
         QCOMPARE(d.fill(a), QColor(kAgentColor));
-        QCOMPARE(agent(s, 9).links[5] + agent(s, 5).links[9], 0);
+        QCOMPARE(s.agent(9).links[5] + s.agent(5).links[9], 0);
         // Back in selection mode: the next press selects and changes no link.
         d.pressAgent(a);
         QCOMPARE(d.text("lblNoAgent"), QString::number(a));
@@ -233,30 +230,30 @@ class DesignerWindowTest : public QObject {
         auto* box = d.child<QCheckBox>("checkLeader");
         d.pressAgent(3);
         d.click("checkLeader");
-        QCOMPARE(agent(s, 3).rank, 1);
+        QCOMPARE(s.agent(3).rank, 1);
         QCOMPARE(d.text("txtRank"), QStringLiteral("1"));
 
         d.pressAgent(4);  // showing the leader's box unchecked here must not warn
         d.click("checkLeader");
         QVERIFY(!box->isChecked());
-        QCOMPARE(messages_, QStringList{"Only 1 leader is allowed within a group"});
-        QCOMPARE(agent(s, 4).rank + agent(s, 3).rank, 1);
+        QCOMPARE(messages(), QStringList{"Only 1 leader is allowed within a group"});
+        QCOMPARE(s.agent(4).rank + s.agent(3).rank, 1);
 
         d.pressAgent(3);
         QVERIFY(box->isChecked());
         d.click("checkLeader");  // the leader steps down
-        QCOMPARE(agent(s, 3).rank, 0);
+        QCOMPARE(s.agent(3).rank, 0);
         d.pressAgent(4);
         d.click("checkLeader");
-        QCOMPARE(agent(s, 4).rank, 1);
-        QCOMPARE(messages_.size(), 1);
+        QCOMPARE(s.agent(4).rank, 1);
+        QCOMPARE(messages().size(), 1);
         d.pressEmpty();
         QCOMPARE(d.fill(4), QColor(kLeaderColor));
     }
 
     void rankTwoBlocksTheLeaderBox() {
         SimState s = stateWith(10);
-        agent(s, 6).rank = 2;
+        s.agent(6).rank = 2;
         Designer d(s);
         auto* box = d.child<QCheckBox>("checkLeader");
         d.pressAgent(6);
@@ -267,10 +264,10 @@ class DesignerWindowTest : public QObject {
         QCOMPARE(box->checkState(), Qt::Unchecked);
         d.click("checkLeader");
         QCOMPARE(box->checkState(), Qt::Unchecked);
-        QCOMPARE(messages_.size(), 2);
-        QCOMPARE(agent(s, 6).rank + agent(s, 1).rank, 2);
+        QCOMPARE(messages().size(), 2);
+        QCOMPARE(s.agent(6).rank + s.agent(1).rank, 2);
         d.type("txtRank", QStringLiteral("1"));  // the rank box is not bound by the rule
-        QCOMPARE(agent(s, 1).rank, 1);
+        QCOMPARE(s.agent(1).rank, 1);
     }
 
     void boxesStoreWhatTheyRead_data() {
@@ -308,17 +305,17 @@ class DesignerWindowTest : public QObject {
         d.pressAgent(2);
         d.type(box.toLatin1().constData(), typed);
         if (box == QStringLiteral("txtRank")) {
-            QCOMPARE(int(agent(s, 2).rank), expected);
+            QCOMPARE(int(s.agent(2).rank), expected);
         } else if (box == QStringLiteral("txtRetina")) {
-            QCOMPARE(agent(s, 2).retina, double(expected));
-            QCOMPARE(agent(s, 2).view.columns(), 2 * expected + 1);
-            QCOMPARE(agent(s, 2).view.rows(), 2 * expected + 1);
+            QCOMPARE(s.agent(2).retina, double(expected));
+            QCOMPARE(s.agent(2).view.columns(), 2 * expected + 1);
+            QCOMPARE(s.agent(2).view.rows(), 2 * expected + 1);
         } else {
             QCOMPARE(int(s.targets[0].size), expected);
         }
-        QCOMPARE(agent(s, 3).rank, 0);
-        QCOMPARE(agent(s, 3).retina, 5.0);
-        QVERIFY(messages_.isEmpty());
+        QCOMPARE(s.agent(3).rank, 0);
+        QCOMPARE(s.agent(3).retina, 5.0);
+        QVERIFY(messages().isEmpty());
     }
 
     void boxesWriteOnlyToSelectedAgents() {
@@ -329,8 +326,8 @@ class DesignerWindowTest : public QObject {
         d.type("txtRank", QStringLiteral("3"));
         d.type("txtRetina", QStringLiteral("8"));
         for (int i = 0; i < 10; ++i) {
-            QCOMPARE(agent(s, i).rank, 0);
-            QCOMPARE(agent(s, i).retina, 5.0);
+            QCOMPARE(s.agent(i).rank, 0);
+            QCOMPARE(s.agent(i).retina, 5.0);
         }
     }
 
@@ -381,8 +378,8 @@ class DesignerWindowTest : public QObject {
         QCOMPARE(s.commRadius, dependent ? kSpaceDependentRadius : kSpaceIndependentRadius);
         QCOMPARE(int(d.picture()->segments().size()), segments);
         for (int i = 0; i < 10; ++i) {
-            QCOMPARE(agent(s, i).rank, i == leader ? 1 : 0);
-            QCOMPARE(agent(s, i).retina, i == wideRetina ? 15.0 : 5.0);
+            QCOMPARE(s.agent(i).rank, i == leader ? 1 : 0);
+            QCOMPARE(s.agent(i).retina, i == wideRetina ? 15.0 : 5.0);
             QCOMPARE(d.fill(i), QColor(i == leader ? kLeaderColor : kAgentColor));
         }
     }

@@ -9,22 +9,19 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "run/set_parameters.hpp"
 #include "sim/params.hpp"
 #include "sim/state.hpp"
+#include "support/window_helpers.hpp"
 #include "ui/arena_view.hpp"
 #include "ui/designer_window.hpp"
 #include "ui/group_dialog.hpp"
+#include "ui/look.hpp"
 #include "ui/main_window.hpp"
 #include "ui/message_box.hpp"
-#include "ui/ui_test_helpers.hpp"
+#include "ui/network_view.hpp"
 
 namespace murelta::ui {
-
-struct Shown {
-    QString text;
-    QString title;
-    MessageIcon icon;
-};
 
 class MainWindowTest : public QObject {
     Q_OBJECT
@@ -32,9 +29,14 @@ class MainWindowTest : public QObject {
   private:
     QTemporaryDir dir_;
     QString startDir_;
-    std::vector<Shown> messages_;
-    std::function<void(const Shown&)> onMessage_;
+    MessageRecorder recorder_;
+    std::vector<Shown>& messages_ = recorder_.messages;
+    std::function<void(const Shown&)>& onMessage_ = recorder_.onMessage;
 
+    static QByteArray readFile(const QString& name) {
+        QFile file(name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
     // Types the runs and cycles and presses "Set parameters".
     static void setRunsAndCycles(QWidget& window, const char* runs, const char* cycles) {
         type(window, "txtNoRun", QString::fromLatin1(runs));
@@ -51,18 +53,8 @@ class MainWindowTest : public QObject {
         QVERIFY(dir_.isValid());
         startDir_ = QDir::currentPath();
         QDir::setCurrent(dir_.path());
-        setMessageHandler(
-            [this](QWidget*, const QString& text, const QString& title, MessageIcon icon) {
-                messages_.push_back({text, title, icon});
-                if (onMessage_) {
-                    onMessage_(messages_.back());
-                }
-            });
     }
-    void cleanupTestCase() {
-        setMessageHandler({});
-        QDir::setCurrent(startDir_);
-    }
+    void cleanupTestCase() { QDir::setCurrent(startDir_); }
     void init() {
         messages_.clear();
         onMessage_ = nullptr;
@@ -126,6 +118,24 @@ class MainWindowTest : public QObject {
         type(window, "txtW", QStringLiteral("32768"));
         click(window, "Command2");
         QVERIFY(messages_.back().text.contains(QStringLiteral("Width")));
+
+        // The designer then has no agents to show or to link, and says why.
+        click(window, "Command3");
+        DesignerWindow* designer = window.designer();
+        for (const char* command : {"cmdNetAll", "cmdNetCircle", "cmdNetStar", "cmdNetClear"}) {
+            click(*designer, command);
+            QVERIFY(messages_.back().text.contains(QStringLiteral("\"Set parameters\"")));
+        }
+        QVERIFY(designer->findChild<NetworkView*>(QStringLiteral("pictAr"))->markers().empty());
+        // Texts are read alike by the window and murelta-batch: no group separators.
+        type(window, "txtW", QStringLiteral("50"));
+        type(window, "txtAgents", QStringLiteral("1,000"));
+        click(window, "Command2");
+        QVERIFY(messages_.back().text.contains(QStringLiteral("Group size")));
+        type(window, "txtAgents", QStringLiteral("12"));
+        click(window, "Command2");
+        QCOMPARE(designer->findChild<NetworkView*>(QStringLiteral("pictAr"))->markers().size(),
+                 std::size_t{12});
     }
 
     void startWritesTheDataFileAndReportsIt() {
@@ -353,7 +363,7 @@ class MainWindowTest : public QObject {
         QVERIFY(window.designer() == nullptr);
     }
 
-    void arenaMarkersFollowTheWorkedExample() {
+    void arenaMarkersAreCentredOnTheirCellsAndSizedFromRetinaAndRank() {
         SimState s;
         Params p;
         p.agents = "3";
@@ -365,13 +375,13 @@ class MainWindowTest : public QObject {
         s.targets[0] = {4, 6, 0};
         ArenaView view;
         view.initGraphic(s);
-        const Marker& m = view.agentMarkers()[0];
+        const ArenaMarker& m = view.agentMarkers()[0];
         QCOMPARE(m.width, 100.0f);
         QCOMPARE(m.height, 5355.0f / 50.0f);
         QCOMPARE(m.left, 950.0f);
         QCOMPARE(m.top, 2089.0f);
-        QCOMPARE(m.color, ArenaView::kAgentColor);
-        QCOMPARE(view.agentMarkers()[1].color, ArenaView::kLeaderColor);
+        QCOMPARE(m.color, kAgentColor);
+        QCOMPARE(view.agentMarkers()[1].color, kLeaderColor);
         QCOMPARE(view.agentMarkers()[2].width, 300.0f);
         QCOMPARE(view.targetMarkers()[0].width, 0.0f);  // a one-cell target shows no extent
         QCOMPARE(view.targetMarkers()[0].left, 400.0f);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/fixtures.hpp"
+
 #include <cmath>
 
 #include "sim/error.hpp"
@@ -13,9 +15,7 @@ namespace murelta {
 namespace {
 
 SimState makeState(Params p) {
-    SimState s;
-    readParams(s, p);
-    allocateStructures(s);
+    SimState s = fixtures::allocatedState(p);
     s.random.reset();
     s.random.reseed(1);
     s.random.reseed(1);
@@ -49,7 +49,7 @@ TEST(Arena, PlacesTargetsThenAgentsInDrawOrder) {
         EXPECT_EQ(s.targets[static_cast<std::size_t>(t)].y, coordinate(expected, 48));
     }
     for (int i = 0; i < 4; ++i) {
-        const Agent& a = s.agents[static_cast<std::size_t>(i)];
+        const Agent& a = s.agent(i);
         EXPECT_EQ(a.x, coordinate(expected, 50));
         EXPECT_EQ(a.y, coordinate(expected, 50));
         EXPECT_TRUE(a.inArena);
@@ -72,7 +72,7 @@ TEST(Arena, SameStartDrawsExactlyTwoNumbersForAnyGroupSize) {
         const std::int16_t y = coordinate(expected, 50);
         EXPECT_EQ(s.random, expected) << agents << " agents";
         for (int i = 0; i < s.groupSize; ++i) {
-            const Agent& a = s.agents[static_cast<std::size_t>(i)];
+            const Agent& a = s.agent(i);
             EXPECT_EQ(a.x, x);
             EXPECT_EQ(a.y, y);
             EXPECT_TRUE(a.inArena);

@@ -36,12 +36,12 @@ TEST(Retina, ViewShowsArenaCellsAndZeroBeyondTheBorder) {
     }
     const int corners[5][2] = {{0, 0}, {50, 50}, {0, 50}, {50, 0}, {25, 2}};
     for (int a = 0; a < 5; ++a) {
-        s.agents[static_cast<std::size_t>(a)].x = static_cast<std::int16_t>(corners[a][0]);
-        s.agents[static_cast<std::size_t>(a)].y = static_cast<std::int16_t>(corners[a][1]);
+        s.agent(a).x = static_cast<std::int16_t>(corners[a][0]);
+        s.agent(a).y = static_cast<std::int16_t>(corners[a][1]);
     }
     updateRetina(s);
     for (int a = 0; a < 5; ++a) {
-        const Agent& agent = s.agents[static_cast<std::size_t>(a)];
+        const Agent& agent = s.agent(a);
         int count = 0;
         for (int i = 0; i <= 10; ++i) {
             for (int j = 0; j <= 10; ++j) {
@@ -80,8 +80,8 @@ TEST(Retina, WipesEveryMapBeforeSensingAndHandlesRadiusZero) {
     s.agents[0].map.set(40, 40, 9);  // left from an earlier cycle
     s.agents[1].map.set(1, 1, 2);
     for (int a = 0; a < 2; ++a) {  // out of sight of the target
-        s.agents[static_cast<std::size_t>(a)].x = 40;
-        s.agents[static_cast<std::size_t>(a)].y = 10;
+        s.agent(a).x = 40;
+        s.agent(a).y = 10;
     }
     setRetina(s.agents[2], 0);
     s.agents[2].x = 5;

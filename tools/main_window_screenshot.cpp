@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -34,7 +35,8 @@ int main(int argc, char** argv) {
         saved = window.grab().save(outPath);
         window.close();
     });
-    QTimer::singleShot(0, &window, [&] { window.Command1_Click(); });
+    QTimer::singleShot(
+        0, &window, [&] { window.findChild<QPushButton*>(QStringLiteral("Command1"))->click(); });
     QApplication::exec();
     std::printf("%s %s\n", saved ? "saved" : "could not save", qPrintable(outPath));
     return saved ? 0 : 1;

@@ -1,5 +1,4 @@
-// What a run leaves behind: the count of agents out, the run's statistics row, and the fitness
-// credit of the individuals the agents carried, averaged over their uses after a generation.
+// What a run leaves in the data file: the count of agents out and the run's statistics row.
 #pragma once
 
 #include <cstdint>
@@ -13,9 +12,4 @@ std::int16_t countAgentsOut(const SimState& s);
 // Fills runStats row runIndex: the index, the first and last exit times (first never above
 // cyclesPerRun, last the run's length while an agent is still in) and the percentage out.
 void recordRunStats(SimState& s, std::int16_t runIndex);
-// Credits each agent's individual with (C + 1 - timeInArena) / (C + 1), C = cyclesPerRun.
-void creditFitness(SimState& s);
-// Divides the fitness of every individual used at least once by its use count.
-void averageFitness(SimState& s);
-
 }  // namespace murelta

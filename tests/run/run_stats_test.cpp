@@ -1,7 +1,10 @@
 // Tests for the run statistics row, the fitness credit and the averaging.
-#include "sim/fitness.hpp"
+#include "run/run_stats.hpp"
+#include "evolution/fitness.hpp"
 
 #include <gtest/gtest.h>
+
+#include "support/fixtures.hpp"
 
 #include "sim/params.hpp"
 #include "sim/state.hpp"
@@ -11,16 +14,14 @@ namespace {
 
 // n agents still in the arena after `cycles` cycles, all carrying individual 0.
 SimState endOfRun(int n, int cycles) {
-    SimState s;
     Params p;
     p.agents = std::to_string(n);
     p.runs = "3";
-    readParams(s, p);
-    allocateStructures(s);
+    SimState s = fixtures::allocatedState(p);
     s.population.assign(100, Individual{{25, 0}, 0.0, 0});
     for (int i = 0; i < n; ++i) {
-        s.agents[static_cast<std::size_t>(i)].inArena = true;
-        s.agents[static_cast<std::size_t>(i)].timeInArena = static_cast<std::int16_t>(cycles);
+        s.agent(i).inArena = true;
+        s.agent(i).timeInArena = static_cast<std::int16_t>(cycles);
     }
     return s;
 }
@@ -58,7 +59,7 @@ TEST(Fitness, EverybodyOutAndAThirdOut) {
     recordRunStats(s, 1);
     EXPECT_EQ(s.runStats[1][kPercentOut], 1.0 / 3.0 * 100.0);
     for (int i = 0; i < 3; ++i) {
-        s.agents[static_cast<std::size_t>(i)].inArena = false;
+        s.agent(i).inArena = false;
     }
     s.agents[2].timeInArena = 90;
     recordRunStats(s, 1);

@@ -15,8 +15,11 @@
 #include "network/links.hpp"
 #include "network/presets.hpp"
 #include "plain_model.hpp"
+#include "run/data_file.hpp"
+#include "run/display.hpp"
+#include "run/run.hpp"
+#include "run/set_parameters.hpp"
 #include "sim/params.hpp"
-#include "sim/run.hpp"
 #include "sim/state.hpp"
 
 #ifndef MURELTA_TEST_DATA
@@ -44,7 +47,7 @@ void addMessage(std::vector<std::int16_t>& out, const Message& m) {
 
 void addCommon(Snapshot& snap, const SimState& s) {
     for (int a = 0; a < s.groupSize; ++a) {
-        const auto cells = s.agents[static_cast<std::size_t>(a)].view.cells();
+        const auto cells = s.agent(a).view.cells();
         snap.views.insert(snap.views.end(), cells.begin(), cells.end());
     }
     for (const Individual& individual : s.population) {
@@ -57,7 +60,7 @@ void addCommon(Snapshot& snap, const SimState& s) {
 Snapshot engineSnapshot(const SimState& s) {
     Snapshot snap;
     for (int a = 0; a < s.groupSize; ++a) {
-        const auto cells = s.agents[static_cast<std::size_t>(a)].map.grid().cells();
+        const auto cells = s.agent(a).map.grid().cells();
         snap.maps.insert(snap.maps.end(), cells.begin(), cells.end());
     }
     for (int slot = 0; slot < MessageQueue::kSlots; ++slot) {
@@ -94,7 +97,7 @@ struct Trace {
     bool complete = false;
 };
 
-class TracingHost : public RunHost {
+class TracingHost : public RunDisplay, public DataFileHost {
   public:
     TracingHost(SimState& s, std::function<Snapshot()> snapshot, std::filesystem::path directory,
                 bool graphics, int stopRun, int stopCycle)
@@ -126,7 +129,7 @@ class TracingHost : public RunHost {
         trace.largestCount = std::max<int>(trace.largestCount, count);
         trace.cycles.push_back(count);
         for (int a = 0; a < s_.groupSize; ++a) {
-            const Agent& agent = s_.agents[static_cast<std::size_t>(a)];
+            const Agent& agent = s_.agent(a);
             trace.cycles.insert(trace.cycles.end(),
                                 {agent.x, agent.y, agent.inArena, agent.timeInArena, agent.mapHit});
         }
@@ -177,9 +180,10 @@ struct Config {
         out << "agents " << p.agents << ", retina " << p.retina << ", arena " << p.width << "x"
             << p.height << ", cycles " << p.cycles << ", runs " << p.runs << ", generations "
             << p.generations << ", foods " << p.foods << " of size " << p.foodSize << ", seed "
-            << p.seed << ", p " << p.p << ", network " << network << (selfLinks ? " + self" : "")
-            << ", radius " << (commRadius.empty() ? p.commRadius : commRadius) << ", leaders "
-            << leaders.size() << ", own retinas " << retinas.size();
+            << p.seed << ", p " << p.pConnection << ", network " << network
+            << (selfLinks ? " + self" : "") << ", radius "
+            << (commRadius.empty() ? p.commRadius : commRadius) << ", leaders " << leaders.size()
+            << ", own retinas " << retinas.size();
         for (auto [flag, name] : {std::pair{p.firstOut, "firstOut"},
                                   {p.sameStart, "sameStart"},
                                   {p.lastOut, "lastOut"},
@@ -217,10 +221,10 @@ SimState prepare(const Config& c) {
         setBiLink(s, static_cast<std::int16_t>(a), static_cast<std::int16_t>(a));
     }
     for (int a : c.leaders) {
-        s.agents[static_cast<std::size_t>(a)].rank = 1;
+        s.agent(a).rank = 1;
     }
     for (auto [a, r] : c.retinas) {
-        setRetina(s.agents[static_cast<std::size_t>(a)], r);
+        setRetina(s.agent(a), r);
     }
     if (!c.commRadius.empty()) {
         s.commRadius = std::stod(c.commRadius);
@@ -259,7 +263,7 @@ Config randomConfig(int index) {
     p.cycles = std::to_string(uniform(std::min(5, cycleBudget), std::min(300, cycleBudget)));
     p.runs = std::to_string(uniform(1, 3));
     p.seed = std::to_string(uniform(0, 1000));
-    p.p = number(uniform(0, 100) / 100.0);
+    p.pConnection = number(uniform(0, 100) / 100.0);
     p.comCost = number(uniform(1, 40) / 8.0);
     p.expCost = number(uniform(1, 40) / 8.0);
     p.firstOut = chance(0.25);
@@ -289,7 +293,7 @@ Config randomConfig(int index) {
     const int kind = uniform(0, 5);
     if (kind == 0) {
         c.network = "random";
-        p.p = number(uniform(30, 100) / 100.0);
+        p.pConnection = number(uniform(30, 100) / 100.0);
     } else if (kind == 1) {
         c.network = std::vector<std::string>{"none", "All2All", "Circle",
                                              "Star"}[static_cast<std::size_t>(uniform(0, 3))];
@@ -349,7 +353,7 @@ Outcome runBoth(const Config& c) {
         engine, [&] { return engineSnapshot(engine); }, dir.path() / "engine", c.graphics,
         c.stopRun, c.stopCycle);
     std::filesystem::create_directories(dir.path() / "engine");
-    runSimulation(engine, engineHost);
+    runSimulation(engine, engineHost, engineHost);
     engineHost.finish();
 
     plain::PlainState model(start);
@@ -357,7 +361,7 @@ Outcome runBoth(const Config& c) {
         model.s, [&] { return plainSnapshot(model); }, dir.path() / "plain", c.graphics, c.stopRun,
         c.stopCycle);
     std::filesystem::create_directories(dir.path() / "plain");
-    plain::runSimulation(model, plainHost);
+    plain::runSimulation(model, plainHost, plainHost);
     plainHost.finish();
 
     return {std::move(engineHost.trace), std::move(plainHost.trace)};
@@ -437,7 +441,7 @@ TEST(PlainModel, WritesTheKeptDataFile) {
     const fixtures::TempDir dir;
     TracingHost host(
         model.s, [] { return Snapshot{}; }, dir.path(), false, -1, -1);
-    plain::runSimulation(model, host);
+    plain::runSimulation(model, host, host);
     EXPECT_EQ(host.trace.dataFile, fixtures::readFile(fixtures::keptFilePath()));
 }
 

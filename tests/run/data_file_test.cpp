@@ -1,5 +1,5 @@
 // Tests for the data file's name, its text and writing it.
-#include "sim/data_file.hpp"
+#include "run/data_file.hpp"
 
 #include <gtest/gtest.h>
 
@@ -33,11 +33,9 @@ TEST(DataFile, NameRecordsTheTextsAsTypedAndTheFlags) {
 }
 
 TEST(DataFile, WritesHeaderAndOneCrlfLinePerRun) {
-    SimState s;
     Params p;
     p.runs = "3";
-    readParams(s, p);
-    allocateStructures(s);
+    SimState s = fixtures::allocatedState(p);
     s.runStats[0] = {0, 812, 20001, 10};
     s.runStats[1] = {1, 20000, 20001, 0};
     s.runStats[2] = {2, 3551, 20001, 100.0 / 3.0};
@@ -61,9 +59,7 @@ TEST(DataFile, WritesHeaderAndOneCrlfLinePerRun) {
 }
 
 TEST(DataFile, ACantWriteErrorNamesTheFileAndTheReason) {
-    SimState s;
-    readParams(s, Params{});
-    allocateStructures(s);
+    SimState s = fixtures::allocatedState(Params{});
     s.dataFileName = "murData_ok";
     TempDir dir;
     try {
@@ -77,6 +73,45 @@ TEST(DataFile, ACantWriteErrorNamesTheFileAndTheReason) {
     s.dataFileName = "murData_a/b";
     EXPECT_THROW(writeDataFile(s, dir.path(), '.'), Error);
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+// A killed program may leave its temporary file behind, and two programs may write into one
+// folder: neither may stop a write, and a write that fails leaves nothing behind.
+TEST(DataFile, TemporaryFilesAreUniqueAndNeverLeftAfterAFailure) {
+    SimState s = fixtures::allocatedState(Params{});
+    s.dataFileName = "murData_t";
+    TempDir dir;
+    std::filesystem::create_directory(dir.path() / "murData_t.xls.part");
+    EXPECT_EQ(writeDataFile(s, dir.path(), '.'), dir.path() / "murData_t.xls");
+    std::filesystem::remove(dir.path() / "murData_t.xls");
+    // A folder in the way of the data file makes the last step fail.
+    std::filesystem::create_directories(dir.path() / "murData_t.xls" / "x");
+    EXPECT_THROW(writeDataFile(s, dir.path(), '.'), Error);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              2);
+}
+
+TEST(DataFile, ANameThatCannotBeWrittenIsFoundBeforehand) {
+    SimState s = fixtures::allocatedState(Params{});
+    TempDir dir;
+    s.dataFileName = "murData_a/b";
+    EXPECT_TRUE(fixtures::throwsError([&] { checkDataFileWritable(s, dir.path()); }, "\"/\""));
+    s.dataFileName = "murData_" + std::string(250, 'x');
+    EXPECT_TRUE(
+        fixtures::throwsError([&] { checkDataFileWritable(s, dir.path()); }, "shorter label"));
+    s.dataFileName = "murData_ok";
+    EXPECT_TRUE(fixtures::throwsError([&] { checkDataFileWritable(s, dir.path() / "no"); },
+                                      "No such file or directory"));
+    checkDataFileWritable(s, dir.path());
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+TEST(DataFile, TemporaryFoldersOfTestsAreTheirOwn) {
+    TempDir a;
+    TempDir b;
+    EXPECT_NE(a.path(), b.path());
+    EXPECT_TRUE(std::filesystem::is_directory(a.path()));
 }
 
 TEST(DataFile, ReportSaysWhenTheDataAreIncomplete) {

@@ -1,81 +1,59 @@
-#include "sim/run.hpp"
+#include "run/run.hpp"
 
+#include <filesystem>
+#include <optional>
 #include <string>
 
-#include "behaviour/agent_step.hpp"
-#include "behaviour/message_queue.hpp"
+#include "evolution/fitness.hpp"
 #include "evolution/genetic.hpp"
-#include "sim/data_file.hpp"
+#include "run/cycle.hpp"
+#include "run/data_file.hpp"
+#include "run/display.hpp"
+#include "run/run_stats.hpp"
 #include "sim/error.hpp"
-#include "sim/fitness.hpp"
 #include "sim/numbers.hpp"
 #include "sim/state.hpp"
 #include "world/arena.hpp"
-#include "world/retina.hpp"
 
 namespace murelta {
 
-void RunHost::showProgress(std::int16_t, std::int16_t, std::int16_t, std::int16_t) {}
-void RunHost::showMessageCount(std::int16_t) {}
-void RunHost::showTotalFitness(double) {}
-void RunHost::setRunningControls(bool) {}
-void RunHost::initGraphic() {}
-void RunHost::updateGraphic() {}
-bool RunHost::graphicsEnabled() {
-    return false;
-}
-void RunHost::yield() {}
-void RunHost::runFinished() {}
-std::filesystem::path RunHost::dataDirectory() {
-    return ".";
-}
-char RunHost::decimalSeparator() {
-    return '.';
-}
-void RunHost::dataFileWritten(const std::filesystem::path&, const std::string&, bool, bool) {}
-std::optional<std::filesystem::path> RunHost::otherDataDirectory(const std::string&) {
-    return std::nullopt;
-}
-
 namespace {
-
-constexpr std::int16_t kPopulationSize = 100;
-constexpr std::int16_t kGenomeLength = 2;
 
 // Clears `running` and restores the idle controls however the simulation ends, also when an
 // error ends it.
 class RunningGuard {
   public:
-    RunningGuard(SimState& s, RunHost& host) : s_(s), host_(host) {}
+    RunningGuard(SimState& s, RunDisplay& display) : s_(s), display_(display) {}
     RunningGuard(const RunningGuard&) = delete;
     RunningGuard& operator=(const RunningGuard&) = delete;
     ~RunningGuard() { finish(); }
     void finish() {
         if (!finished_) {
             finished_ = true;
-            host_.setRunningControls(false);
+            display_.setRunningControls(false);
             s_.running = false;
         }
     }
 
   private:
     SimState& s_;
-    RunHost& host_;
+    RunDisplay& display_;
     bool finished_ = false;
 };
 
 void assignIndividuals(SimState& s) {
     for (int a = 0; a < s.groupSize; ++a) {
         const double r = s.random.draw();
-        const auto k = static_cast<std::int16_t>(roundHalfEven(r * 99.0));
+        // Individuals 0 and kPopulationSize - 1 are half as likely as the others.
+        const auto k = static_cast<std::int16_t>(roundHalfEven(r * (kPopulationSize - 1)));
         Individual& individual = s.population[static_cast<std::size_t>(k)];
-        assignIndividual(s.agents[static_cast<std::size_t>(a)], individual, k);
+        assignIndividual(s.agent(a), individual, k);
         ++individual.useCount;
     }
 }
 
 // One run; returns false when it was cut short by a stop.
-bool runOnce(SimState& s, RunHost& host, std::int16_t run) {
+bool runOnce(SimState& s, RunDisplay& display, World& world, int run) {
     s.random.reset();
     const auto runSeed = static_cast<std::int16_t>(s.seed + run);
     s.random.reseed(runSeed);
@@ -83,29 +61,29 @@ bool runOnce(SimState& s, RunHost& host, std::int16_t run) {
     if (s.expGeneOn || s.comGeneOn) {
         assignIndividuals(s);
     }
-    host.setRunningControls(true);
+    display.setRunningControls(true);
     clearArena(s);
     placeTargets(s);
     placeAgents(s);
     markTargets(s);
-    host.initGraphic();
-    clearMessages(s);
+    display.initGraphic();
+    world.clearMessages(s);
 
     bool complete = true;
-    for (std::int16_t cycle = 0; cycle <= s.cyclesPerRun; ++cycle) {
-        host.showProgress(run, s.runCount, cycle, s.cyclesPerRun);
-        updateRetina(s);
-        deliverMessages(s);
-        agentsStep(s);
-        if (host.graphicsEnabled()) {
-            host.updateGraphic();
+    // Counted in int: a 16-bit counter would wrap before passing a bound of 32767.
+    for (int cycle = 0; cycle <= s.cyclesPerRun; ++cycle) {
+        display.showProgress(static_cast<std::int16_t>(run), s.runCount,
+                             static_cast<std::int16_t>(cycle), s.cyclesPerRun);
+        world.stepCycle(s);
+        if (display.graphicsEnabled()) {
+            display.updateGraphic();
         }
         if (!s.running) {
             complete = cycle == s.cyclesPerRun;
             break;
         }
-        host.yield();
-        host.showMessageCount(countMessages(s));
+        display.yield();
+        display.showMessageCount(world.countMessages(s));
         if (countAgentsOut(s) >= s.exitQuota) {
             break;
         }
@@ -120,14 +98,17 @@ std::string count(int n) {
 }
 
 // A simulation's results are worth more than the folder it was started in: while the file
-// cannot be written, the host may name another folder.
-std::filesystem::path saveDataFile(const SimState& s, RunHost& host) {
-    std::filesystem::path directory = host.dataDirectory();
+// cannot be written there, the host may name another folder. `check` tries a folder and throws
+// Error when it will not do; returns the folder that did.
+template <typename Check>
+std::filesystem::path findDataDirectory(DataFileHost& files, std::filesystem::path directory,
+                                        Check check) {
     for (;;) {
         try {
-            return writeDataFile(s, directory, host.decimalSeparator());
+            check(directory);
+            return directory;
         } catch (const Error& e) {
-            const std::optional<std::filesystem::path> other = host.otherDataDirectory(e.what());
+            const std::optional<std::filesystem::path> other = files.otherDataDirectory(e.what());
             if (!other) {
                 throw;
             }
@@ -144,10 +125,14 @@ void assignIndividual(Agent& agent, const Individual& individual, std::int16_t i
     agent.comGene = individual.genes[1] / 256.0;
 }
 
-void checkCanStart(const SimState& s) {
+void checkRunParameters(const SimState& s) {
     if (s.groupSize < 1) {
         throw Error("Group size must be at least 1 to start a simulation (it is " +
                     count(s.groupSize) + ").");
+    }
+    if (s.generationCount < 1) {
+        throw Error("Generations must be at least 1 to start a simulation (it is " +
+                    count(s.generationCount) + ").");
     }
     if (s.cyclesPerRun < 0 || s.cyclesPerRun > 32766) {
         throw Error("Cycles must be from 0 to 32766 (it is " + count(s.cyclesPerRun) + ").");
@@ -165,50 +150,52 @@ void checkCanStart(const SimState& s) {
         throw Error("Foods size " + count(s.targetSize) + " does not fit in an arena of " +
                     count(s.arenaWidth) + " x " + count(s.arenaHeight) + ".");
     }
-    const auto agents = static_cast<std::size_t>(s.groupSize) + 1;
-    if (s.agents.size() != agents || s.arena.columns() != s.arenaWidth + 1 ||
-        s.arena.rows() != s.arenaHeight + 1 ||
-        s.targets.size() != static_cast<std::size_t>(s.targetCount) + 1 ||
-        s.runStats.size() != static_cast<std::size_t>(s.runCount) + 1 ||
-        s.agents[0].map.columns() != s.arenaWidth + 1 || s.agents[0].links.size() != agents) {
-        throw Error(
-            "The parameters have changed since the structures were made; press \"Set "
-            "parameters\" first.");
-    }
 }
 
-void runSimulation(SimState& s, RunHost& host) {
+void checkCanStart(const SimState& s) {
+    checkRunParameters(s);
+    requireStructures(s);
+}
+
+void runSimulation(SimState& s, RunDisplay& display, DataFileHost& files, World& world) {
     checkCanStart(s);
+    // A file that cannot be written is found now rather than after hours of runs.
+    std::filesystem::path directory = files.dataDirectory();
+    if (s.generationCount == 1) {
+        directory = findDataDirectory(files, directory, [&](const std::filesystem::path& folder) {
+            checkDataFileWritable(s, folder);
+        });
+    }
     s.interrupted = false;
     s.random.reset();
     s.random.reseed(s.seed);
     createPopulation(s, kGenomeLength, kPopulationSize);
-    setReproduction(s, 1, 10, 10);
+    setReproduction(s, kReproductionDivisor, kParentCount, kOffspringPerParent);
     // Rows of runs that do not take place in this simulation must not show an earlier one's.
     for (RunStatsRow& row : s.runStats) {
         row = RunStatsRow{};
     }
     s.running = true;
-    RunningGuard guard(s, host);
+    RunningGuard guard(s, display);
 
     bool complete = true;
-    for (std::int16_t g = 0; g < s.generationCount; ++g) {
+    for (int g = 0; g < s.generationCount; ++g) {
         resetFitness(s);
-        for (std::int16_t run = 1; run <= s.runCount; ++run) {
-            if (!runOnce(s, host, run)) {
+        for (int run = 1; run <= s.runCount; ++run) {
+            if (!runOnce(s, display, world, run)) {
                 complete = false;
             }
             if (!s.running) {
                 complete = complete && run == s.runCount;
                 break;
             }
-            if (host.graphicsEnabled() && s.runCount > 1) {
-                host.runFinished();
+            if (display.graphicsEnabled() && s.runCount > 1) {
+                display.runFinished();
             }
         }
         averageFitness(s);
-        s.totalFitness = sumFitness(s) / 100.0;
-        host.showTotalFitness(s.totalFitness);
+        s.totalFitness = sumFitness(s) / kPopulationSize;
+        display.showTotalFitness(s.totalFitness);
         reproducePopulation(s);
         if (!s.running) {
             break;
@@ -217,10 +204,18 @@ void runSimulation(SimState& s, RunHost& host) {
     guard.finish();
 
     if (s.generationCount == 1) {
-        const std::filesystem::path path = saveDataFile(s, host);
-        host.dataFileWritten(path, dataFileReport(path.filename().string(), complete), complete,
-                             s.interrupted);
+        std::filesystem::path path;
+        findDataDirectory(files, directory, [&](const std::filesystem::path& folder) {
+            path = writeDataFile(s, folder, files.decimalSeparator());
+        });
+        files.dataFileWritten(path, dataFileReport(path.filename().string(), complete), complete,
+                              s.interrupted);
     }
+}
+
+void runSimulation(SimState& s, RunDisplay& display, DataFileHost& files) {
+    EngineWorld engine;
+    runSimulation(s, display, files, engine);
 }
 
 }  // namespace murelta

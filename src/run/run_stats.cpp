@@ -1,4 +1,4 @@
-#include "sim/fitness.hpp"
+#include "run/run_stats.hpp"
 
 #include "sim/state.hpp"
 
@@ -7,7 +7,7 @@ namespace murelta {
 std::int16_t countAgentsOut(const SimState& s) {
     int out = 0;
     for (int i = 0; i < s.groupSize; ++i) {
-        out += s.agents[static_cast<std::size_t>(i)].inArena ? 0 : 1;
+        out += s.agent(i).inArena ? 0 : 1;
     }
     return static_cast<std::int16_t>(out);
 }
@@ -17,7 +17,7 @@ void recordRunStats(SimState& s, std::int16_t runIndex) {
     std::int16_t last = 0;
     int out = 0;
     for (int i = 0; i < s.groupSize; ++i) {
-        const Agent& agent = s.agents[static_cast<std::size_t>(i)];
+        const Agent& agent = s.agent(i);
         out += agent.inArena ? 0 : 1;
         if (agent.timeInArena < first) {
             first = agent.timeInArena;
@@ -31,24 +31,6 @@ void recordRunStats(SimState& s, std::int16_t runIndex) {
     row[kFirstExit] = first;
     row[kLastExit] = last;
     row[kPercentOut] = static_cast<double>(out) / s.groupSize * 100.0;
-}
-
-void creditFitness(SimState& s) {
-    const int length = s.cyclesPerRun + 1;
-    for (int a = 0; a < s.groupSize; ++a) {
-        const Agent& agent = s.agents[static_cast<std::size_t>(a)];
-        Individual& individual = s.population.at(static_cast<std::size_t>(agent.individual));
-        individual.fitness =
-            static_cast<double>(length - agent.timeInArena) / length + individual.fitness;
-    }
-}
-
-void averageFitness(SimState& s) {
-    for (Individual& individual : s.population) {
-        if (individual.useCount > 0) {
-            individual.fitness = individual.fitness / individual.useCount;
-        }
-    }
 }
 
 }  // namespace murelta

@@ -4,20 +4,22 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
-#include <QByteArray>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QFile>
 #include <QLineEdit>
 #include <QSize>
 #include <QString>
 #include <QTest>
 #include <QWidget>
+#include <functional>
+#include <vector>
+
+#include "ui/message_box.hpp"
 
 namespace murelta::ui {
 
-// The control of `parent` with object name `name`; a missing one ends the test program, since
-// every later step would be meaningless.
+// The control `name` of `parent`; stops the test program when there is none, since every
+// later step would be meaningless.
 template <typename T>
 T* child(QWidget& parent, const char* name) {
     T* widget = parent.findChild<T*>(QString::fromLatin1(name));
@@ -27,30 +29,45 @@ T* child(QWidget& parent, const char* name) {
     return widget;
 }
 
-// Replaces the text of the box `box` by `text`, typed key by key; a character beyond ASCII,
-// which has no key of its own, comes as the text of an unnamed key, as an input method sends it.
-inline void type(QWidget& window, const char* box, const QString& text) {
-    auto* edit = child<QLineEdit>(window, box);
-    edit->clear();
-    for (const QChar c : text) {
-        if (c.unicode() < 128) {
-            QTest::keyClick(edit, c.toLatin1());
-        } else {
-            QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
-        }
-    }
-}
-
 // A click as the user makes it: nothing happens on a disabled button.
-inline void click(QWidget& window, const char* button) {
-    child<QAbstractButton>(window, button)->click();
+inline void click(QWidget& parent, const char* button) {
+    child<QAbstractButton>(parent, button)->click();
 }
 
-// The whole file, or nothing when it cannot be read.
-inline QByteArray readFile(const QString& name) {
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+// Replaces a box's text, typed key by key as the user does.
+inline void type(QWidget& parent, const char* box, const QString& text) {
+    auto* edit = child<QLineEdit>(parent, box);
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
 }
+
+// A modal message as the windows showed it.
+struct Shown {
+    QString text;
+    QString title;
+    MessageIcon icon;
+};
+
+// Records the windows' modal messages instead of showing them, while it lives. `onMessage`,
+// when set, answers each one (pressing Stop, say) before the window goes on.
+class MessageRecorder {
+  public:
+    MessageRecorder() {
+        setMessageHandler(
+            [this](QWidget*, const QString& text, const QString& title, MessageIcon icon) {
+                messages.push_back({text, title, icon});
+                if (onMessage) {
+                    onMessage(messages.back());
+                }
+            });
+    }
+    MessageRecorder(const MessageRecorder&) = delete;
+    MessageRecorder& operator=(const MessageRecorder&) = delete;
+    ~MessageRecorder() { setMessageHandler({}); }
+
+    std::vector<Shown> messages;
+    std::function<void(const Shown&)> onMessage;
+};
 
 // Resizes the shown `window` until its child "pictAr" is side x side pixels; false when the
 // layout does not allow it.

@@ -6,10 +6,11 @@
 #include <QTest>
 #include <cstdio>
 
+#include "run/set_parameters.hpp"
 #include "sim/params.hpp"
 #include "sim/state.hpp"
 #include "ui/designer_window.hpp"
-#include "ui/ui_test_helpers.hpp"
+#include "support/window_helpers.hpp"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

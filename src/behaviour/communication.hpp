@@ -1,0 +1,26 @@
+// Messages between agents over the queue: clearing it at a run start, sending, delivering the
+// messages that fall due into their receivers' maps, counting, and the communication range.
+#pragma once
+
+#include <cstdint>
+
+#include "sim/message_queue.hpp"
+
+namespace murelta {
+
+struct SimState;
+
+// Frees every slot of the queue.
+void clearMessages(SimState& s);
+// Queues a copy of msg (delay ignored) in the first free slot; drops it silently when full.
+void sendMessage(SimState& s, const Message& msg);
+// Advances the queue one cycle and writes each message that falls due into its receiver's map,
+// in slot order, so the higher slot wins when two write the same cell.
+void deliverMessages(SimState& s);
+// The number of slots in use.
+std::int16_t countMessages(const SimState& s);
+// Whether a message from agent a can reach agent b: always when commRadius is at least the
+// arena's diagonal, otherwise when their distance is strictly below commRadius.
+bool inCommRange(const SimState& s, std::int16_t a, std::int16_t b);
+
+}  // namespace murelta

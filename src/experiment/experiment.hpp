@@ -1,0 +1,73 @@
+// Experiment files: everything that decides a simulation's results (the boxes as typed, the
+// check boxes, the label, the network as designed and the target sizes) in a TOML file that a
+// person can read and edit, and that saves to the same bytes when unchanged.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sim/params.hpp"
+
+namespace murelta {
+
+struct SimState;
+
+// The format this program writes; files without a format number mean this one.
+inline constexpr std::int64_t kExperimentFormat = 1;
+
+// One agent's part of the network as designed.
+struct AgentDesign {
+    std::int16_t index = 0;
+    std::vector<std::int16_t> receivers;  // the agents its messages go to
+    std::int16_t rank = 0;                // 1: the leader
+    double retina = 0.0;
+
+    friend bool operator==(const AgentDesign&, const AgentDesign&) = default;
+};
+
+struct Experiment {
+    Params params;
+    std::string label = "untitle";  // the name part of the data file
+    // Applied after the random network is drawn, as the designer's preset list does; empty
+    // for none.
+    std::string preset;
+    // The communication radius the designer's range option set (kSpaceDependentRadius or
+    // kSpaceIndependentRadius), when it differs from the "Com. Radius" box.
+    std::optional<double> rangeRadius;
+    // Per-agent designs, applied after the preset; a hand-written file may name only some.
+    std::vector<AgentDesign> agents;
+    // The size of every target, when set; empty leaves what "Set parameters" made.
+    std::vector<std::int16_t> targetSizes;
+
+    friend bool operator==(const Experiment&, const Experiment&) = default;
+};
+
+// Reads an experiment from the text of a file named `fileName` (used in messages). Anything the
+// program could not run with is refused: one Error that names the file, the line and the key
+// and says what is allowed. A [provenance] table, as records have, is ignored.
+Experiment parseExperiment(std::string_view text, const std::string& fileName);
+// parseExperiment on a file's contents; a file that cannot be read is an Error too.
+Experiment readExperiment(const std::filesystem::path& path);
+
+// The file's text: every key in a stable order, so that an unchanged experiment saves to the
+// same bytes.
+std::string experimentText(const Experiment& e);
+// Writes experimentText atomically: a failed write leaves no half file.
+void writeExperiment(const std::filesystem::path& path, const Experiment& e);
+
+// The experiment in force in `s`: `params` and `label` as given (those of the last successful
+// "Set parameters"), the range option, every agent of the group and every target size.
+Experiment captureExperiment(const SimState& s, const Params& params, std::string_view label);
+
+// What comes after "Set parameters": the preset, the agents' designs, the range option and the
+// target sizes. Throws Error, naming what does not fit the group, with `s` unchanged.
+void applyNetwork(SimState& s, const Experiment& e);
+// "Set parameters" with the experiment's parameters and label, then applyNetwork. On Error the
+// structures are left unusable, as after a refused "Set parameters".
+void applyExperiment(SimState& s, const Experiment& e);
+
+}  // namespace murelta

@@ -1,0 +1,33 @@
+// The record every simulation leaves beside its data file: <name>.toml, the complete
+// experiment with its provenance (program version, times, seeds, threads, completed or stopped,
+// fitness and genes per generation), and <name>.csv, one row per run of every generation. A
+// record is itself an experiment that reproduces the simulation.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "experiment/experiment.hpp"
+
+namespace murelta {
+
+class DataFileHost;
+class RunDisplay;
+struct SimState;
+struct SimulationResult;
+
+// The program's version as `git describe` gave it when it was built.
+std::string programVersion();
+
+// The whole "Start" command with its record: runs the simulation on `s` (which `e` describes:
+// captureExperiment of it, or what applyExperiment made) and writes <dataFileName>.toml and
+// .csv, atomically, into the folder the data file went to, also for several generations and
+// for a stopped simulation. Returns the paths written.
+struct RecordPaths {
+    std::filesystem::path experiment;
+    std::filesystem::path runs;
+};
+RecordPaths runAndRecord(SimState& s, RunDisplay& display, DataFileHost& files,
+                         const Experiment& e);
+
+}  // namespace murelta

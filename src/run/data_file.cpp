@@ -1,0 +1,172 @@
+#include "run/data_file.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <system_error>
+
+#include "sim/error.hpp"
+#include "sim/numbers.hpp"
+#include "sim/params.hpp"
+#include "sim/state.hpp"
+
+namespace murelta {
+
+std::filesystem::path DataFileHost::dataDirectory() {
+    return ".";
+}
+
+char DataFileHost::decimalSeparator() {
+    return '.';
+}
+
+void DataFileHost::dataFileWritten(const std::filesystem::path&, const std::string&, bool, bool) {}
+
+std::optional<std::filesystem::path> DataFileHost::otherDataDirectory(const std::string&) {
+    return std::nullopt;
+}
+
+std::string makeDataFileName(const Params& p, std::string_view label) {
+    std::string flags;
+    if (p.firstOut) {
+        flags = "_fOut";
+    }
+    if (p.lastOut) {
+        flags = "_lOut";
+    }
+    if (p.sameStart) {
+        flags += "_samStart";
+    }
+    std::string name = "murData_";
+    name += label;
+    name += "_w" + p.width + "x" + p.height + "_c" + p.cycles + "_r" + p.runs + "_ag" + p.agents;
+    return name + flags + "_s" + p.seed;
+}
+
+std::string dataFileText(const SimState& s, char decimalSeparator) {
+    std::string text = "No.Run\tFirst\tLast\tAg. on target %\r\n";
+    for (int r = 0; r < s.runCount; ++r) {
+        const RunStatsRow& row = s.runStats[static_cast<std::size_t>(r)];
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            if (c > 0) {
+                text += '\t';
+            }
+            text += formatNumber(row[c], decimalSeparator);
+        }
+        text += "\r\n";
+    }
+    return text;
+}
+
+namespace {
+
+Error cannotWrite(const std::string& fileName, const std::filesystem::path& directory,
+                  const std::string& reason) {
+    return Error("Cannot write the data file " + fileName + " in " + directory.string() + ":\n" +
+                 reason);
+}
+
+// A new, empty file with a name no other writer uses, so that two programs writing into one
+// folder never share it. Its name is short, so a data file whose own name is as long as the
+// folder allows can still be written through it.
+struct TemporaryFile {
+    std::filesystem::path path;
+    int descriptor = -1;
+};
+
+TemporaryFile createTemporaryFile(const std::filesystem::path& directory) {
+    std::string pattern = (directory / ".murelta-XXXXXX.part").string();
+    const int descriptor = ::mkstemps(pattern.data(), 5);
+    if (descriptor < 0) {
+        return {};
+    }
+    return {pattern, descriptor};
+}
+
+void removeQuietly(const std::filesystem::path& path) {
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+}
+
+void checkFileName(const std::string& fileName, const std::filesystem::path& directory) {
+    if (fileName.find('/') != std::string::npos || fileName.find('\0') != std::string::npos) {
+        throw cannotWrite(fileName, directory, "the name may not contain \"/\".");
+    }
+    const long limit = ::pathconf(directory.c_str(), _PC_NAME_MAX);
+    const std::size_t most = limit > 0 ? static_cast<std::size_t>(limit) : 255;
+    if (fileName.size() > most) {
+        throw cannotWrite(fileName, directory,
+                          "the name is " + std::to_string(fileName.size()) +
+                              " bytes long and this folder allows at most " + std::to_string(most) +
+                              "; choose a shorter label.");
+    }
+}
+
+}  // namespace
+
+void checkDataFileWritable(const SimState& s, const std::filesystem::path& directory) {
+    const std::string fileName = s.dataFileName + ".xls";
+    checkFileName(fileName, directory);
+    const TemporaryFile probe = createTemporaryFile(directory);
+    if (probe.descriptor < 0) {
+        throw cannotWrite(fileName, directory, std::strerror(errno));
+    }
+    ::close(probe.descriptor);
+    removeQuietly(probe.path);
+}
+
+std::filesystem::path writeDataFile(const SimState& s, const std::filesystem::path& directory,
+                                    char decimalSeparator) {
+    const std::string fileName = s.dataFileName + ".xls";
+    checkFileName(fileName, directory);
+    const TemporaryFile temporary = createTemporaryFile(directory);
+    if (temporary.descriptor < 0) {
+        throw cannotWrite(fileName, directory, std::strerror(errno));
+    }
+    const std::string text = dataFileText(s, decimalSeparator);
+    std::size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t n =
+            ::write(temporary.descriptor, text.data() + written, text.size() - written);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            const std::string reason = std::strerror(n < 0 ? errno : ENOSPC);
+            ::close(temporary.descriptor);
+            removeQuietly(temporary.path);
+            throw cannotWrite(fileName, directory, reason);
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    // mkstemps makes the file readable by its owner only; a data file is an ordinary one.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    if (::fchmod(temporary.descriptor, 0666 & ~mask) != 0 || ::close(temporary.descriptor) != 0) {
+        const std::string reason = std::strerror(errno);
+        removeQuietly(temporary.path);
+        throw cannotWrite(fileName, directory, reason);
+    }
+    std::filesystem::path target = directory / fileName;
+    std::error_code error;
+    std::filesystem::rename(temporary.path, target, error);
+    if (error) {
+        removeQuietly(temporary.path);
+        throw cannotWrite(fileName, directory, error.message());
+    }
+    return target;
+}
+
+std::string dataFileReport(const std::string& fileName, bool complete) {
+    std::string text = "Simulation finished. Data file has bee saved!\r\n";
+    if (!complete) {
+        text += "Since you have interrupted the simulation, saved data are not completed!\r\n";
+    }
+    return text + fileName;
+}
+
+}  // namespace murelta
