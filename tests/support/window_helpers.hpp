@@ -4,8 +4,10 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QByteArray>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QSize>
 #include <QString>
@@ -34,11 +36,27 @@ inline void click(QWidget& parent, const char* button) {
     child<QAbstractButton>(parent, button)->click();
 }
 
-// Replaces a box's text, typed key by key as the user does.
+// Replaces a box's text, typed key by key as the user does; a character beyond ASCII, which
+// has no key of its own, comes as the text of an unnamed key, as an input method sends it.
 inline void type(QWidget& parent, const char* box, const QString& text) {
     auto* edit = child<QLineEdit>(parent, box);
     edit->selectAll();
-    QTest::keyClicks(edit, text);
+    if (text.isEmpty()) {
+        QTest::keyClick(edit, Qt::Key_Delete);
+    }
+    for (const QChar c : text) {
+        if (c.unicode() < 128) {
+            QTest::keyClick(edit, c.toLatin1());
+        } else {
+            QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+    }
+}
+
+// The whole file, or nothing when it cannot be read.
+inline QByteArray readFile(const QString& name) {
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // A modal message as the windows showed it.

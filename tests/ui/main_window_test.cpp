@@ -33,10 +33,6 @@ class MainWindowTest : public QObject {
     std::vector<Shown>& messages_ = recorder_.messages;
     std::function<void(const Shown&)>& onMessage_ = recorder_.onMessage;
 
-    static QByteArray readFile(const QString& name) {
-        QFile file(name);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
     // Types the runs and cycles and presses "Set parameters".
     static void setRunsAndCycles(QWidget& window, const char* runs, const char* cycles) {
         type(window, "txtNoRun", QString::fromLatin1(runs));

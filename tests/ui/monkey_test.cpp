@@ -10,18 +10,20 @@
 #include <random>
 #include <vector>
 
-#include "sim/data_file.hpp"
+#include "run/data_file.hpp"
+#include "run/display.hpp"
+#include "run/run.hpp"
+#include "run/set_parameters.hpp"
 #include "sim/params.hpp"
-#include "sim/run.hpp"
 #include "sim/state.hpp"
 #include "support/test_seed.hpp"
+#include "support/window_helpers.hpp"
 #include "ui/arena_view.hpp"
 #include "ui/designer_window.hpp"
 #include "ui/group_dialog.hpp"
 #include "ui/main_window.hpp"
 #include "ui/message_box.hpp"
 #include "ui/network_view.hpp"
-#include "ui/ui_test_helpers.hpp"
 
 namespace murelta::ui {
 
@@ -73,7 +75,7 @@ const std::vector<const char*> kDesignerButtons = {
     "checkLeader", "commOption_0", "commOption_1"};
 
 // Writes the data file where the test says, with the window's decimal separator.
-class FolderHost : public RunHost {
+class FolderHost : public DataFileHost {
   public:
     FolderHost(std::filesystem::path directory, char separator)
         : directory_(std::move(directory)), separator_(separator) {}
@@ -94,8 +96,7 @@ class MonkeyTest : public QObject {
     MainWindow* window_ = nullptr;
     QTemporaryDir dir_;
     QString startDir_;
-    int messages_ = 0;
-    QString lastMessage_;
+    MessageRecorder recorder_;
     bool quiet_ = false;  // the final check: messages are only recorded
     bool trace_ = qEnvironmentVariableIsSet("MURELTA_TEST_TRACE");
 
@@ -171,6 +172,9 @@ class MonkeyTest : public QObject {
     void answerGroupDialog() {
         GroupDialog* dialog = window_->groupDialog();
         QVERIFY(dialog != nullptr);
+        // The dialog's own runs and cycles (100 and 20000) would make every later Start long.
+        type(*dialog, "runTxt", text(kDialogBoxes[0]));
+        type(*dialog, "cycleTxt", text(kDialogBoxes[1]));
         for (int i = uniform(0, 4); i > 0; --i) {
             if (chance(0.25)) {
                 click(*dialog, chance(0.5) ? "Option1_0" : "Option1_1");
@@ -200,8 +204,9 @@ class MonkeyTest : public QObject {
     // One action as a user makes it on the main window or the open designer. `running`: a
     // simulation is under way, so only what stays enabled then is tried.
     void act(bool running) {
-        const int kind = uniform(0, 99);
         DesignerWindow* designer = shownDesigner();
+        // Without a designer in view, its share goes to the main window's boxes.
+        const int kind = uniform(0, designer != nullptr ? 99 : 64);
         if (kind < 30) {
             const Box& box = pick(kMainBoxes);
             const QString typed = text(box);
@@ -236,14 +241,12 @@ class MonkeyTest : public QObject {
             note("arena press");
             QTest::mouseClick(arena, Qt::LeftButton, {},
                               QPoint(uniform(0, arena->width()), uniform(0, arena->height())));
-        } else if (designer != nullptr) {
+        } else {
             actInDesigner(*designer);
         }
     }
 
     void onMessage(const QString& text) {
-        ++messages_;
-        lastMessage_ = text;
         if (quiet_ || !text.startsWith(QStringLiteral("Run finished"))) {
             return;
         }
@@ -264,15 +267,12 @@ class MonkeyTest : public QObject {
         QVERIFY(dir_.isValid());
         startDir_ = QDir::currentPath();
         QDir::setCurrent(dir_.path());
-        setMessageHandler([this](QWidget*, const QString& text, const QString&, MessageIcon) {
-            onMessage(text);
-        });
+        recorder_.onMessage = [this](const Shown& shown) { onMessage(shown.text); };
         // A data file that cannot be written is sometimes saved here, sometimes given up.
         setFolderChooser(
             [this](QWidget*, const QString&) { return chance(0.5) ? dir_.path() : QString(); });
     }
     void cleanupTestCase() {
-        setMessageHandler({});
         setFolderChooser({});
         QDir::setCurrent(startDir_);
     }
@@ -283,6 +283,10 @@ class MonkeyTest : public QObject {
         window_ = &window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
+        // From here on no simulation is long: the default runs and cycles are not in force.
+        type(window, "txtNoRun", QStringLiteral("2"));
+        type(window, "txtCicli", QStringLiteral("20"));
+        click(window, "Command2");
         for (int i = 0; i < 2000; ++i) {
             act(false);
             if (QTest::currentTestFailed()) {
@@ -299,24 +303,15 @@ class MonkeyTest : public QObject {
         p.height = "30";
         p.cycles = "40";
         p.runs = "3";
-        p.p = "1";  // every link, whatever the generator has drawn so far
+        p.pConnection = "1";  // every link, whatever the generator has drawn so far
         p.seed = "7";
         p.expCostOn = p.comCostOn = p.expGeneOn = p.comGeneOn = true;
         const std::vector<std::pair<const char*, const std::string*>> boxes = {
-            {"txtAgents", &p.agents},
-            {"txtRetina", &p.retina},
-            {"txtW", &p.width},
-            {"txtH", &p.height},
-            {"txtCicli", &p.cycles},
-            {"txtFood", &p.foods},
-            {"txtFoodSize", &p.foodSize},
-            {"txtP", &p.p},
-            {"txtNoRun", &p.runs},
-            {"txtGen", &p.generations},
-            {"txtComCost", &p.comCost},
-            {"txtExpCost", &p.expCost},
-            {"txtCommRad", &p.commRadius},
-            {"txtSeed", &p.seed}};
+            {"txtAgents", &p.agents},      {"txtRetina", &p.retina},   {"txtW", &p.width},
+            {"txtH", &p.height},           {"txtCicli", &p.cycles},    {"txtFood", &p.foods},
+            {"txtFoodSize", &p.foodSize},  {"txtP", &p.pConnection},   {"txtNoRun", &p.runs},
+            {"txtGen", &p.generations},    {"txtComCost", &p.comCost}, {"txtExpCost", &p.expCost},
+            {"txtCommRad", &p.commRadius}, {"txtSeed", &p.seed}};
         for (const auto& [box, value] : boxes) {
             type(window, box, QString::fromStdString(*value));
         }
@@ -330,20 +325,21 @@ class MonkeyTest : public QObject {
         for (const QString& name : QDir(dir_.path()).entryList(QDir::Files)) {
             QFile::remove(dir_.filePath(name));
         }
-        const int before = messages_;
+        const std::size_t before = recorder_.messages.size();
         click(window, "Command2");
-        QCOMPARE(messages_, before);  // accepted
+        QCOMPARE(recorder_.messages.size(), before);  // accepted
         click(window, "Command1");
-        QCOMPARE(messages_, before + 1);
-        QVERIFY2(lastMessage_.startsWith(QStringLiteral("Simulation finished")),
-                 qPrintable(lastMessage_));
+        QCOMPARE(recorder_.messages.size(), before + 1);
+        const QString& report = recorder_.messages.back().text;
+        QVERIFY2(report.startsWith(QStringLiteral("Simulation finished")), qPrintable(report));
 
         SimState fresh;
         setParameters(fresh, p, kDefaultLabel);
         QVERIFY(QDir(dir_.path()).mkdir(QStringLiteral("core")));
         FolderHost host(dir_.filePath(QStringLiteral("core")).toStdString(),
                         window.decimalSeparator());
-        runSimulation(fresh, host);
+        RunDisplay display;
+        runSimulation(fresh, display, host);
         const QString name = QString::fromStdString(fresh.dataFileName + ".xls");
         const QByteArray expected = readFile(dir_.filePath(QStringLiteral("core/") + name));
         QVERIFY(!expected.isEmpty());

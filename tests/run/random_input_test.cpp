@@ -11,17 +11,18 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "sim/data_file.hpp"
+#include "run/data_file.hpp"
+#include "run/display.hpp"
+#include "run/run.hpp"
+#include "run/set_parameters.hpp"
 #include "sim/error.hpp"
 #include "sim/numbers.hpp"
 #include "sim/params.hpp"
-#include "sim/run.hpp"
 #include "sim/state.hpp"
 
 namespace murelta {
@@ -53,7 +54,12 @@ const std::vector<Field>& fields() {
         {&Params::cycles, true, 0, 40, {"0", "1", "32766", "32767", "32768", "-1"}, true},
         {&Params::foods, true, 0, 3, {"0", "-1", "1000", "32767", "-32768"}, true},
         {&Params::foodSize, true, 0, 3, {"0", "-1", "-32768", "32767", "1000"}, true},
-        {&Params::p, false, 0, 1, {"0", "1", "-1", "2", "1e300", "-1e300", "1e-300"}, false},
+        {&Params::pConnection,
+         false,
+         0,
+         1,
+         {"0", "1", "-1", "2", "1e300", "-1e300", "1e-300"},
+         false},
         {&Params::runs, true, 1, 6, {"0", "-1", "1", "32766", "32767", "32768"}, true},
         {&Params::generations, true, 1, 1, {"0", "-1", "2", "32767"}, true},
         {&Params::comCost, false, 0, 5, {"0", "-1", "1e300", "-1e308", "1e-300"}, false},
@@ -123,44 +129,26 @@ std::string label(Rng& rng) {
     }
 }
 
-// The sizes of a set as the simulation reads them; a box that does not read leaves the set
-// refused before anything is allocated.
-std::optional<std::array<double, 9>> sizes(const Params& p) {
-    try {
-        return std::array<double, 9>{
-            double(readInteger(p.agents, "")),     double(readInteger(p.retina, "")),
-            double(readInteger(p.width, "")),      double(readInteger(p.height, "")),
-            double(readInteger(p.cycles, "")),     double(readInteger(p.foods, "")),
-            double(readInteger(p.foodSize, "")),   double(readInteger(p.runs, "")),
-            double(readInteger(p.generations, ""))};
-    } catch (const Error&) {
-        return std::nullopt;
-    }
-}
-
 // Roughly the cells a set allocates and touches from "Set parameters" to the end of its runs;
 // what a set may cost is bounded by it so that the whole test stays quick.
 double work(const Params& p) {
-    const auto z = sizes(p);
-    if (!z) {
-        return 0;
+    SimState z;
+    try {
+        readParams(z, p);
+        checkSizes(z);
+    } catch (const Error&) {
+        return 0;  // refused before anything is allocated
     }
-    const auto [agents, retina, width, height, cycles, foods, foodSize, runs, generations] = *z;
-    if (agents < 0 || width < 0 || height < 0 || foods < 0 || runs < 0 || retina < 0 ||
-        retina > kMaxRetina) {
-        return 0;  // refused before allocating
-    }
-    const double cells = (width + 1) * (height + 1);
-    if (cells * (agents + 1) > 512.0 * 1024 * 1024) {
-        return 0;  // refused by the memory guard
-    }
-    const double view = (2 * retina + 1) * (2 * retina + 1);
-    const double made = cells * (agents + 2) + agents * (view + agents) + runs + foods;
-    const double block = foodSize < 0 ? 0 : (foodSize + 1) * (foodSize + 1);
+    const double agents = z.groupSize;
+    const double cells = (z.arenaWidth + 1.0) * (z.arenaHeight + 1.0);
+    const double view = (2.0 * z.retinaRadius + 1) * (2.0 * z.retinaRadius + 1);
+    const double made =
+        cells * (agents + 2) + agents * (view + agents) + z.runCount + z.targetCount;
+    const double block = (z.targetSize + 1.0) * (z.targetSize + 1.0);
     const double perCycle = agents * (view + agents + 30) + 30;
-    const double perRun =
-        2 * cells + 500 + foods * (block + 2) + (std::max(cycles, 0.0) + 1) * perCycle;
-    return made + std::max(generations, 0.0) * (3000 + runs * perRun);
+    const double perRun = 2 * cells + 500 + z.targetCount * (block + 2) +
+                          (std::max(0, int{z.cyclesPerRun}) + 1) * perCycle;
+    return made + std::max(0, int{z.generationCount}) * (3000 + z.runCount * perRun);
 }
 
 // A set costs at most this much work, or kLimitWork when one of its sizes is at a limit that it
@@ -198,8 +186,9 @@ Set randomSet(Rng& rng) {
     }
     if (chance(rng, 0.05)) {
         // Seed plus runs on either side of 32767.
-        if (const auto runs = sizes(p)) {
-            p.seed = std::to_string(32767 - int((*runs)[7]) + uniform(rng, -1, 1));
+        try {
+            p.seed = std::to_string(32767 - readInteger(p.runs, "Runs") + uniform(rng, -1, 1));
+        } catch (const Error&) {
         }
     }
     for (bool* flag : {&p.firstOut, &p.sameStart, &p.lastOut, &p.expCostOn, &p.comCostOn,
@@ -226,15 +215,15 @@ std::string describe(const Set& set) {
     std::ostringstream text;
     text << "agents '" << p.agents << "' retina '" << p.retina << "' width '" << p.width
          << "' height '" << p.height << "' cycles '" << p.cycles << "' foods '" << p.foods
-         << "' size '" << p.foodSize << "' p '" << p.p << "' runs '" << p.runs << "' generations '"
-         << p.generations << "' costs '" << p.comCost << "' '" << p.expCost << "' radius '"
-         << p.commRadius << "' seed '" << p.seed << "' checks " << p.firstOut << p.sameStart
-         << p.lastOut << p.expCostOn << p.comCostOn << p.expGeneOn << p.comGeneOn << " label of "
-         << set.label.size() << " '" << set.label.substr(0, 20) << "'";
+         << "' size '" << p.foodSize << "' p '" << p.pConnection << "' runs '" << p.runs
+         << "' generations '" << p.generations << "' costs '" << p.comCost << "' '" << p.expCost
+         << "' radius '" << p.commRadius << "' seed '" << p.seed << "' checks " << p.firstOut
+         << p.sameStart << p.lastOut << p.expCostOn << p.comCostOn << p.expGeneOn << p.comGeneOn
+         << " label of " << set.label.size() << " '" << set.label.substr(0, 20) << "'";
     return text.str();
 }
 
-class FileHost : public RunHost {
+class FileHost : public DataFileHost {
   public:
     explicit FileHost(std::filesystem::path directory) : directory_(std::move(directory)) {}
     std::filesystem::path dataDirectory() override { return directory_; }
@@ -294,14 +283,18 @@ TEST(RandomInputTest, EverySetRunsToACompleteFileOrIsRefusedWithoutOne) {
         try {
             setParameters(s, set.params, set.label);
             checkCanStart(s);
+            if (s.generationCount == 1) {
+                checkDataFileWritable(s, dir);
+            }
         } catch (const Error&) {
             EXPECT_EQ(filesIn(dir), std::vector<std::string>{});
             continue;
         }
         ++accepted;
         FileHost host(dir);
+        RunDisplay display;
         try {
-            runSimulation(s, host);
+            runSimulation(s, display, host);
             if (s.generationCount == 1) {
                 EXPECT_TRUE(host.complete);
                 EXPECT_EQ(host.written, dir / (s.dataFileName + ".xls"));
