@@ -9,6 +9,12 @@ cd "$work"
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
+# Caps the address space at 400 MB. A sanitized program reserves terabytes of it for its shadow
+# memory and could not start at all, so there the cap is left to the plain build's run.
+limit_memory() {
+    [ -n "${MURELTA_SANITIZED:-}" ] || ulimit -v 400000
+}
+
 case "$case_name" in
 defaults)
     # The default file: header and 100 rows, CRLF, first column 0..99; same again byte for byte.
@@ -63,7 +69,7 @@ bad-options)
         "--agents 32767 --width 127 --height 127" "--runs 32767 --seed 1"; do
         status=0
         # shellcheck disable=SC2086
-        (ulimit -v 400000 && exec "$program" $args) > out.txt 2> err.txt || status=$?
+        (limit_memory && exec "$program" $args) > out.txt 2> err.txt || status=$?
         [ $status -eq 2 ] || fail "'${args:0:40}' exited with $status"
         [ -s err.txt ] || fail "'${args:0:40}' printed no message"
     done
