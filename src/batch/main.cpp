@@ -9,6 +9,10 @@
 #include <iostream>
 #include <string>
 
+#include "evolution/genetic.hpp"
+#include "experiment/experiment.hpp"
+#include "experiment/parameter_keys.hpp"
+#include "experiment/record.hpp"
 #include "network/presets.hpp"
 #include "run/data_file.hpp"
 #include "run/display.hpp"
@@ -63,16 +67,10 @@ class BatchHost : public murelta::RunDisplay, public murelta::DataFileHost {
         std::cout << "Total Fitness: " << murelta::formatNumber(totalFitness) << std::endl;
         if (showGenes_) {
             // The genes the generation just finished was run with.
-            double exploration = 0.0;
-            double communication = 0.0;
-            for (const murelta::Individual& individual : s_.population) {
-                exploration += individual.genes[0];
-                communication += individual.genes[1];
-            }
-            const auto count = static_cast<double>(s_.population.size());
-            std::cout << "Mean genes: exploration " << murelta::formatNumber(exploration / count)
-                      << ", communication " << murelta::formatNumber(communication / count)
-                      << std::endl;
+            std::cout << "Mean genes: exploration "
+                      << murelta::formatNumber(murelta::summarizeGene(s_, 0).mean)
+                      << ", communication "
+                      << murelta::formatNumber(murelta::summarizeGene(s_, 1).mean) << std::endl;
         }
         ++generation_;
     }
@@ -117,43 +115,45 @@ class BatchHost : public murelta::RunDisplay, public murelta::DataFileHost {
 }  // namespace
 
 int main(int argc, char** argv) {
-    murelta::Params p;
+    // The options are read into the texts and flags of one experiment; an option given on the
+    // command line overrides what an experiment file says.
+    murelta::Params typed;
     std::string preset;
     std::string label(murelta::kDefaultLabel);
     std::string out = ".";
+    std::string experimentFile;
+    std::string saveFile;
     bool showGenes = false;
 
-    CLI::App app{"Runs a Murelta simulation without windows and writes its data file."};
+    CLI::App app{
+        "Runs a Murelta simulation without windows and writes its data file and its "
+        "record."};
     app.option_defaults()->always_capture_default();
-    app.add_option("--agents", p.agents, "Group size");
-    app.add_option("--retina", p.retina, "Retina radius");
-    app.add_option("--width", p.width, "Arena width");
-    app.add_option("--height", p.height, "Arena height");
-    app.add_option("--cycles", p.cycles, "Cycles per run");
-    app.add_option("--foods", p.foods, "Number of foods (targets)");
-    app.add_option("--food-size", p.foodSize, "Foods size: a food covers (size + 1)^2 cells");
-    app.add_option("--p", p.pConnection, "P (connection) of the random network");
-    app.add_option("--runs", p.runs, "Runs per generation");
-    app.add_option("--generations", p.generations, "Generations (the data file is written for 1)");
-    app.add_option("--com-cost", p.comCost, "Communication cost");
-    app.add_option("--exp-cost", p.expCost, "Exploration cost");
-    app.add_option("--com-radius", p.commRadius, "Communication radius");
-    app.add_option("--seed", p.seed, "Initial seed");
-    app.add_flag("--first-out", p.firstOut, "End a run when the first agent is out");
-    app.add_flag("--last-out", p.lastOut, "Mark the file name with _lOut");
-    app.add_flag("--same-start", p.sameStart, "All agents start on one cell");
-    app.add_flag("--exp-cost-on", p.expCostOn, "Charge the exploration cost");
-    app.add_flag("--com-cost-on", p.comCostOn, "Charge the communication cost");
-    app.add_flag("--exp-gene", p.expGeneOn, "Exploration driven by the exploration gene");
-    app.add_flag("--com-gene", p.comGeneOn, "Communication driven by the communication gene");
+    std::vector<std::pair<CLI::Option*, const murelta::TextParameter*>> textOptions;
+    for (const murelta::TextParameter& parameter : murelta::kTextParameters) {
+        textOptions.emplace_back(app.add_option("--" + std::string(parameter.key),
+                                                typed.*(parameter.member), parameter.label),
+                                 &parameter);
+    }
+    std::vector<std::pair<CLI::Option*, const murelta::FlagParameter*>> flagOptions;
+    for (const murelta::FlagParameter& parameter : murelta::kFlagParameters) {
+        flagOptions.emplace_back(app.add_flag("--" + std::string(parameter.key),
+                                              typed.*(parameter.member), parameter.label),
+                                 &parameter);
+    }
     app.add_flag("--show-genes", showGenes,
                  "Print the population's mean genes after each generation");
-    app.add_option("--label", label, "Name part of the data file");
-    app.add_option("--preset", preset, "Paper preset applied to the network")
-        ->check(CLI::IsMember(
-            std::vector<std::string>(murelta::kPresetNames.begin(), murelta::kPresetNames.end())));
-    app.add_option("--out", out, "Folder the data file is written to")
+    CLI::Option* labelOption = app.add_option("--label", label, "Name part of the data file");
+    CLI::Option* presetOption =
+        app.add_option("--preset", preset, "Paper preset applied to the network")
+            ->check(CLI::IsMember(std::vector<std::string>(murelta::kPresetNames.begin(),
+                                                           murelta::kPresetNames.end())));
+    app.add_option("--out", out, "Folder the data file and the record are written to")
         ->check(CLI::ExistingDirectory);
+    app.add_option("--experiment", experimentFile,
+                   "Experiment file (TOML) to run; options given here override its values");
+    app.add_option("--save-experiment", saveFile,
+                   "Write the experiment these options describe to this file, without running");
 
     try {
         app.parse(argc, argv);
@@ -167,20 +167,38 @@ int main(int argc, char** argv) {
     }
 
     murelta::SimState s;
+    murelta::Experiment experiment;
     try {
-        // The start checks that need no structures come first, so that parameters that could
-        // never run are refused before anything large is allocated.
-        murelta::readParams(s, p);
-        murelta::checkRunParameters(s);
-        // What "Set parameters" does, then the designer's preset.
-        murelta::setParameters(s, p, label);
-        if (!preset.empty()) {
-            murelta::applyPreset(s, preset, p.agents);
+        if (!experimentFile.empty()) {
+            experiment = murelta::readExperiment(experimentFile);
         }
+        for (const auto& [option, parameter] : textOptions) {
+            if (option->count() > 0) {
+                experiment.params.*(parameter->member) = typed.*(parameter->member);
+            }
+        }
+        for (const auto& [option, parameter] : flagOptions) {
+            if (option->count() > 0) {
+                experiment.params.*(parameter->member) = true;
+            }
+        }
+        if (labelOption->count() > 0) {
+            experiment.label = label;
+        }
+        if (presetOption->count() > 0) {
+            experiment.preset = preset;
+        }
+        // The same checks as for a file: what is written can be run.
+        experiment =
+            murelta::parseExperiment(murelta::experimentText(experiment), "the command line");
+        if (!saveFile.empty()) {
+            murelta::writeExperiment(saveFile, experiment);
+            std::cout << "Experiment written: " << saveFile << std::endl;
+            return 0;
+        }
+        murelta::applyExperiment(s, experiment);
         murelta::checkCanStart(s);
-        if (s.generationCount == 1) {
-            murelta::checkDataFileWritable(s, out);
-        }
+        murelta::checkDataFileWritable(s, out);
     } catch (const murelta::Error& e) {
         std::cerr << "murelta-batch: " << e.what() << std::endl;
         return 2;
@@ -189,7 +207,9 @@ int main(int argc, char** argv) {
     BatchHost host(s, out, showGenes);
     std::signal(SIGINT, onInterrupt);
     try {
-        murelta::runSimulation(s, host, host);
+        const murelta::RecordPaths record = murelta::runAndRecord(s, host, host, experiment);
+        std::cout << "Record written: " << record.experiment.string() << ", "
+                  << record.runs.string() << std::endl;
     } catch (const murelta::Error& e) {
         std::cerr << "murelta-batch: " << e.what() << std::endl;
         return 1;

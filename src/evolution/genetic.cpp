@@ -1,5 +1,7 @@
 #include "evolution/genetic.hpp"
 
+#include <cmath>
+
 #include <algorithm>
 #include <cstddef>
 #include <string>
@@ -99,6 +101,25 @@ double sumFitness(const SimState& s) {
         sum += s.population[i].fitness;
     }
     return sum;
+}
+
+GeneSummary summarizeGene(const SimState& s, int gene) {
+    GeneSummary summary;
+    if (s.population.empty()) {
+        return summary;
+    }
+    const auto n = static_cast<double>(s.population.size());
+    for (const Individual& individual : s.population) {
+        summary.mean += individual.genes[static_cast<std::size_t>(gene)];
+    }
+    summary.mean /= n;
+    double squares = 0.0;
+    for (const Individual& individual : s.population) {
+        const double d = individual.genes[static_cast<std::size_t>(gene)] - summary.mean;
+        squares += d * d;
+    }
+    summary.sd = std::sqrt(squares / n);
+    return summary;
 }
 
 void sortPopulation(SimState& s) {

@@ -23,6 +23,14 @@ void resetFitness(SimState& s);
 bool setReproduction(SimState& s, std::int16_t divisor, std::int16_t parents, std::int16_t copies);
 // The sum of fitness over the population, added in index order.
 double sumFitness(const SimState& s);
+
+// The mean and standard deviation (of the whole population, divided by its size) of gene
+// `gene`, as the bytes 0 to 255.
+struct GeneSummary {
+    double mean = 0.0;
+    double sd = 0.0;
+};
+GeneSummary summarizeGene(const SimState& s, int gene);
 // Orders the population by fitness, largest first; equal values keep their order.
 void sortPopulation(SimState& s);
 // Sorts, copies the genes of the best parentCount individuals offspringPerParent times, then

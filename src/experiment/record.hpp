@@ -19,10 +19,11 @@ struct SimulationResult;
 // The program's version as `git describe` gave it when it was built.
 std::string programVersion();
 
-// The whole "Start" command with its record: runs the simulation on `s` (which `e` describes:
-// captureExperiment of it, or what applyExperiment made) and writes <dataFileName>.toml and
-// .csv, atomically, into the folder the data file went to, also for several generations and
-// for a stopped simulation. Returns the paths written.
+// The whole "Start" command with its record: runs the simulation on `s` and writes
+// <dataFileName>.toml (the parameters and label of `e`, the network in force in `s` with every
+// agent written out, and the provenance) and .csv, atomically, into the folder the data file
+// went to, also for several generations and for a stopped simulation. Returns the paths
+// written.
 struct RecordPaths {
     std::filesystem::path experiment;
     std::filesystem::path runs;

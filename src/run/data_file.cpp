@@ -66,8 +66,7 @@ namespace {
 
 Error cannotWrite(const std::string& fileName, const std::filesystem::path& directory,
                   const std::string& reason) {
-    return Error("Cannot write the data file " + fileName + " in " + directory.string() + ":\n" +
-                 reason);
+    return Error("Cannot write " + fileName + " in " + directory.string() + ":\n" + reason);
 }
 
 // A new, empty file with a name no other writer uses, so that two programs writing into one
@@ -111,6 +110,8 @@ void checkFileName(const std::string& fileName, const std::filesystem::path& dir
 void checkDataFileWritable(const SimState& s, const std::filesystem::path& directory) {
     const std::string fileName = s.dataFileName + ".xls";
     checkFileName(fileName, directory);
+    // The record beside it has the longest extension.
+    checkFileName(s.dataFileName + ".toml", directory);
     const TemporaryFile probe = createTemporaryFile(directory);
     if (probe.descriptor < 0) {
         throw cannotWrite(fileName, directory, std::strerror(errno));
@@ -119,15 +120,13 @@ void checkDataFileWritable(const SimState& s, const std::filesystem::path& direc
     removeQuietly(probe.path);
 }
 
-std::filesystem::path writeDataFile(const SimState& s, const std::filesystem::path& directory,
-                                    char decimalSeparator) {
-    const std::string fileName = s.dataFileName + ".xls";
+std::filesystem::path writeFileAtomically(const std::filesystem::path& directory,
+                                          const std::string& fileName, const std::string& text) {
     checkFileName(fileName, directory);
     const TemporaryFile temporary = createTemporaryFile(directory);
     if (temporary.descriptor < 0) {
         throw cannotWrite(fileName, directory, std::strerror(errno));
     }
-    const std::string text = dataFileText(s, decimalSeparator);
     std::size_t written = 0;
     while (written < text.size()) {
         const ssize_t n =
@@ -143,7 +142,7 @@ std::filesystem::path writeDataFile(const SimState& s, const std::filesystem::pa
         }
         written += static_cast<std::size_t>(n);
     }
-    // mkstemps makes the file readable by its owner only; a data file is an ordinary one.
+    // mkstemps makes the file readable by its owner only; the result is an ordinary file.
     const mode_t mask = ::umask(0);
     ::umask(mask);
     if (::fchmod(temporary.descriptor, 0666 & ~mask) != 0 || ::close(temporary.descriptor) != 0) {
@@ -159,6 +158,12 @@ std::filesystem::path writeDataFile(const SimState& s, const std::filesystem::pa
         throw cannotWrite(fileName, directory, error.message());
     }
     return target;
+}
+
+std::filesystem::path writeDataFile(const SimState& s, const std::filesystem::path& directory,
+                                    char decimalSeparator) {
+    return writeFileAtomically(directory, s.dataFileName + ".xls",
+                               dataFileText(s, decimalSeparator));
 }
 
 std::string dataFileReport(const std::string& fileName, bool complete) {

@@ -48,10 +48,14 @@ std::string dataFileText(const SimState& s, char decimalSeparator);
 // cannot be written. Leaves nothing behind.
 void checkDataFileWritable(const SimState& s, const std::filesystem::path& directory);
 
-// Writes dataFileName + ".xls" into `directory` and returns the path written. The text goes to
-// a uniquely named temporary file that replaces the target only once complete, so a failed
-// write never leaves half a file, and one the program sees fail leaves no temporary file.
-// Throws Error naming the file and the reason when it cannot be written.
+// Writes `text` as `fileName` into `directory` and returns the path written. The text goes to a
+// uniquely named temporary file that replaces the target only once complete, so a failed write
+// never leaves half a file, and one the program sees fail leaves no temporary file. Throws
+// Error naming the file and the reason when it cannot be written.
+std::filesystem::path writeFileAtomically(const std::filesystem::path& directory,
+                                          const std::string& fileName, const std::string& text);
+
+// Writes dataFileName + ".xls" into `directory` with writeFileAtomically.
 std::filesystem::path writeDataFile(const SimState& s, const std::filesystem::path& directory,
                                     char decimalSeparator);
 

@@ -157,15 +157,15 @@ void checkCanStart(const SimState& s) {
     requireStructures(s);
 }
 
-void runSimulation(SimState& s, RunDisplay& display, DataFileHost& files, World& world) {
+SimulationResult runSimulation(SimState& s, RunDisplay& display, DataFileHost& files,
+                               World& world) {
     checkCanStart(s);
+    SimulationResult result;
     // A file that cannot be written is found now rather than after hours of runs.
-    std::filesystem::path directory = files.dataDirectory();
-    if (s.generationCount == 1) {
-        directory = findDataDirectory(files, directory, [&](const std::filesystem::path& folder) {
+    result.directory =
+        findDataDirectory(files, files.dataDirectory(), [&](const std::filesystem::path& folder) {
             checkDataFileWritable(s, folder);
         });
-    }
     s.interrupted = false;
     s.random.reset();
     s.random.reseed(s.seed);
@@ -178,13 +178,15 @@ void runSimulation(SimState& s, RunDisplay& display, DataFileHost& files, World&
     s.running = true;
     RunningGuard guard(s, display);
 
-    bool complete = true;
+    bool& complete = result.complete;
     for (int g = 0; g < s.generationCount; ++g) {
         resetFitness(s);
+        GenerationResult& generation = result.generations.emplace_back();
         for (int run = 1; run <= s.runCount; ++run) {
             if (!runOnce(s, display, world, run)) {
                 complete = false;
             }
+            generation.runs.push_back(s.runStats[static_cast<std::size_t>(run - 1)]);
             if (!s.running) {
                 complete = complete && run == s.runCount;
                 break;
@@ -195,27 +197,38 @@ void runSimulation(SimState& s, RunDisplay& display, DataFileHost& files, World&
         }
         averageFitness(s);
         s.totalFitness = sumFitness(s) / kPopulationSize;
+        generation.totalFitness = s.totalFitness;
+        // The genes this generation ran with, before reproduction changes them.
+        const GeneSummary exploration = summarizeGene(s, 0);
+        const GeneSummary communication = summarizeGene(s, 1);
+        generation.expGeneMean = exploration.mean;
+        generation.expGeneSd = exploration.sd;
+        generation.comGeneMean = communication.mean;
+        generation.comGeneSd = communication.sd;
         display.showTotalFitness(s.totalFitness);
         reproducePopulation(s);
         if (!s.running) {
+            complete = complete && g == s.generationCount - 1;
             break;
         }
     }
     guard.finish();
 
     if (s.generationCount == 1) {
-        std::filesystem::path path;
-        findDataDirectory(files, directory, [&](const std::filesystem::path& folder) {
-            path = writeDataFile(s, folder, files.decimalSeparator());
-        });
-        files.dataFileWritten(path, dataFileReport(path.filename().string(), complete), complete,
-                              s.interrupted);
+        result.directory =
+            findDataDirectory(files, result.directory, [&](const std::filesystem::path& folder) {
+                result.dataFile = writeDataFile(s, folder, files.decimalSeparator());
+            });
+        files.dataFileWritten(result.dataFile,
+                              dataFileReport(result.dataFile.filename().string(), complete),
+                              complete, s.interrupted);
     }
+    return result;
 }
 
-void runSimulation(SimState& s, RunDisplay& display, DataFileHost& files) {
+SimulationResult runSimulation(SimState& s, RunDisplay& display, DataFileHost& files) {
     EngineWorld engine;
-    runSimulation(s, display, files, engine);
+    return runSimulation(s, display, files, engine);
 }
 
 }  // namespace murelta

@@ -4,12 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <vector>
+
+#include "sim/state.hpp"
 
 namespace murelta {
 
-struct Agent;
-struct Individual;
-struct SimState;
 class DataFileHost;
 class RunDisplay;
 class World;
@@ -34,12 +35,31 @@ void checkRunParameters(const SimState& s);
 // checkRunParameters, and the structures must match the parameters (requireStructures).
 void checkCanStart(const SimState& s);
 
-// The whole "Start" command: checks (also, for a single generation, that the data file can be
-// written), creates the population, runs every generation, run and cycle of `world`, and for a
-// single generation writes the data file. Stops at the end of the current run and generation
-// once SimState::running is cleared.
-void runSimulation(SimState& s, RunDisplay& display, DataFileHost& files, World& world);
+// What one generation left behind: the statistics rows of the runs that took place, Total
+// Fitness, and the mean and standard deviation of both genes it ran with.
+struct GenerationResult {
+    std::vector<RunStatsRow> runs;
+    double totalFitness = 0.0;
+    double expGeneMean = 0.0;
+    double expGeneSd = 0.0;
+    double comGeneMean = 0.0;
+    double comGeneSd = 0.0;
+};
+
+struct SimulationResult {
+    bool complete = true;             // every run of every generation took place
+    std::filesystem::path directory;  // where the data file went, or would have gone
+    std::filesystem::path dataFile;   // empty when none was written (several generations)
+    std::vector<GenerationResult> generations;
+};
+
+// The whole "Start" command: checks (also that the data file's folder can be written), creates
+// the population, runs every generation, run and cycle of `world`, and for a single generation
+// writes the data file. Stops at the end of the current run and generation once
+// SimState::running is cleared.
+SimulationResult runSimulation(SimState& s, RunDisplay& display, DataFileHost& files,
+                               World& world);
 // The same on the engine.
-void runSimulation(SimState& s, RunDisplay& display, DataFileHost& files);
+SimulationResult runSimulation(SimState& s, RunDisplay& display, DataFileHost& files);
 
 }  // namespace murelta

@@ -50,7 +50,11 @@ generations)
     [ "$(grep -c '^Total Fitness: ' out.txt)" -eq 5 ] || fail "not five Total Fitness lines"
     [ "$(tail -1 out.txt)" != "Mean genes: exploration 25, communication 0" ] ||
         fail "the genes did not drift"
-    ! ls murData_* 2> /dev/null || fail "a data file for five generations"
+    ! ls murData_*.xls 2> /dev/null || fail "a data file for five generations"
+    # ... but a record of every generation and run.
+    record=murData_untitle_w50x50_c1000_r10_ag10_s0
+    [ "$(grep -c '^ *\[\[provenance.generations\]\]' $record.toml)" -eq 5 ] || fail "record"
+    [ "$(wc -l < $record.csv)" -eq 51 ] || fail "not 50 runs in the record's table"
     ;;
 bad-options)
     for args in "--agents abc" "--bogus" "--preset Tab99" "--width 40000" "--agents 0" \
@@ -89,6 +93,37 @@ interrupt)
     [ "$(wc -l < "$file")" -eq 3001 ] || fail "not 3001 lines"
     grep -q 'not complete' out.txt || fail "not reported as incomplete"
     [ "$(tail -1 "$file")" = $'0\t0\t0\t0\r' ] || fail "rows not run are not zero"
+    # The record says so and holds only the runs that took place.
+    record=${file%.xls}
+    grep -q '^ *completed = false' $record.toml || fail "the record does not say it was stopped"
+    rows=$(($(wc -l < $record.csv) - 1))
+    [ $rows -ge 1 ] && [ $rows -lt 3000 ] || fail "$rows rows in the record's table"
+    ;;
+records)
+    # A record run in another folder reproduces the data file and the table of runs.
+    reproduce() {
+        local name=$1
+        shift
+        mkdir first again
+        (cd first && "$program" "$@" > /dev/null) || fail "$name did not run"
+        (cd again && "$program" --experiment ../first/"$name".toml > /dev/null) ||
+            fail "the record of $name did not run"
+        cmp first/"$name".csv again/"$name".csv || fail "$name: the tables differ"
+        if [ -f first/"$name".xls ]; then
+            cmp first/"$name".xls again/"$name".xls || fail "$name: the data files differ"
+        fi
+        rm -rf first again
+    }
+    reproduce murData_untitle_w50x50_c20000_r100_ag10_s0
+    reproduce murData_untitle_w50x50_c20000_r100_ag50_fOut_s0 --agents 50 --preset "Tab 10b" \
+        --first-out
+    reproduce murData_genes_w50x50_c2000_r20_ag10_s0 --generations 3 --exp-gene --com-gene \
+        --exp-cost-on --com-cost-on --runs 20 --cycles 2000 --label genes
+    # Options override the file; --save-experiment writes without running.
+    "$program" --runs 7 --p 0.5 --label saved --save-experiment saved.toml > /dev/null
+    ! ls murData_* 2> /dev/null || fail "--save-experiment ran the simulation"
+    "$program" --experiment saved.toml --runs 2 > /dev/null
+    [ "$(wc -l < murData_saved_w50x50_c20000_r2_ag10_s0.xls)" -eq 3 ] || fail "--runs 2"
     ;;
 *)
     fail "unknown case $case_name"

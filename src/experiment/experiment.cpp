@@ -1,0 +1,511 @@
+#include "experiment/experiment.hpp"
+
+#include <toml++/toml.h>
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "experiment/parameter_keys.hpp"
+#include "network/links.hpp"
+#include "network/presets.hpp"
+#include "run/data_file.hpp"
+#include "run/run.hpp"
+#include "run/set_parameters.hpp"
+#include "sim/error.hpp"
+#include "sim/numbers.hpp"
+#include "sim/state.hpp"
+
+namespace murelta {
+
+namespace {
+
+constexpr std::string_view kSpaceDependent = "space dependent";
+constexpr std::string_view kSpaceIndependent = "space independent";
+
+// Where each part of an experiment was written, to name it in a message.
+struct Lines {
+    std::vector<std::pair<std::string, int>> parameters;  // key, line
+    std::vector<int> agents;                              // line of each agent's table
+    std::vector<int> receivers;                           // line of each agent's receivers
+    int preset = 0;
+    int targets = 0;
+};
+
+class Reader {
+  public:
+    explicit Reader(std::string fileName) : fileName_(std::move(fileName)) {}
+
+    [[noreturn]] void fail(int line, std::string_view key, const std::string& what) const {
+        std::string message = fileName_;
+        if (line > 0) {
+            message += ", line " + std::to_string(line);
+        }
+        if (!key.empty()) {
+            message += ", " + std::string(key);
+        }
+        throw Error(message + ": " + what);
+    }
+    [[noreturn]] void fail(const toml::node& node, std::string_view key,
+                           const std::string& what) const {
+        fail(static_cast<int>(node.source().begin.line), key, what);
+    }
+
+    // Refuses any key of `table` not in `allowed`.
+    void onlyKeys(const toml::table& table, std::string_view where,
+                  std::initializer_list<std::string_view> allowed) const {
+        for (const auto& [key, node] : table) {
+            if (std::find(allowed.begin(), allowed.end(), key.str()) == allowed.end()) {
+                std::string list;
+                for (std::string_view name : allowed) {
+                    list += (list.empty() ? "" : ", ") + std::string(name);
+                }
+                fail(node, key.str(),
+                     "unknown key in " + std::string(where) + "; allowed are " + list + ".");
+            }
+        }
+    }
+
+    const toml::table* table(const toml::node* node, std::string_view key) const {
+        if (node == nullptr) {
+            return nullptr;
+        }
+        if (!node->is_table()) {
+            fail(*node, key, "must be a table ([" + std::string(key) + "]).");
+        }
+        return node->as_table();
+    }
+
+    std::int64_t integer(const toml::node& node, std::string_view key, std::int64_t lowest,
+                         std::int64_t highest) const {
+        const auto value = node.value_exact<std::int64_t>();
+        if (!value) {
+            fail(node, key,
+                 "must be a whole number from " + std::to_string(lowest) + " to " +
+                     std::to_string(highest) + ".");
+        }
+        if (*value < lowest || *value > highest) {
+            fail(node, key,
+                 std::to_string(*value) + " is out of range; allowed are " +
+                     std::to_string(lowest) + " to " + std::to_string(highest) + ".");
+        }
+        return *value;
+    }
+
+    bool flag(const toml::node& node, std::string_view key) const {
+        const auto value = node.value_exact<bool>();
+        if (!value) {
+            fail(node, key, "must be true or false.");
+        }
+        return *value;
+    }
+
+    std::string text(const toml::node& node, std::string_view key) const {
+        const auto value = node.value_exact<std::string>();
+        if (!value) {
+            fail(node, key, "must be a text in quotes.");
+        }
+        return *value;
+    }
+
+    // A box's value: the text as typed, or a plain number standing for its shortest text.
+    std::string boxText(const toml::node& node, std::string_view key) const {
+        if (const auto text = node.value_exact<std::string>()) {
+            return *text;
+        }
+        if (const auto whole = node.value_exact<std::int64_t>()) {
+            return std::to_string(*whole);
+        }
+        if (const auto real = node.value_exact<double>()) {
+            return formatNumber(*real);
+        }
+        fail(node, key, "must be a text as typed in the box, such as \"10\", or a number.");
+    }
+
+    const std::string& fileName() const { return fileName_; }
+
+  private:
+    std::string fileName_;
+};
+
+void readParameters(const Reader& r, const toml::table& table, Experiment& e, Lines& lines) {
+    for (const auto& [key, node] : table) {
+        const int line = static_cast<int>(node.source().begin.line);
+        if (key.str() == "label") {
+            e.label = r.text(node, key.str());
+        } else if (const TextParameter* text = findTextParameter(key.str())) {
+            e.params.*(text->member) = r.boxText(node, key.str());
+        } else if (const FlagParameter* flag = findFlagParameter(key.str())) {
+            e.params.*(flag->member) = r.flag(node, key.str());
+        } else {
+            std::string list;
+            for (const TextParameter& p : kTextParameters) {
+                list += std::string(p.key) + ", ";
+            }
+            for (const FlagParameter& p : kFlagParameters) {
+                list += std::string(p.key) + ", ";
+            }
+            r.fail(node, key.str(), "unknown parameter; allowed are " + list + "label.");
+        }
+        lines.parameters.emplace_back(std::string(key.str()), line);
+    }
+}
+
+AgentDesign readAgent(const Reader& r, const toml::table& table, Lines& lines) {
+    r.onlyKeys(table, "an agent of [[network.agents]]",
+               {"index", "receivers", "leader", "rank", "retina"});
+    AgentDesign agent;
+    const toml::node* index = table.get("index");
+    if (index == nullptr) {
+        r.fail(static_cast<int>(table.source().begin.line), "network.agents",
+               "every agent needs its index.");
+    }
+    agent.index = static_cast<std::int16_t>(r.integer(*index, "index", 0, 32766));
+    lines.agents.push_back(static_cast<int>(table.source().begin.line));
+    lines.receivers.push_back(lines.agents.back());
+    if (const toml::node* receivers = table.get("receivers")) {
+        lines.receivers.back() = static_cast<int>(receivers->source().begin.line);
+        const toml::array* list = receivers->as_array();
+        if (list == nullptr) {
+            r.fail(*receivers, "receivers", "must be a list of agent indexes, such as [1, 2].");
+        }
+        for (const toml::node& receiver : *list) {
+            agent.receivers.push_back(
+                static_cast<std::int16_t>(r.integer(receiver, "receivers", 0, 32766)));
+        }
+    }
+    const toml::node* rank = table.get("rank");
+    if (rank != nullptr) {
+        agent.rank = static_cast<std::int16_t>(r.integer(*rank, "rank", 0, 32767));
+    }
+    if (const toml::node* leader = table.get("leader")) {
+        const bool isLeader = r.flag(*leader, "leader");
+        if (rank == nullptr) {
+            agent.rank = isLeader ? std::int16_t{1} : std::int16_t{0};
+        } else if (isLeader != (agent.rank == 1)) {
+            r.fail(*leader, "leader",
+                   "disagrees with rank " + std::to_string(agent.rank) +
+                       ": the leader is the agent of rank 1.");
+        }
+    }
+    if (const toml::node* retina = table.get("retina")) {
+        const auto value = retina->value<double>();
+        if (!value || !(*value >= 0.0 && *value <= kMaxRetina)) {
+            r.fail(*retina, "retina",
+                   "must be a number from 0 to " + std::to_string(kMaxRetina) + ".");
+        }
+        agent.retina = *value;
+    } else {
+        r.fail(static_cast<int>(table.source().begin.line), "retina",
+               "every agent listed needs its retina.");
+    }
+    return agent;
+}
+
+void readNetwork(const Reader& r, const toml::table& table, Experiment& e, Lines& lines) {
+    r.onlyKeys(table, "[network]", {"preset", "range", "agents"});
+    if (const toml::node* preset = table.get("preset")) {
+        e.preset = r.text(*preset, "preset");
+        lines.preset = static_cast<int>(preset->source().begin.line);
+        if (std::find(kPresetNames.begin(), kPresetNames.end(), e.preset) == kPresetNames.end()) {
+            std::string list;
+            for (std::string_view name : kPresetNames) {
+                list += (list.empty() ? "\"" : ", \"") + std::string(name) + "\"";
+            }
+            r.fail(*preset, "preset",
+                   "\"" + e.preset + "\" is not a preset; allowed are " + list + ".");
+        }
+    }
+    if (const toml::node* range = table.get("range")) {
+        const std::string option = r.text(*range, "range");
+        if (option == kSpaceDependent) {
+            e.rangeRadius = kSpaceDependentRadius;
+        } else if (option == kSpaceIndependent) {
+            e.rangeRadius = kSpaceIndependentRadius;
+        } else {
+            r.fail(*range, "range", "must be \"space dependent\" or \"space independent\".");
+        }
+    }
+    if (const toml::node* agents = table.get("agents")) {
+        const toml::array* list = agents->as_array();
+        if (list == nullptr || !list->is_array_of_tables()) {
+            r.fail(*agents, "agents", "must be tables written as [[network.agents]].");
+        }
+        for (const toml::node& agent : *list) {
+            e.agents.push_back(readAgent(r, *agent.as_table(), lines));
+            for (std::size_t k = 0; k + 1 < e.agents.size(); ++k) {
+                if (e.agents[k].index == e.agents.back().index) {
+                    r.fail(lines.agents.back(), "index",
+                           "agent " + std::to_string(e.agents.back().index) +
+                               " is listed twice; each agent may be listed once.");
+                }
+            }
+        }
+    }
+}
+
+void readTargets(const Reader& r, const toml::table& table, Experiment& e, Lines& lines) {
+    r.onlyKeys(table, "[targets]", {"sizes"});
+    if (const toml::node* sizes = table.get("sizes")) {
+        lines.targets = static_cast<int>(sizes->source().begin.line);
+        const toml::array* list = sizes->as_array();
+        if (list == nullptr) {
+            r.fail(*sizes, "sizes", "must be a list of whole numbers, one per target.");
+        }
+        for (const toml::node& size : *list) {
+            e.targetSizes.push_back(
+                static_cast<std::int16_t>(r.integer(size, "sizes", -32768, 32767)));
+        }
+    }
+}
+
+// Whether the parameters could run and the network fits the group they make, without
+// allocating anything: each fault is named with its line and key.
+void checkAgainstParameters(const Reader& r, const Experiment& e, const Lines& lines) {
+    SimState s;
+    try {
+        readParams(s, e.params);
+        checkSizes(s);
+        checkRunParameters(s);
+    } catch (const Error& error) {
+        const std::string_view message = error.what();
+        // The messages start with the box's label; the longest label that matches names it.
+        const TextParameter* best = nullptr;
+        for (const TextParameter& p : kTextParameters) {
+            if (message.starts_with(p.label) &&
+                (best == nullptr ||
+                 std::string_view(p.label).size() > std::string_view(best->label).size())) {
+                best = &p;
+            }
+        }
+        // A message about the whole (the memory the sizes need) names the first size written.
+        std::string_view key = best != nullptr ? best->key : "parameters";
+        int line = 0;
+        for (const auto& [written, at] : lines.parameters) {
+            const bool size = written == "agents" || written == "width" || written == "height" ||
+                              written == "retina";
+            if ((best != nullptr && written == best->key) ||
+                (best == nullptr && size && (line == 0 || at < line))) {
+                line = at;
+                key = best != nullptr ? key : std::string_view(written);
+            }
+        }
+        r.fail(line, key, std::string(message));
+    }
+    for (std::size_t a = 0; a < e.agents.size(); ++a) {
+        const AgentDesign& agent = e.agents[a];
+        const std::string allowed =
+            "the group has agents 0 to " + std::to_string(s.groupSize - 1) + ".";
+        if (agent.index >= s.groupSize) {
+            r.fail(lines.agents[a], "index",
+                   "there is no agent " + std::to_string(agent.index) + ": " + allowed);
+        }
+        for (const std::int16_t receiver : agent.receivers) {
+            if (receiver >= s.groupSize) {
+                r.fail(lines.receivers[a], "receivers",
+                       "agent " + std::to_string(agent.index) + " names receiver " +
+                           std::to_string(receiver) + ", which does not exist: " + allowed);
+            }
+        }
+    }
+    if (e.targetSizes.size() > static_cast<std::size_t>(std::max<int>(s.targetCount, 0))) {
+        r.fail(lines.targets, "sizes",
+               std::to_string(e.targetSizes.size()) + " sizes for " +
+                   std::to_string(s.targetCount) + " targets; give at most one per target.");
+    }
+}
+
+toml::array integers(const std::vector<std::int16_t>& values) {
+    toml::array array;
+    for (const std::int16_t value : values) {
+        array.push_back(static_cast<std::int64_t>(value));
+    }
+    return array;
+}
+
+std::string tablesText(const Experiment& e) {
+    toml::table parameters;
+    for (const TextParameter& p : kTextParameters) {
+        parameters.insert(p.key, e.params.*(p.member));
+    }
+    for (const FlagParameter& p : kFlagParameters) {
+        parameters.insert(p.key, e.params.*(p.member));
+    }
+    parameters.insert("label", e.label);
+
+    toml::table network;
+    if (!e.preset.empty()) {
+        network.insert("preset", e.preset);
+    }
+    if (e.rangeRadius) {
+        network.insert("range",
+                       std::string(*e.rangeRadius == kSpaceDependentRadius ? kSpaceDependent
+                                                                           : kSpaceIndependent));
+    }
+    if (!e.agents.empty()) {
+        toml::array agents;
+        for (const AgentDesign& agent : e.agents) {
+            agents.push_back(toml::table{{"index", static_cast<std::int64_t>(agent.index)},
+                                         {"receivers", integers(agent.receivers)},
+                                         {"leader", agent.rank == 1},
+                                         {"rank", static_cast<std::int64_t>(agent.rank)},
+                                         {"retina", agent.retina}});
+        }
+        network.insert("agents", std::move(agents));
+    }
+
+    // Written table by table, so that the file reads in this order rather than alphabetically.
+    std::ostringstream out;
+    out << toml::table{{"format", kExperimentFormat}} << "\n\n"
+        << toml::table{{"parameters", std::move(parameters)}} << '\n';
+    if (!network.empty()) {
+        out << '\n' << toml::table{{"network", std::move(network)}} << '\n';
+    }
+    if (!e.targetSizes.empty()) {
+        out << '\n'
+            << toml::table{{"targets", toml::table{{"sizes", integers(e.targetSizes)}}}} << '\n';
+    }
+    return out.str();
+}
+
+}  // namespace
+
+Experiment parseExperiment(std::string_view text, const std::string& fileName) {
+    const Reader r(fileName);
+    toml::table root;
+    try {
+        root = toml::parse(text, fileName);
+    } catch (const toml::parse_error& error) {
+        r.fail(static_cast<int>(error.source().begin.line), "",
+               "not a valid TOML file: " + std::string(error.description()) + ".");
+    }
+    r.onlyKeys(root, "the file", {"format", "parameters", "network", "targets", "provenance"});
+    if (const toml::node* format = root.get("format")) {
+        const std::int64_t version = r.integer(*format, "format", 1, INT64_MAX);
+        if (version > kExperimentFormat) {
+            r.fail(*format, "format",
+                   "written by a newer Murelta (format " + std::to_string(version) +
+                       "); this one reads format " + std::to_string(kExperimentFormat) +
+                       " and older.");
+        }
+    }
+    Experiment e;
+    Lines lines;
+    if (const toml::table* parameters = r.table(root.get("parameters"), "parameters")) {
+        readParameters(r, *parameters, e, lines);
+    }
+    if (const toml::table* network = r.table(root.get("network"), "network")) {
+        readNetwork(r, *network, e, lines);
+    }
+    if (const toml::table* targets = r.table(root.get("targets"), "targets")) {
+        readTargets(r, *targets, e, lines);
+    }
+    r.table(root.get("provenance"), "provenance");
+    checkAgainstParameters(r, e, lines);
+    return e;
+}
+
+Experiment readExperiment(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw Error("Cannot read the experiment file " + path.string() + ": " +
+                    std::strerror(errno) + ".");
+    }
+    std::stringstream text;
+    text << in.rdbuf();
+    return parseExperiment(text.str(), path.string());
+}
+
+std::string experimentText(const Experiment& e) {
+    std::ostringstream out;
+    out << "# A Murelta experiment: murelta-batch --experiment FILE runs it.\n" << tablesText(e);
+    return out.str();
+}
+
+void writeExperiment(const std::filesystem::path& path, const Experiment& e) {
+    const std::filesystem::path directory =
+        path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    writeFileAtomically(directory, path.filename().string(), experimentText(e));
+}
+
+Experiment captureExperiment(const SimState& s, const Params& params, std::string_view label) {
+    requireStructures(s);
+    Experiment e;
+    e.params = params;
+    e.label = label;
+    // The range option shows only where it overrides the box.
+    bool boxRadius = false;
+    try {
+        boxRadius = parseNumber(params.commRadius, "Com. Radius") == s.commRadius;
+    } catch (const Error&) {
+        boxRadius = false;
+    }
+    if (!boxRadius &&
+        (s.commRadius == kSpaceDependentRadius || s.commRadius == kSpaceIndependentRadius)) {
+        e.rangeRadius = s.commRadius;
+    }
+    for (int i = 0; i < s.groupSize; ++i) {
+        const Agent& agent = s.agent(i);
+        AgentDesign design;
+        design.index = static_cast<std::int16_t>(i);
+        for (int j = 0; j < s.groupSize; ++j) {
+            if (agent.links[static_cast<std::size_t>(j)] == 1) {
+                design.receivers.push_back(static_cast<std::int16_t>(j));
+            }
+        }
+        design.rank = agent.rank;
+        design.retina = agent.retina;
+        e.agents.push_back(std::move(design));
+    }
+    for (int t = 0; t < s.targetCount; ++t) {
+        e.targetSizes.push_back(s.targets[static_cast<std::size_t>(t)].size);
+    }
+    return e;
+}
+
+void applyNetwork(SimState& s, const Experiment& e) {
+    requireStructures(s);
+    // Everything is checked before anything changes.
+    for (const AgentDesign& agent : e.agents) {
+        requireAgent(s, agent.index);
+        for (const std::int16_t receiver : agent.receivers) {
+            requireAgent(s, receiver);
+        }
+        if (!(agent.retina >= 0.0 && agent.retina <= kMaxRetina)) {
+            throw Error("Agent " + std::to_string(agent.index) + ": a retina of " +
+                        formatNumber(agent.retina) + " is outside 0 to " +
+                        std::to_string(kMaxRetina) + ".");
+        }
+    }
+    if (e.targetSizes.size() > static_cast<std::size_t>(s.targetCount)) {
+        throw Error(std::to_string(e.targetSizes.size()) + " target sizes for " +
+                    std::to_string(s.targetCount) + " targets.");
+    }
+    if (!e.preset.empty()) {
+        applyPreset(s, e.preset, e.params.agents);
+    }
+    for (const AgentDesign& design : e.agents) {
+        Agent& agent = s.agent(design.index);
+        std::fill(agent.links.begin(), agent.links.end(), std::uint8_t{0});
+        for (const std::int16_t receiver : design.receivers) {
+            agent.links[static_cast<std::size_t>(receiver)] = 1;
+        }
+        agent.rank = design.rank;
+        setRetina(agent, design.retina);
+    }
+    if (e.rangeRadius) {
+        s.commRadius = *e.rangeRadius;
+    }
+    for (std::size_t t = 0; t < e.targetSizes.size(); ++t) {
+        s.targets[t].size = e.targetSizes[t];
+    }
+}
+
+void applyExperiment(SimState& s, const Experiment& e) {
+    setParameters(s, e.params, e.label);
+    applyNetwork(s, e);
+}
+
+}  // namespace murelta

@@ -1,0 +1,184 @@
+// Tests for experiment files: the round trip of a designed network, and bad files refused with
+// a message that names the file, the line and the key.
+#include "experiment/experiment.hpp"
+
+#include <gtest/gtest.h>
+
+#include "support/fixtures.hpp"
+
+#include "network/links.hpp"
+#include "run/data_file.hpp"
+#include "run/display.hpp"
+#include "run/run.hpp"
+#include "sim/error.hpp"
+#include "sim/state.hpp"
+
+namespace murelta {
+namespace {
+
+// What the designer leaves in a state: links in both directions and one way, a leader and a
+// rank 2, three retinas, two target sizes, the "space dependent" range.
+SimState designedState(Params& p) {
+    p.agents = "6";
+    p.foods = "2";
+    p.runs = "4";
+    p.cycles = "400";
+    p.width = "30";
+    p.height = "30";
+    SimState s;
+    setParameters(s, p, "designed");
+    setBiLink(s, 0, 1);
+    setMonoLink(s, 2, 3);
+    setMonoLink(s, 5, 0);
+    s.agent(0).rank = 1;
+    s.agent(4).rank = 2;
+    setRetina(s.agent(1), 3);
+    setRetina(s.agent(2), 12);
+    s.targets[0].size = 2;
+    s.targets[1].size = 4;
+    s.commRadius = kSpaceDependentRadius;
+    return s;
+}
+
+struct Network {
+    std::vector<std::vector<std::uint8_t>> links;
+    std::vector<std::int16_t> ranks;
+    std::vector<double> retinas;
+    std::vector<std::int16_t> sizes;
+    double commRadius;
+    friend bool operator==(const Network&, const Network&) = default;
+};
+
+Network networkOf(const SimState& s) {
+    Network n{{}, {}, {}, {}, s.commRadius};
+    for (int i = 0; i < s.groupSize; ++i) {
+        n.links.push_back(s.agent(i).links);
+        n.ranks.push_back(s.agent(i).rank);
+        n.retinas.push_back(s.agent(i).retina);
+    }
+    for (const Target& t : s.targets) {
+        n.sizes.push_back(t.size);
+    }
+    return n;
+}
+
+std::string dataFileOf(SimState& s, const std::filesystem::path& directory) {
+    RunDisplay display;
+    struct Files : DataFileHost {
+        std::filesystem::path folder;
+        std::filesystem::path dataDirectory() override { return folder; }
+    } files;
+    files.folder = directory;
+    return fixtures::readFile(runSimulation(s, display, files).dataFile);
+}
+
+TEST(Experiment, ADesignedNetworkSurvivesSavingAndLoading) {
+    Params p;
+    SimState designed = designedState(p);
+    const Experiment saved = captureExperiment(designed, p, "designed");
+    const std::string text = experimentText(saved);
+
+    SimState loaded;
+    applyExperiment(loaded, parseExperiment(text, "designed.toml"));
+    EXPECT_EQ(networkOf(loaded), networkOf(designed));
+    EXPECT_EQ(experimentText(captureExperiment(loaded, p, "designed")), text);
+
+    const fixtures::TempDir dir;
+    std::filesystem::create_directories(dir.path() / "before");
+    std::filesystem::create_directories(dir.path() / "after");
+    EXPECT_EQ(dataFileOf(designed, dir.path() / "before"),
+              dataFileOf(loaded, dir.path() / "after"));
+}
+
+TEST(Experiment, AHandWrittenFileNeedsOnlyWhatDiffers) {
+    const Experiment e = parseExperiment(R"(# fifty agents in a paper's configuration
+[parameters]
+agents = "50"
+runs = 5
+p = 0.25
+
+[network]
+preset = "Tab 10b"
+)",
+                                         "short.toml");
+    EXPECT_EQ(e.params.agents, "50");
+    EXPECT_EQ(e.params.runs, "5");
+    EXPECT_EQ(e.params.pConnection, "0.25");
+    EXPECT_EQ(e.params.cycles, Params{}.cycles);
+    SimState s;
+    applyExperiment(s, e);
+    EXPECT_EQ(s.agent(0).rank, 1);        // the preset's leader
+    EXPECT_EQ(s.agent(25).retina, 15.0);  // and its middle agent's retina
+}
+
+struct BadFile {
+    const char* name;
+    const char* text;
+    const char* says;  // part of the message after the file's name
+};
+
+class BadFiles : public ::testing::TestWithParam<BadFile> {};
+
+// Every fault gives one message naming the file, the line and the key, and nothing changes.
+TEST_P(BadFiles, AreRefusedWithANamedMessageAndNothingChanges) {
+    SimState s;
+    Params p;
+    setParameters(s, p, "kept");
+    setBiLink(s, 1, 2);
+    const Network before = networkOf(s);
+    try {
+        applyExperiment(s, parseExperiment(GetParam().text, "bad.toml"));
+        FAIL() << "accepted";
+    } catch (const Error& e) {
+        EXPECT_TRUE(std::string(e.what()).starts_with("bad.toml, line ")) << e.what();
+        EXPECT_NE(std::string(e.what()).find(GetParam().says), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(networkOf(s), before);
+    EXPECT_TRUE(hasStructures(s));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, BadFiles,
+    ::testing::Values(
+        BadFile{"Syntax", "[parameters]\nagents = \"10\n", "line 2: not a valid TOML file"},
+        BadFile{"UnknownTable", "[parmeters]\n", "parmeters: unknown key in the file"},
+        BadFile{"UnknownParameter", "[parameters]\nagnets = \"5\"\n", "agnets: unknown parameter"},
+        BadFile{"TextOfWrongType", "[parameters]\nagents = true\n", "agents: must be a text"},
+        BadFile{"FlagOfWrongType", "[parameters]\nfirst-out = \"yes\"\n",
+                "line 2, first-out: must be true or false"},
+        BadFile{"NotANumber", "[parameters]\n\nretina = \"abc\"\n",
+                "line 3, retina: Retina radius: \"abc\" is not a number"},
+        BadFile{"OutOfRange", "[parameters]\nagents = \"40000\"\n",
+                "line 2, agents: Group size: 40000 is outside the range"},
+        BadFile{"CannotStart", "[parameters]\ngenerations = \"0\"\n",
+                "line 2, generations: Generations must be at least 1"},
+        BadFile{"TooLarge", "[parameters]\nwidth = 32000\nheight = 32000\n",
+                "line 2, width: An arena of 32000 x 32000 with 10 agents needs 21486 MB"},
+        BadFile{"NewerFormat", "format = 2\n", "line 1, format: written by a newer Murelta"},
+        BadFile{"UnknownPreset", "[network]\npreset = \"Tab 13\"\n",
+                "line 2, preset: \"Tab 13\" is not a preset"},
+        BadFile{"UnknownRange", "[network]\nrange = \"far\"\n",
+                "range: must be \"space dependent\""},
+        BadFile{"ReceiverOutsideTheGroup",
+                "[[network.agents]]\nindex = 1\nretina = 5\nreceivers = [2, 10]\n",
+                "line 4, receivers: agent 1 names receiver 10, which does not exist"},
+        BadFile{"AgentOutsideTheGroup", "[[network.agents]]\nindex = 12\nretina = 5\n",
+                "line 1, index: there is no agent 12"},
+        BadFile{"AgentTwice",
+                "[[network.agents]]\nindex = 1\nretina = 5\n[[network.agents]]\nindex = 1\n"
+                "retina = 5\n",
+                "line 4, index: agent 1 is listed twice"},
+        BadFile{"LeaderAgainstRank",
+                "[[network.agents]]\nindex = 1\nretina = 5\nrank = 2\n"
+                "leader = true\n",
+                "line 5, leader: disagrees with rank 2"},
+        BadFile{"RetinaTooLarge", "[[network.agents]]\nindex = 1\nretina = 91\n",
+                "line 3, retina: must be a number from 0 to 90"},
+        BadFile{"UnknownAgentKey", "[[network.agents]]\nindex = 1\nretina = 5\nlinks = []\n",
+                "line 4, links: unknown key in an agent"},
+        BadFile{"MoreSizesThanTargets", "[targets]\nsizes = [1, 2]\n",
+                "line 2, sizes: 2 sizes for 1 targets"}),
+    [](const ::testing::TestParamInfo<BadFile>& row) { return row.param.name; });
+
+}  // namespace
+}  // namespace murelta
