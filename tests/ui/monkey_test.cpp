@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <filesystem>
 #include <functional>
 #include <random>
 #include <vector>
