@@ -190,6 +190,20 @@ std::size_t runSweep(const Experiment& sweep, const std::filesystem::path& dir, 
     }
 
     const std::size_t total = configurationCount(sweep);
+    // What a killed run of this shard left half made is made again from the start.
+    for (const auto& entry : std::filesystem::directory_iterator(dir / "configs")) {
+        const std::string name = entry.path().filename().string();
+        const std::size_t dash = name.find('-');
+        if (name.starts_with(".") && dash != std::string::npos) {
+            try {
+                if (std::stoul(name.substr(1, dash - 1)) % shard.count == shard.index) {
+                    std::filesystem::remove_all(entry.path());
+                }
+            } catch (const std::exception&) {
+                // Not one of ours.
+            }
+        }
+    }
     std::vector<std::size_t> pending;
     std::size_t mine = 0;
     for (std::size_t i = shard.index; i < total; i += shard.count) {
