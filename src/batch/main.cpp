@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <thread>
 
 #include "evolution/genetic.hpp"
 #include "experiment/experiment.hpp"
@@ -60,6 +61,22 @@ class BatchHost : public murelta::RunDisplay, public murelta::DataFileHost {
         std::fflush(stderr);
         lastShown_ = now;
         cyclesShown_ = cycles_;
+    }
+
+    // Runs made on several threads report only their end.
+    void showRunsDone(int done, int runCount) override {
+        if (!progress_) {
+            return;
+        }
+        const auto now = Clock::now();
+        if (std::chrono::duration<double>(now - lastShown_).count() < 0.25) {
+            return;
+        }
+        std::fprintf(stderr, "\rgeneration %d/%d  runs done %d/%d   ", generation_ + 1,
+                     static_cast<int>(s_.generationCount), done, runCount);
+        std::fflush(stderr);
+        lastShown_ = now;
+        cyclesShown_ = std::max(cyclesShown_, 1L);
     }
 
     void showTotalFitness(double totalFitness) override {
@@ -124,6 +141,7 @@ int main(int argc, char** argv) {
     std::string experimentFile;
     std::string saveFile;
     bool showGenes = false;
+    int threads = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
 
     CLI::App app{
         "Runs a Murelta simulation without windows and writes its data file and its "
@@ -150,6 +168,10 @@ int main(int argc, char** argv) {
                                                            murelta::kPresetNames.end())));
     app.add_option("--out", out, "Folder the data file and the record are written to")
         ->check(CLI::ExistingDirectory);
+    app.add_option("--threads", threads,
+                   "Threads the runs of a generation go to (1: one after the other); the "
+                   "results are the same for every count")
+        ->check(CLI::Range(1, 1024));
     app.add_option("--experiment", experimentFile,
                    "Experiment file (TOML) to run; options given here override its values");
     app.add_option("--save-experiment", saveFile,
@@ -207,7 +229,8 @@ int main(int argc, char** argv) {
     BatchHost host(s, out, showGenes);
     std::signal(SIGINT, onInterrupt);
     try {
-        const murelta::RecordPaths record = murelta::runAndRecord(s, host, host, experiment);
+        const murelta::RecordPaths record =
+            murelta::runAndRecord(s, host, host, experiment, threads);
         std::cout << "Record written: " << record.experiment.string() << ", "
                   << record.runs.string() << std::endl;
     } catch (const murelta::Error& e) {
