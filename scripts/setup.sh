@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     g++ cmake ninja-build pkg-config
-    libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libtomlplusplus-dev
+    libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libtomlplusplus-dev libboost-math-dev
     qt6-base-dev
     xvfb xauth
 )

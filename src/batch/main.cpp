@@ -4,15 +4,18 @@
 
 #include <CLI/CLI.hpp>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <thread>
 
 #include "evolution/genetic.hpp"
 #include "experiment/experiment.hpp"
 #include "experiment/parameter_keys.hpp"
 #include "experiment/record.hpp"
+#include "experiment/sweep.hpp"
 #include "network/presets.hpp"
 #include "run/data_file.hpp"
 #include "run/display.hpp"
@@ -60,6 +63,22 @@ class BatchHost : public murelta::RunDisplay, public murelta::DataFileHost {
         std::fflush(stderr);
         lastShown_ = now;
         cyclesShown_ = cycles_;
+    }
+
+    // Runs made on several threads report only their end.
+    void showRunsDone(int done, int runCount) override {
+        if (!progress_) {
+            return;
+        }
+        const auto now = Clock::now();
+        if (std::chrono::duration<double>(now - lastShown_).count() < 0.25) {
+            return;
+        }
+        std::fprintf(stderr, "\rgeneration %d/%d  runs done %d/%d   ", generation_ + 1,
+                     static_cast<int>(s_.generationCount), done, runCount);
+        std::fflush(stderr);
+        lastShown_ = now;
+        cyclesShown_ = std::max(cyclesShown_, 1L);
     }
 
     void showTotalFitness(double totalFitness) override {
@@ -112,6 +131,67 @@ class BatchHost : public murelta::RunDisplay, public murelta::DataFileHost {
     Clock::time_point lastShown_ = Clock::now();
 };
 
+// A sweep's progress: a bar redrawn on a terminal, or a line at most every 10 seconds in a log.
+class SweepReport : public murelta::SweepProgress {
+  public:
+    SweepReport() : terminal_(isatty(STDERR_FILENO) != 0) {}
+
+    void show(std::size_t done, std::size_t configurations, long runs, long cycles) override {
+        const auto now = Clock::now();
+        const double seconds = std::chrono::duration<double>(now - start_).count();
+        const bool last = done == configurations;
+        if (!last &&
+            std::chrono::duration<double>(now - shown_).count() < (terminal_ ? 0.25 : 10.0)) {
+            return;
+        }
+        shown_ = now;
+        const double rate = seconds > 0 ? static_cast<double>(cycles) / seconds : 0.0;
+        if (!started_) {
+            started_ = true;
+            foundDone_ = done;  // finished before this start: they do not count for the pace
+        }
+        const std::size_t fresh = done - std::min(done, foundDone_);
+        const std::size_t left = configurations - done;
+        const double eta =
+            fresh > 0 ? seconds / static_cast<double>(fresh) * static_cast<double>(left) : 0.0;
+        constexpr int kWidth = 30;
+        const int filled =
+            configurations > 0 ? static_cast<int>(kWidth * done / configurations) : kWidth;
+        std::fprintf(
+            stderr, "%s[%s%s] %zu/%zu configurations  %ld runs  %.0f cycles/s  %s%s",
+            terminal_ ? "\r" : "", std::string(static_cast<std::size_t>(filled), '#').c_str(),
+            std::string(static_cast<std::size_t>(kWidth - filled), '.').c_str(), done,
+            configurations, runs, rate,
+            fresh > 0 ? ("about " + std::to_string(std::lround(eta)) + " s left").c_str() : "",
+            terminal_ && !last ? "   " : "\n");
+        std::fflush(stderr);
+    }
+
+  private:
+    using Clock = std::chrono::steady_clock;
+    bool terminal_;
+    bool started_ = false;
+    std::size_t foundDone_ = 0;
+    Clock::time_point start_ = Clock::now();
+    Clock::time_point shown_{};
+};
+
+// Says which configurations are missing from a collected sweep; returns the exit status.
+int reportMissing(const std::vector<std::size_t>& missing, const std::string& dir) {
+    if (missing.empty()) {
+        std::cout << "Tables written in " << dir << ": runs.csv, generations.csv, summary.csv"
+                  << std::endl;
+        return 0;
+    }
+    std::cout << "Tables written in " << dir << " without " << missing.size()
+              << " missing configuration(s):";
+    for (const std::size_t index : missing) {
+        std::cout << ' ' << index;
+    }
+    std::cout << std::endl;
+    return 3;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -124,6 +204,7 @@ int main(int argc, char** argv) {
     std::string experimentFile;
     std::string saveFile;
     bool showGenes = false;
+    int threads = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
 
     CLI::App app{
         "Runs a Murelta simulation without windows and writes its data file and its "
@@ -150,10 +231,31 @@ int main(int argc, char** argv) {
                                                            murelta::kPresetNames.end())));
     app.add_option("--out", out, "Folder the data file and the record are written to")
         ->check(CLI::ExistingDirectory);
+    app.add_option("--threads", threads,
+                   "Threads the runs of a generation go to (1: one after the other); the "
+                   "results are the same for every count")
+        ->check(CLI::Range(1, 1024));
     app.add_option("--experiment", experimentFile,
                    "Experiment file (TOML) to run; options given here override its values");
     app.add_option("--save-experiment", saveFile,
                    "Write the experiment these options describe to this file, without running");
+
+    CLI::App* sweepCommand =
+        app.add_subcommand("sweep", "Runs every configuration of an experiment file's [sweep]");
+    std::string sweepFile;
+    std::string sweepOut;
+    std::string shardText = "0/1";
+    sweepCommand->add_option("file", sweepFile, "Experiment file with a [sweep] table")->required();
+    sweepCommand->add_option("--out", sweepOut, "Folder of the sweep (made when missing)")
+        ->required();
+    sweepCommand->add_option("--threads", threads, "Threads the configurations go to")
+        ->check(CLI::Range(1, 1024));
+    sweepCommand->add_option("--shard", shardText,
+                             "K/N: run only the configurations whose number modulo N is K");
+    CLI::App* collectCommand = app.add_subcommand(
+        "collect", "Builds the tables of a sweep folder from its finished configurations");
+    std::string collectDir;
+    collectCommand->add_option("dir", collectDir, "Folder of the sweep")->required();
 
     try {
         app.parse(argc, argv);
@@ -164,6 +266,28 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         app.exit(e);
         return 2;
+    }
+
+    if (collectCommand->parsed()) {
+        try {
+            return reportMissing(murelta::collectSweep(collectDir), collectDir);
+        } catch (const std::exception& e) {
+            std::cerr << "murelta-batch: " << e.what() << std::endl;
+            return 2;
+        }
+    }
+    if (sweepCommand->parsed()) {
+        try {
+            const murelta::Shard shard = murelta::parseShard(shardText);
+            const murelta::Experiment sweep = murelta::readExperiment(sweepFile);
+            SweepReport report;
+            murelta::runSweep(sweep, sweepOut, threads, shard, report);
+            // One task of several leaves the tables to `collect`, once all have finished.
+            return shard.count == 1 ? reportMissing(murelta::collectSweep(sweepOut), sweepOut) : 0;
+        } catch (const std::exception& e) {
+            std::cerr << "murelta-batch: " << e.what() << std::endl;
+            return 2;
+        }
     }
 
     murelta::SimState s;
@@ -207,7 +331,8 @@ int main(int argc, char** argv) {
     BatchHost host(s, out, showGenes);
     std::signal(SIGINT, onInterrupt);
     try {
-        const murelta::RecordPaths record = murelta::runAndRecord(s, host, host, experiment);
+        const murelta::RecordPaths record =
+            murelta::runAndRecord(s, host, host, experiment, threads);
         std::cout << "Record written: " << record.experiment.string() << ", "
                   << record.runs.string() << std::endl;
     } catch (const murelta::Error& e) {

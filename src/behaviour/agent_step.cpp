@@ -13,7 +13,7 @@ namespace {
 
 // Charges a cost to the individual an agent carries.
 void charge(SimState& s, const Agent& agent, double cost) {
-    s.population.at(static_cast<std::size_t>(agent.individual)).fitness -= cost / s.cyclesPerRun;
+    changeFitness(s, agent.individual, -(cost / s.cyclesPerRun));
 }
 
 struct Heading {

@@ -8,9 +8,8 @@ void creditFitness(SimState& s) {
     const int length = s.cyclesPerRun + 1;
     for (int a = 0; a < s.groupSize; ++a) {
         const Agent& agent = s.agent(a);
-        Individual& individual = s.population.at(static_cast<std::size_t>(agent.individual));
-        individual.fitness =
-            static_cast<double>(length - agent.timeInArena) / length + individual.fitness;
+        changeFitness(s, agent.individual,
+                      static_cast<double>(length - agent.timeInArena) / length);
     }
 }
 

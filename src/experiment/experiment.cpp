@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -261,6 +262,68 @@ void readTargets(const Reader& r, const toml::table& table, Experiment& e, Lines
     }
 }
 
+// The values of one swept key: a list written as in the parameters table, or for numbers a
+// range { from = .., to = .., step = .. } with both ends included.
+std::vector<std::string> readSweepValues(const Reader& r, const toml::node& node,
+                                         std::string_view key) {
+    std::vector<std::string> values;
+    const bool flag = findFlagParameter(key) != nullptr;
+    if (const toml::array* list = node.as_array()) {
+        for (const toml::node& value : *list) {
+            if (flag) {
+                values.push_back(r.flag(value, key) ? "true" : "false");
+            } else if (key == "preset" || key == "label") {
+                values.push_back(r.text(value, key));
+            } else {
+                values.push_back(r.boxText(value, key));
+            }
+        }
+    } else if (const toml::table* range = node.as_table(); range != nullptr && !flag) {
+        r.onlyKeys(*range, "a range", {"from", "to", "step"});
+        const auto from = (*range)["from"].value<double>();
+        const auto to = (*range)["to"].value<double>();
+        const auto step = (*range)["step"].value<double>();
+        if (!from || !to || !step || *step == 0.0 || (*to - *from) / *step < 0.0 ||
+            (*to - *from) / *step > 100000.0) {
+            r.fail(node, key,
+                   "a range needs numbers from, to and step, with step non-zero and leading "
+                   "from `from` to `to` in at most 100000 steps.");
+        }
+        const auto steps = static_cast<long>(std::floor((*to - *from) / *step + 1e-9));
+        for (long i = 0; i <= steps; ++i) {
+            values.push_back(formatNumber(*from + static_cast<double>(i) * *step));
+        }
+    } else {
+        r.fail(node, key,
+               flag ? "must be a list of true and false."
+                    : "must be a list of values, such as [\"10\", \"50\"], or a range "
+                      "{ from = 1, to = 9, step = 2 }.");
+    }
+    if (values.empty()) {
+        r.fail(node, key, "must give at least one value.");
+    }
+    return values;
+}
+
+void readSweep(const Reader& r, const toml::table& table, Experiment& e) {
+    // In the order written, which decides the order of the configurations.
+    std::vector<std::pair<int, SweepAxis>> axes;
+    for (const auto& [key, node] : table) {
+        if (key.str() != "preset" && findTextParameter(key.str()) == nullptr &&
+            findFlagParameter(key.str()) == nullptr && key.str() != "label") {
+            r.fail(node, key.str(),
+                   "cannot be swept; a sweep takes keys of the parameters table and preset.");
+        }
+        axes.emplace_back(static_cast<int>(node.source().begin.line),
+                          SweepAxis{std::string(key.str()), readSweepValues(r, node, key.str())});
+    }
+    std::stable_sort(axes.begin(), axes.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (auto& [line, axis] : axes) {
+        e.sweep.push_back(std::move(axis));
+    }
+}
+
 // Whether the parameters could run and the network fits the group they make, without
 // allocating anything: each fault is named with its line and key.
 void checkAgainstParameters(const Reader& r, const Experiment& e, const Lines& lines) {
@@ -367,6 +430,21 @@ std::string tablesText(const Experiment& e) {
         out << '\n'
             << toml::table{{"targets", toml::table{{"sizes", integers(e.targetSizes)}}}} << '\n';
     }
+    if (!e.sweep.empty()) {
+        // Key by key, since their order decides the order of the configurations.
+        out << "\n[sweep]\n";
+        for (const SweepAxis& axis : e.sweep) {
+            toml::array values;
+            for (const std::string& value : axis.values) {
+                if (findFlagParameter(axis.key) != nullptr) {
+                    values.push_back(value == "true");
+                } else {
+                    values.push_back(value);
+                }
+            }
+            out << toml::table{{axis.key, std::move(values)}} << '\n';
+        }
+    }
     return out.str();
 }
 
@@ -381,7 +459,8 @@ Experiment parseExperiment(std::string_view text, const std::string& fileName) {
         r.fail(static_cast<int>(error.source().begin.line), "",
                "not a valid TOML file: " + std::string(error.description()) + ".");
     }
-    r.onlyKeys(root, "the file", {"format", "parameters", "network", "targets", "provenance"});
+    r.onlyKeys(root, "the file",
+               {"format", "parameters", "network", "targets", "sweep", "provenance"});
     if (const toml::node* format = root.get("format")) {
         const std::int64_t version = r.integer(*format, "format", 1, INT64_MAX);
         if (version > kExperimentFormat) {
@@ -403,8 +482,63 @@ Experiment parseExperiment(std::string_view text, const std::string& fileName) {
         readTargets(r, *targets, e, lines);
     }
     r.table(root.get("provenance"), "provenance");
-    checkAgainstParameters(r, e, lines);
+    if (const toml::table* sweep = r.table(root.get("sweep"), "sweep")) {
+        readSweep(r, *sweep, e);
+        const std::size_t count = configurationCount(e);
+        if (count > 100000) {
+            r.fail(static_cast<int>(sweep->source().begin.line), "sweep",
+                   std::to_string(count) + " configurations; a sweep may have at most 100000.");
+        }
+        // Every configuration must be one that could run.
+        for (std::size_t i = 0; i < count; ++i) {
+            try {
+                checkAgainstParameters(r, configuration(e, i), lines);
+            } catch (const Error& error) {
+                r.fail(static_cast<int>(sweep->source().begin.line), "sweep",
+                       "configuration " + std::to_string(i) + " cannot run: " + error.what());
+            }
+        }
+    } else {
+        checkAgainstParameters(r, e, lines);
+    }
     return e;
+}
+
+std::size_t configurationCount(const Experiment& e) {
+    std::size_t count = 1;
+    for (const SweepAxis& axis : e.sweep) {
+        count *= axis.values.size();
+    }
+    return count;
+}
+
+std::vector<std::string> sweptValues(const Experiment& e, std::size_t index) {
+    std::vector<std::string> values(e.sweep.size());
+    for (std::size_t a = e.sweep.size(); a-- > 0;) {
+        const std::size_t n = e.sweep[a].values.size();
+        values[a] = e.sweep[a].values[index % n];
+        index /= n;
+    }
+    return values;
+}
+
+Experiment configuration(const Experiment& e, std::size_t index) {
+    Experiment c = e;
+    c.sweep.clear();
+    const std::vector<std::string> values = sweptValues(e, index);
+    for (std::size_t a = 0; a < e.sweep.size(); ++a) {
+        const std::string& key = e.sweep[a].key;
+        if (key == "preset") {
+            c.preset = values[a];
+        } else if (key == "label") {
+            c.label = values[a];
+        } else if (const TextParameter* text = findTextParameter(key)) {
+            c.params.*(text->member) = values[a];
+        } else if (const FlagParameter* flag = findFlagParameter(key)) {
+            c.params.*(flag->member) = values[a] == "true";
+        }
+    }
+    return c;
 }
 
 Experiment readExperiment(const std::filesystem::path& path) {

@@ -29,6 +29,15 @@ struct AgentDesign {
     friend bool operator==(const AgentDesign&, const AgentDesign&) = default;
 };
 
+// One swept parameter: a key of the parameters table, or "preset", and its values as texts
+// (check boxes as "true" and "false").
+struct SweepAxis {
+    std::string key;
+    std::vector<std::string> values;
+
+    friend bool operator==(const SweepAxis&, const SweepAxis&) = default;
+};
+
 struct Experiment {
     Params params;
     std::string label = "untitle";  // the name part of the data file
@@ -42,9 +51,19 @@ struct Experiment {
     std::vector<AgentDesign> agents;
     // The size of every target, when set; empty leaves what "Set parameters" made.
     std::vector<std::int16_t> targetSizes;
+    // A sweep runs one simulation per combination of these values, the last axis varying
+    // fastest; empty for a single simulation.
+    std::vector<SweepAxis> sweep;
 
     friend bool operator==(const Experiment&, const Experiment&) = default;
 };
+
+// The number of configurations of a sweep: the product of its axes' lengths (1 without one).
+std::size_t configurationCount(const Experiment& e);
+// Configuration `index` of a sweep: the experiment with the swept values set and no sweep.
+Experiment configuration(const Experiment& e, std::size_t index);
+// The swept values of configuration `index`, in axis order.
+std::vector<std::string> sweptValues(const Experiment& e, std::size_t index);
 
 // Reads an experiment from the text of a file named `fileName` (used in messages). Anything the
 // program could not run with is refused: one Error that names the file, the line and the key

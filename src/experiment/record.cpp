@@ -29,7 +29,7 @@ std::string utcNow() {
 }
 
 std::string provenanceText(const SimState& s, const SimulationResult& result,
-                           const std::string& started) {
+                           const std::string& started, int threads) {
     toml::array generations;
     for (std::size_t g = 0; g < result.generations.size(); ++g) {
         const GenerationResult& generation = result.generations[g];
@@ -47,7 +47,7 @@ std::string provenanceText(const SimState& s, const SimulationResult& result,
                            {"finished", utcNow()},
                            {"first-seed", static_cast<std::int64_t>(s.seed + 1)},
                            {"last-seed", static_cast<std::int64_t>(s.seed + s.runCount)},
-                           {"threads", std::int64_t{1}},
+                           {"threads", static_cast<std::int64_t>(threads)},
                            {"completed", result.complete},
                            {"generations", std::move(generations)}};
     std::ostringstream out;
@@ -76,17 +76,17 @@ std::string programVersion() {
     return MURELTA_VERSION;
 }
 
-RecordPaths runAndRecord(SimState& s, RunDisplay& display, DataFileHost& files,
-                         const Experiment& e) {
+RecordPaths runAndRecord(SimState& s, RunDisplay& display, DataFileHost& files, const Experiment& e,
+                         int threads) {
     // The network as it stands, every agent written out, so that the record runs the same
     // simulation whatever drew the random network.
     const Experiment complete = captureExperiment(s, e.params, e.label);
     const std::string started = utcNow();
-    const SimulationResult result = runSimulation(s, display, files);
+    const SimulationResult result = runSimulation(s, display, files, threads);
     RecordPaths paths;
     paths.experiment =
         writeFileAtomically(result.directory, s.dataFileName + ".toml",
-                            experimentText(complete) + provenanceText(s, result, started));
+                            experimentText(complete) + provenanceText(s, result, started, threads));
     paths.runs = writeFileAtomically(result.directory, s.dataFileName + ".csv", runsCsv(s, result));
     return paths;
 }

@@ -28,7 +28,8 @@ struct RecordPaths {
     std::filesystem::path experiment;
     std::filesystem::path runs;
 };
-RecordPaths runAndRecord(SimState& s, RunDisplay& display, DataFileHost& files,
-                         const Experiment& e);
+// `threads` as runSimulation takes it.
+RecordPaths runAndRecord(SimState& s, RunDisplay& display, DataFileHost& files, const Experiment& e,
+                         int threads = 1);
 
 }  // namespace murelta

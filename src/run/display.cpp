@@ -12,6 +12,7 @@ bool RunDisplay::graphicsEnabled() {
     return false;
 }
 void RunDisplay::yield() {}
+void RunDisplay::showRunsDone(int, int) {}
 void RunDisplay::runFinished() {}
 
 }  // namespace murelta

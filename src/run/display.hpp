@@ -29,6 +29,9 @@ class RunDisplay {
     // Once per cycle: the moment at which Stop and closing can act, by clearing
     // SimState::running.
     virtual void yield();
+    // After each run, in run order, with the number of runs of the generation done so far. The
+    // moment at which a stop ends a generation whose runs go to several threads.
+    virtual void showRunsDone(int done, int runCount);
     // After every run while graphics are enabled and there is more than one run: the modal
     // "Run finished, click ok to start next run." message.
     virtual void runFinished();

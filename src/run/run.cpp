@@ -1,8 +1,14 @@
 #include "run/run.hpp"
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "evolution/fitness.hpp"
 #include "evolution/genetic.hpp"
@@ -93,6 +99,145 @@ bool runOnce(SimState& s, RunDisplay& display, World& world, int run) {
     return complete;
 }
 
+// The runs of one generation made one after the other on `s`, as the display watches them.
+// Returns false when a stop ended the generation.
+bool runInPlace(SimState& s, RunDisplay& display, World& world, GenerationResult& generation,
+                bool& complete) {
+    for (int run = 1; run <= s.runCount; ++run) {
+        if (!runOnce(s, display, world, run)) {
+            complete = false;
+        }
+        generation.runs.push_back(s.runStats[static_cast<std::size_t>(run - 1)]);
+        display.showRunsDone(run, s.runCount);
+        if (!s.running) {
+            complete = complete && run == s.runCount;
+            return false;
+        }
+        if (display.graphicsEnabled() && s.runCount > 1) {
+            display.runFinished();
+        }
+    }
+    return true;
+}
+
+// What a run made on a worker thread hands back.
+struct RunSlot {
+    RunStatsRow row{};
+    FitnessLog fitness;
+    std::vector<std::int16_t> drawn;  // the individuals given to the agents, in agent order
+    Random random;                    // as the run left it: mutation goes on from the last run
+    bool done = false;                // guarded by the pool's mutex
+};
+
+// Adds a run made on a worker thread to `s`: its uses, its fitness changes in the order they
+// were made, its statistics row, and the generator as it left it.
+void addRun(SimState& s, int run, RunSlot& slot, GenerationResult& generation) {
+    for (const std::int16_t individual : slot.drawn) {
+        ++s.population[static_cast<std::size_t>(individual)].useCount;
+    }
+    for (const FitnessLog::Entry& entry : slot.fitness.entries) {
+        double& fitness = s.population[static_cast<std::size_t>(entry.individual)].fitness;
+        for (std::int32_t k = 0; k < entry.count; ++k) {
+            fitness += entry.change;
+        }
+    }
+    s.runStats[static_cast<std::size_t>(run - 1)] = slot.row;
+    generation.runs.push_back(slot.row);
+    s.random = slot.random;
+    slot.fitness = {};
+}
+
+// The runs of one generation on `threads` threads. Each thread works on its own copy of the
+// state, made before any thread starts, so no thread reads what another writes. The main
+// thread adds each run to `s` in run order, as soon as the runs before it are added, and lets
+// the display in meanwhile. A stop takes effect after the run being added: the runs after it
+// are dropped, whatever the threads had done with them.
+bool runOnThreads(SimState& s, RunDisplay& display, GenerationResult& generation, bool& complete,
+                  int threads) {
+    const int runs = s.runCount;
+    std::vector<RunSlot> slots(static_cast<std::size_t>(runs));
+    std::vector<SimState> copies(static_cast<std::size_t>(std::min(threads, runs)), s);
+    std::atomic<int> next{1};
+    std::atomic<bool> cancelled{false};
+    std::mutex mutex;
+    std::condition_variable ready;
+    std::exception_ptr failure;
+
+    const auto workOn = [&](SimState& w) {
+        FitnessLog log;
+        w.fitnessLog = &log;
+        w.running = true;
+        RunDisplay quiet;
+        EngineWorld world;
+        for (int run = next++; run <= runs && !cancelled; run = next++) {
+            log.entries.clear();
+            runOnce(w, quiet, world, run);
+            RunSlot& slot = slots[static_cast<std::size_t>(run - 1)];
+            slot.row = w.runStats[static_cast<std::size_t>(run - 1)];
+            slot.fitness = std::move(log);
+            if (w.expGeneOn || w.comGeneOn) {
+                for (int a = 0; a < w.groupSize; ++a) {
+                    slot.drawn.push_back(w.agent(a).individual);
+                }
+            }
+            slot.random = w.random;
+            {
+                const std::lock_guard lock(mutex);
+                slot.done = true;
+            }
+            ready.notify_one();
+        }
+    };
+    const auto work = [&](SimState& w) {
+        try {
+            workOn(w);
+        } catch (...) {
+            // Handed to the main thread, which ends the generation and rethrows it.
+            const std::lock_guard lock(mutex);
+            failure = std::current_exception();
+            cancelled = true;
+        }
+        ready.notify_one();
+    };
+    std::vector<std::jthread> pool;
+    for (SimState& copy : copies) {
+        pool.emplace_back(work, std::ref(copy));
+    }
+
+    int added = 0;
+    while (added < runs) {
+        RunSlot* slot = nullptr;
+        {
+            std::unique_lock lock(mutex);
+            // Wake now and then even without news, so that the display can answer its user.
+            ready.wait_for(lock, std::chrono::milliseconds(15), [&] {
+                return slots[static_cast<std::size_t>(added)].done || failure != nullptr;
+            });
+            if (failure != nullptr) {
+                lock.unlock();
+                pool.clear();  // joins
+                std::rethrow_exception(failure);
+            }
+            if (slots[static_cast<std::size_t>(added)].done) {
+                slot = &slots[static_cast<std::size_t>(added)];
+            }
+        }
+        if (slot != nullptr) {
+            ++added;
+            addRun(s, added, *slot, generation);
+            display.showRunsDone(added, runs);
+        } else {
+            display.yield();
+        }
+        if (!s.running) {
+            cancelled = true;
+            complete = complete && added == runs;
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string count(int n) {
     return std::to_string(n);
 }
@@ -157,15 +302,16 @@ void checkCanStart(const SimState& s) {
     requireStructures(s);
 }
 
-SimulationResult runSimulation(SimState& s, RunDisplay& display, DataFileHost& files,
-                               World& world) {
+namespace {
+
+SimulationResult simulate(SimState& s, RunDisplay& display, DataFileHost& files, World* world,
+                          int threads) {
     checkCanStart(s);
     SimulationResult result;
     // A file that cannot be written is found now rather than after hours of runs.
-    result.directory =
-        findDataDirectory(files, files.dataDirectory(), [&](const std::filesystem::path& folder) {
-            checkDataFileWritable(s, folder);
-        });
+    result.directory = findDataDirectory(
+        files, files.dataDirectory(),
+        [&](const std::filesystem::path& folder) { checkDataFileWritable(s, folder); });
     s.interrupted = false;
     s.random.reset();
     s.random.reseed(s.seed);
@@ -182,18 +328,13 @@ SimulationResult runSimulation(SimState& s, RunDisplay& display, DataFileHost& f
     for (int g = 0; g < s.generationCount; ++g) {
         resetFitness(s);
         GenerationResult& generation = result.generations.emplace_back();
-        for (int run = 1; run <= s.runCount; ++run) {
-            if (!runOnce(s, display, world, run)) {
-                complete = false;
-            }
-            generation.runs.push_back(s.runStats[static_cast<std::size_t>(run - 1)]);
-            if (!s.running) {
-                complete = complete && run == s.runCount;
-                break;
-            }
-            if (display.graphicsEnabled() && s.runCount > 1) {
-                display.runFinished();
-            }
+        // The display needs every cycle of a run it draws, so only runs it does not draw go
+        // to other threads.
+        EngineWorld engine;
+        if (world == nullptr && threads > 1 && !display.graphicsEnabled() && s.runCount > 1) {
+            runOnThreads(s, display, generation, complete, threads);
+        } else {
+            runInPlace(s, display, world != nullptr ? *world : engine, generation, complete);
         }
         averageFitness(s);
         s.totalFitness = sumFitness(s) / kPopulationSize;
@@ -226,9 +367,15 @@ SimulationResult runSimulation(SimState& s, RunDisplay& display, DataFileHost& f
     return result;
 }
 
-SimulationResult runSimulation(SimState& s, RunDisplay& display, DataFileHost& files) {
-    EngineWorld engine;
-    return runSimulation(s, display, files, engine);
+}  // namespace
+
+SimulationResult runSimulation(SimState& s, RunDisplay& display, DataFileHost& files,
+                               World& world) {
+    return simulate(s, display, files, &world, 1);
+}
+
+SimulationResult runSimulation(SimState& s, RunDisplay& display, DataFileHost& files, int threads) {
+    return simulate(s, display, files, nullptr, threads);
 }
 
 }  // namespace murelta

@@ -57,9 +57,12 @@ struct SimulationResult {
 // the population, runs every generation, run and cycle of `world`, and for a single generation
 // writes the data file. Stops at the end of the current run and generation once
 // SimState::running is cleared.
+SimulationResult runSimulation(SimState& s, RunDisplay& display, DataFileHost& files, World& world);
+// The same on the engine. With `threads` above 1 and graphics off, the runs of each generation
+// go to that many threads, each with its own copy of what a run changes; the results are
+// added in run order, so they are the same, to the bit, for every thread count. A stop then
+// ends the generation after the runs already added.
 SimulationResult runSimulation(SimState& s, RunDisplay& display, DataFileHost& files,
-                               World& world);
-// The same on the engine.
-SimulationResult runSimulation(SimState& s, RunDisplay& display, DataFileHost& files);
+                               int threads = 1);
 
 }  // namespace murelta

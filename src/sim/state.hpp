@@ -56,6 +56,27 @@ struct Target {
     std::int16_t size = 0;  // covers x..x+size by y..y+size
 };
 
+// The fitness changes of one run in the order they were made; consecutive equal changes to one
+// individual are kept as one entry. A run made on a worker thread hands them back, so that they
+// are added to the population in run order, exactly as a run made in place adds them.
+struct FitnessLog {
+    struct Entry {
+        std::int16_t individual;
+        std::int32_t count;
+        double change;
+    };
+    std::vector<Entry> entries;
+
+    void add(std::int16_t individual, double change) {
+        if (!entries.empty() && entries.back().individual == individual &&
+            entries.back().change == change) {
+            ++entries.back().count;
+        } else {
+            entries.push_back({individual, 1, change});
+        }
+    }
+};
+
 // Columns of a runStats row.
 enum RunStatsColumn { kRunIndex = 0, kFirstExit = 1, kLastExit = 2, kPercentOut = 3 };
 using RunStatsRow = std::array<double, 4>;
@@ -112,6 +133,10 @@ struct SimState {
     MessageQueue messages;
     Random random;
 
+    // Set on a worker's copy of the state: the run's fitness changes go here instead of into
+    // the population.
+    FitnessLog* fitnessLog = nullptr;
+
     // Agent i, from 0 to groupSize.
     Agent& agent(int i) { return agents[static_cast<std::size_t>(i)]; }
     const Agent& agent(int i) const { return agents[static_cast<std::size_t>(i)]; }
@@ -144,6 +169,17 @@ void requireAgent(const SimState& s, int agent);
 // Sets an agent's retina and re-creates its view, zero-filled, to match. Throws Error for a
 // radius the sensing cannot hold (below 0 or above kMaxRetina).
 void setRetina(Agent& agent, double retina);
+
+// Adds `change` to the fitness of individual `index`, or logs it on a worker's copy. Adding
+// -c is exactly subtracting c, and addition is commutative, so either way the population ends
+// with the same bits.
+inline void changeFitness(SimState& s, std::int16_t index, double change) {
+    if (s.fitnessLog != nullptr) {
+        s.fitnessLog->add(index, change);
+    } else {
+        s.population.at(static_cast<std::size_t>(index)).fitness += change;
+    }
+}
 
 // The largest retina whose target count fits 16 bits: (2 r + 1)^2 <= 32767.
 inline constexpr int kMaxRetina = 90;

@@ -20,6 +20,19 @@ double readBoxNumber(std::string_view text, std::string_view label) {
     return parseNumber(text, label);
 }
 
+std::string portableNumberText(const std::string& text) {
+    try {
+        parseNumber(text, "Box");
+        return text;
+    } catch (const Error&) {
+    }
+    try {
+        return formatNumber(readBoxNumber(text, "Box"), '.');
+    } catch (const Error&) {
+        return text;
+    }
+}
+
 std::optional<double> boxNumber(const QString& text) {
     try {
         return readBoxNumber(text.toStdString(), "Box");

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace murelta::ui {
@@ -13,6 +14,11 @@ namespace murelta::ui {
 // message in both programs. Surrounding blanks are ignored and group separators refused:
 // "1,000" is a thousand in one locale and one in another. Throws Error naming `label`.
 double readBoxNumber(std::string_view text, std::string_view label);
+
+// A text readBoxNumber accepted, as experiment files and murelta-batch read it (with a point
+// as the decimal separator): the text itself where they read it alike, else the value it
+// stands for, so that "2,5" typed in a German locale is saved as "2.5".
+std::string portableNumberText(const std::string& text);
 
 // readBoxNumber for boxes that ignore what is not a number: nothing instead of an error.
 std::optional<double> boxNumber(const QString& text);

@@ -402,6 +402,7 @@ void DesignerWindow::pickLinkEndAt(QPointF point) {
             linkMode_ = LinkMode::Select;
             drawLink();
             unselectAll();
+            emit edited();
         }
         ++clickCount_;
     }
@@ -429,25 +430,30 @@ void DesignerWindow::cmdCutCom_Click() {
 void DesignerWindow::cmdNetAll_Click() {
     runCommand(this, [this] { netAll2All(s_); });
     drawLink();
+    emit edited();
 }
 
 void DesignerWindow::cmdNetCircle_Click() {
     runCommand(this, [this] { netCircle(s_); });
     drawLink();
+    emit edited();
 }
 
 void DesignerWindow::cmdNetStar_Click() {
     runCommand(this, [this] { netStar(s_); });
     drawLink();
+    emit edited();
 }
 
 void DesignerWindow::cmdNetClear_Click() {
     runCommand(this, [this] { clearNet(s_); });
     drawLink();
+    emit edited();
 }
 
 void DesignerWindow::commOption_Click(int option) {
     s_.commRadius = option == 1 ? kSpaceDependentRadius : kSpaceIndependentRadius;
+    emit edited();
 }
 
 void DesignerWindow::showRangeOption() {
@@ -467,6 +473,7 @@ void DesignerWindow::cmb_preset_Click(int item) {
     if (panelAgent_ && agentMark_[index(*panelAgent_)] == Mark::Selected) {
         showAgent(*panelAgent_);
     }
+    emit edited();
 }
 
 // The Leader box shows rank 1 checked and 0 unchecked; any higher rank, which only the rank
@@ -537,18 +544,21 @@ void DesignerWindow::checkLeader_Click() {
 void DesignerWindow::txtRank_Change() {
     if (const std::optional<double> value = boxNumber(txtRank_->text())) {
         runCommand(this, [&] { storeRank(s_, selectedAgents(), *value); });
+        emit edited();
     }
 }
 
 void DesignerWindow::txtRetina_Change() {
     if (const std::optional<double> value = boxNumber(txtRetina_->text())) {
         runCommand(this, [&] { storeRetina(s_, selectedAgents(), *value); });
+        emit edited();
     }
 }
 
 void DesignerWindow::txtSize_Change() {
     if (const std::optional<double> value = boxNumber(txtSize_->text())) {
         runCommand(this, [&] { storeTargetSize(s_, currentTarget_, *value); });
+        emit edited();
     }
 }
 

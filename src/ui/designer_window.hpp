@@ -52,6 +52,11 @@ class DesignerWindow : public QDialog {
     // has re-created the agents.
     void rebuild();
 
+  signals:
+    // After each command that may have changed the network, the range or a target size, so
+    // that the main window can tell whether the experiment still matches its file.
+    void edited();
+
   private slots:
     void pictAr_MouseDown(QPointF point);
     void commOption_Click(int option);

@@ -1,24 +1,32 @@
 #include "ui/main_window.hpp"
 
-#include <QCoreApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QSlider>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
+#include <filesystem>
+#include <optional>
+#include <utility>
 
+#include "experiment/parameter_keys.hpp"
+#include "experiment/record.hpp"
 #include "run/data_file.hpp"
-#include "run/run.hpp"
 #include "run/set_parameters.hpp"
 #include "sim/numbers.hpp"
 #include "sim/state.hpp"
@@ -41,11 +49,18 @@ const QString kInfoTitle = QStringLiteral("Murelta: evolving, communicating agen
 constexpr qint64 kEventIntervalMs = 15;
 constexpr qint64 kPaintIntervalMs = 40;
 
+constexpr int kMaxRecentFiles = 5;
+const QString kRecentFilesKey = QStringLiteral("recentFiles");
+
+std::filesystem::path toPath(const QString& path) {
+    return std::filesystem::path(path.toStdString());
+}
+
 }  // namespace
 
-MainWindow::MainWindow(SimState& state, QWidget* parent) : QWidget(parent), s_(state) {
+MainWindow::MainWindow(SimState& state, QSettings* settings, QWidget* parent)
+    : QWidget(parent), s_(state), settings_(settings), labelInForce_(kDefaultLabel) {
     setObjectName(QStringLiteral("frmAmb"));
-    setWindowTitle(kAppTitle);
 
     const Params defaults;
     txtAgents_ = addBox("txtAgents", defaults.agents);
@@ -96,6 +111,8 @@ MainWindow::MainWindow(SimState& state, QWidget* parent) : QWidget(parent), s_(s
     lblfit_->setObjectName(QStringLiteral("lblfit"));
     arenaPic_ = new ArenaView(this);
 
+    createActions();
+    createMenus();
     buildLayout();
 
     connect(Command1_, &QPushButton::clicked, this, &MainWindow::Command1_Click);
@@ -104,8 +121,9 @@ MainWindow::MainWindow(SimState& state, QWidget* parent) : QWidget(parent), s_(s
     connect(Command2_, &QPushButton::clicked, this, [this] { Command2_Click(); });
     connect(Command3_, &QPushButton::clicked, this, &MainWindow::Command3_Click);
 
-    // The parameters of the boxes are in force from the start.
+    // The parameters of the boxes are in force from the start, as a new experiment.
     Command2_Click();
+    setCurrentFile(QString(), textInForce());
 }
 
 MainWindow::~MainWindow() = default;
@@ -128,6 +146,63 @@ QPushButton* MainWindow::addButton(const char* name, const QString& caption) {
     auto* button = new QPushButton(caption, this);
     button->setObjectName(QString::fromLatin1(name));
     return button;
+}
+
+void MainWindow::createActions() {
+    const auto action = [this](const char* name, const QString& text, const QKeySequence& keys) {
+        auto* a = new QAction(text, this);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setShortcut(keys);
+        return a;
+    };
+    newAction_ = action("actionNew", QStringLiteral("&New"), QKeySequence::New);
+    openAction_ = action("actionOpen", QStringLiteral("&Open..."), QKeySequence::Open);
+    saveAction_ = action("actionSave", QStringLiteral("&Save"), QKeySequence::Save);
+    saveAsAction_ = action("actionSaveAs", QStringLiteral("Save &As..."),
+                           QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    quitAction_ = action("actionQuit", QStringLiteral("&Quit"), QKeySequence::Quit);
+    // Desktops without a standard key for quitting (a bare X server, say) get the usual one.
+    if (quitAction_->shortcut().isEmpty()) {
+        quitAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    }
+    aboutAction_ = action("actionAbout", QStringLiteral("&About"), QKeySequence());
+    connect(newAction_, &QAction::triggered, this, &MainWindow::fileNew);
+    connect(openAction_, &QAction::triggered, this, &MainWindow::fileOpen);
+    connect(saveAction_, &QAction::triggered, this, [this] { fileSave(); });
+    connect(saveAsAction_, &QAction::triggered, this, [this] { fileSaveAs(); });
+    // Quitting is closing the window, which asks about unsaved changes and stops a simulation.
+    connect(quitAction_, &QAction::triggered, this, &QWidget::close);
+    connect(aboutAction_, &QAction::triggered, this, &MainWindow::helpAbout);
+}
+
+void MainWindow::createMenus() {
+    menuBar_ = new QMenuBar(this);
+    QMenu* file = menuBar_->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("menuFile"));
+    file->addAction(newAction_);
+    file->addAction(openAction_);
+    recentMenu_ = file->addMenu(QStringLiteral("Recent files"));
+    recentMenu_->setObjectName(QStringLiteral("menuRecent"));
+    // A fixed set of entries, shown or hidden: an entry must outlive the command it triggers,
+    // which puts its file first in the list.
+    for (int i = 0; i < kMaxRecentFiles; ++i) {
+        QAction* entry = recentMenu_->addAction(QString());
+        connect(entry, &QAction::triggered, this,
+                [this, entry] { fileOpenRecent(entry->data().toString()); });
+    }
+    file->addSeparator();
+    file->addAction(saveAction_);
+    file->addAction(saveAsAction_);
+    file->addSeparator();
+    file->addAction(quitAction_);
+    QMenu* help = menuBar_->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("menuHelp"));
+    help->addAction(aboutAction_);
+
+    if (settings_ != nullptr) {
+        recentFiles_ = settings_->value(kRecentFilesKey).toStringList();
+    }
+    updateRecentMenu();
 }
 
 void MainWindow::buildLayout() {
@@ -195,6 +270,7 @@ void MainWindow::buildLayout() {
     right->addWidget(arenaPic_, 1);
 
     auto* layout = new QHBoxLayout(this);
+    layout->setMenuBar(menuBar_);
     layout->addLayout(left);
     layout->addLayout(right, 1);
 }
@@ -227,23 +303,245 @@ Params MainWindow::paramsFromBoxes() const {
     return p;
 }
 
+void MainWindow::fillBoxes(const Params& p) {
+    const auto setText = [](QLineEdit* box, const std::string& text) {
+        box->setText(QString::fromStdString(text));
+    };
+    setText(txtAgents_, p.agents);
+    setText(txtRetina_, p.retina);
+    setText(txtW_, p.width);
+    setText(txtH_, p.height);
+    setText(txtCicli_, p.cycles);
+    setText(txtFood_, p.foods);
+    setText(txtFoodSize_, p.foodSize);
+    setText(txtP_, p.pConnection);
+    setText(txtNoRun_, p.runs);
+    setText(txtGen_, p.generations);
+    setText(txtComCost_, p.comCost);
+    setText(txtExpCost_, p.expCost);
+    setText(txtCommRad_, p.commRadius);
+    setText(txtSeed_, p.seed);
+    chkExit_->setChecked(p.firstOut);
+    checkStart_->setChecked(p.sameStart);
+    ChkLastOut_->setChecked(p.lastOut);
+    chkExpCost_->setChecked(p.expCostOn);
+    chkCommCost_->setChecked(p.comCostOn);
+    chkExpGene_->setChecked(p.expGeneOn);
+    chkComGene_->setChecked(p.comGeneOn);
+}
+
 bool MainWindow::Command2_Click() {
-    const bool ok = runCommand(this, [this] {
-        const std::string label =
-            groupDialog_ ? groupDialog_->label().toStdString() : std::string(kDefaultLabel);
-        setParameters(s_, paramsFromBoxes(), label, readBoxNumber);
-    });
+    return setParametersWith(groupDialog_ ? groupDialog_->label().toStdString()
+                                          : std::string(kDefaultLabel));
+}
+
+bool MainWindow::setParametersWith(const std::string& label) {
+    const Params p = paramsFromBoxes();
+    const bool ok = runCommand(this, [&] { setParameters(s_, p, label, readBoxNumber); });
+    if (ok) {
+        // What is saved must open in any locale and in murelta-batch, which read a point.
+        paramsInForce_ = p;
+        for (const TextParameter& box : kTextParameters) {
+            paramsInForce_.*box.member = portableNumberText(p.*box.member);
+        }
+        labelInForce_ = label;
+    }
     // Also after a refusal: the designer then shows no agents rather than the old ones, whose
     // arrays no longer match the parameters in force.
     if (designer_) {
         designer_->rebuild();
     }
+    updateModified();
     return ok;
 }
 
+Experiment MainWindow::experimentInForce() const {
+    return captureExperiment(s_, paramsInForce_, labelInForce_);
+}
+
+std::string MainWindow::textInForce() const {
+    // After a refused "Set parameters" there is nothing that "Start" would run.
+    return hasStructures(s_) ? experimentText(experimentInForce()) : std::string();
+}
+
+void MainWindow::updateModified() {
+    const std::string text = textInForce();
+    setWindowModified(text.empty() || text != savedText_);
+}
+
+void MainWindow::updateTitle() {
+    const QString name =
+        fileName_.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(fileName_).completeBaseName();
+    setWindowTitle(QStringLiteral("%1[*] - %2").arg(name, kAppTitle));
+}
+
+void MainWindow::setCurrentFile(const QString& path, const std::string& text) {
+    fileName_ = path;
+    savedText_ = text;
+    if (!path.isEmpty()) {
+        addRecentFile(path);
+    }
+    updateTitle();
+    updateModified();
+}
+
+void MainWindow::addRecentFile(const QString& path) {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    recentFiles_.removeAll(absolute);
+    recentFiles_.prepend(absolute);
+    while (recentFiles_.size() > kMaxRecentFiles) {
+        recentFiles_.removeLast();
+    }
+    if (settings_ != nullptr) {
+        settings_->setValue(kRecentFilesKey, recentFiles_);
+    }
+    updateRecentMenu();
+}
+
+void MainWindow::updateRecentMenu() {
+    const QList<QAction*> entries = recentMenu_->actions();
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const bool used = i < recentFiles_.size();
+        entries[i]->setVisible(used);
+        if (used) {
+            const QString& path = recentFiles_[i];
+            entries[i]->setText(
+                QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName()));
+            entries[i]->setData(path);
+            entries[i]->setStatusTip(path);
+        }
+    }
+    recentMenu_->setEnabled(!recentFiles_.isEmpty() && !s_.running);
+}
+
+bool MainWindow::maybeSave() {
+    updateModified();
+    if (!isWindowModified()) {
+        return true;
+    }
+    const QString name =
+        fileName_.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(fileName_).fileName();
+    switch (askToSave(this, QStringLiteral("The experiment \"%1\" has changes that are not "
+                                           "saved.\nDo you want to save them?")
+                                .arg(name))) {
+        case SaveAnswer::Save:
+            return fileSave();
+        case SaveAnswer::Discard:
+            return true;
+        case SaveAnswer::Cancel:
+            break;
+    }
+    return false;
+}
+
+void MainWindow::fileNew() {
+    if (!maybeSave()) {
+        return;
+    }
+    fillBoxes(Params{});
+    setParametersWith(std::string(kDefaultLabel));
+    setCurrentFile(QString(), textInForce());
+}
+
+void MainWindow::fileOpen() {
+    if (!maybeSave()) {
+        return;
+    }
+    const QString start =
+        fileName_.isEmpty() ? QDir::currentPath() : QFileInfo(fileName_).absolutePath();
+    const QString path =
+        chooseExperimentFile(this, FileChoice::Open, QStringLiteral("Open experiment"), start);
+    if (!path.isEmpty()) {
+        openFile(path);
+    }
+}
+
+void MainWindow::fileOpenRecent(const QString& path) {
+    if (maybeSave()) {
+        openFile(path);
+    }
+}
+
+bool MainWindow::openFile(const QString& path) {
+    // The experiment is made on a state of its own and takes the place of the one in force
+    // only when all of it worked, so that a file that cannot be read or does not fit leaves
+    // the boxes, the network and the title as they were.
+    Experiment e;
+    SimState opened;
+    if (!runCommand(this, [&] {
+            e = readExperiment(toPath(path));
+            setParameters(opened, e.params, e.label, readBoxNumber);
+            applyNetwork(opened, e);
+        })) {
+        return false;
+    }
+    s_ = std::move(opened);
+    fillBoxes(e.params);
+    paramsInForce_ = e.params;
+    labelInForce_ = e.label;
+    if (designer_) {
+        designer_->rebuild();
+    }
+    setCurrentFile(path, textInForce());
+    return true;
+}
+
+bool MainWindow::fileSave() {
+    return fileName_.isEmpty() ? fileSaveAs() : saveTo(fileName_);
+}
+
+bool MainWindow::fileSaveAs() {
+    const QString start = fileName_.isEmpty() ? QDir::currentPath() : fileName_;
+    const QString path =
+        chooseExperimentFile(this, FileChoice::Save, QStringLiteral("Save experiment as"), start);
+    return !path.isEmpty() && saveTo(path);
+}
+
+bool MainWindow::saveTo(const QString& path) {
+    std::string text;
+    if (!runCommand(this, [&] {
+            const Experiment e = experimentInForce();
+            writeExperiment(toPath(path), e);
+            text = experimentText(e);
+        })) {
+        return false;
+    }
+    setCurrentFile(path, text);
+    return true;
+}
+
+void MainWindow::helpAbout() {
+    showMessage(this,
+                QStringLiteral("%1 %2\n\nA laboratory for experiments with evolving, "
+                               "communicating agents.")
+                    .arg(kAppTitle, QString::fromStdString(programVersion())),
+                QStringLiteral("About %1").arg(kAppTitle), MessageIcon::Information);
+}
+
 void MainWindow::Command1_Click() {
-    runCommand(this, [this] { runSimulation(s_, *this, *this); });
+    std::optional<Experiment> ran;
+    runCommand(this, [&] {
+        ran = experimentInForce();
+        runAndRecord(s_, *this, *this, *ran);
+    });
+    if (ran) {
+        keepMatchAfterRun(*ran);
+    }
     showCounters();
+}
+
+// Every run places the targets anew with "Foods size", which changes the sizes the designer
+// shows but not what "Start" runs: an experiment that matched its file still matches it,
+// unless the network was edited during the run.
+void MainWindow::keepMatchAfterRun(const Experiment& ran) {
+    if (hasStructures(s_) && experimentText(ran) == savedText_) {
+        Experiment now = experimentInForce();
+        now.targetSizes = ran.targetSizes;
+        if (now == ran) {
+            savedText_ = textInForce();
+        }
+    }
+    updateModified();
 }
 
 void MainWindow::cmdStop_Click() {
@@ -281,6 +579,7 @@ DesignerWindow* MainWindow::openDesigner() {
     if (!designer_) {
         designer_ = new DesignerWindow(
             s_, [this] { return txtAgents_->text(); }, this);
+        connect(designer_, &DesignerWindow::edited, this, &MainWindow::updateModified);
     } else if (!designer_->isVisible()) {
         // Every opening starts from the current data, as a newly loaded window would.
         designer_->rebuild();
@@ -339,8 +638,13 @@ void MainWindow::setRunningControls(bool running) {
     Command1_->setEnabled(!running);
     cmdSettings_->setEnabled(!running);
     cmdStop_->setEnabled(running);
-    // Re-creating the structures under a running loop would pull them from under it.
+    // Re-creating the structures under a running loop would pull them from under it; saving
+    // waits for the end too, so that a file holds what ran.
     Command2_->setEnabled(!running);
+    for (QAction* action : {newAction_, openAction_, saveAction_, saveAsAction_}) {
+        action->setEnabled(!running);
+    }
+    recentMenu_->setEnabled(!running && !recentFiles_.isEmpty());
     if (!running) {
         showCounters();
     }
@@ -414,6 +718,7 @@ void MainWindow::dataFileWritten(const std::filesystem::path&, const std::string
     showMessage(this, text, QStringLiteral("Mur info"),
                 complete && !interrupted ? MessageIcon::Information : MessageIcon::Exclamation);
     if (interrupted) {
+        closingAfterStop_ = true;
         close();
     }
 }
@@ -436,6 +741,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         // The simulation winds down first; it closes the windows once its data are saved.
         cmdStop_Click();
         s_.interrupted = true;
+        event->ignore();
+        return;
+    }
+    if (!closingAfterStop_ && !maybeSave()) {
         event->ignore();
         return;
     }

@@ -1,24 +1,30 @@
 // The main window: the parameters, "Start" and "Stop", the progress and results, the arena
-// picture, and the way to the group settings dialog and the network designer. It runs the
-// simulation as the run driver's host.
+// picture, the way to the group settings dialog and the network designer, and the experiment
+// file that holds what "Start" runs. It runs the simulation as the run driver's host.
 #pragma once
 
 #include <QElapsedTimer>
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 #include <string>
 
+#include "experiment/experiment.hpp"
 #include "run/data_file.hpp"
 #include "run/display.hpp"
 #include "sim/params.hpp"
 #include "ui/designer_window.hpp"
 #include "ui/group_dialog.hpp"
 
+class QAction;
 class QCheckBox;
 class QEventLoop;
 class QLabel;
 class QLineEdit;
+class QMenu;
+class QMenuBar;
 class QPushButton;
+class QSettings;
 class QSlider;
 
 namespace murelta {
@@ -33,8 +39,15 @@ class MainWindow : public QWidget, public RunDisplay, public DataFileHost {
     Q_OBJECT
 
   public:
-    explicit MainWindow(SimState& state, QWidget* parent = nullptr);
+    // `settings` keeps the recent files between sessions; without it they last this session
+    // only.
+    explicit MainWindow(SimState& state, QSettings* settings = nullptr, QWidget* parent = nullptr);
     ~MainWindow() override;
+
+    // Opens an experiment file without asking about unsaved changes (the command line's file).
+    // A file that cannot be read or run is named in a message and changes nothing; returns
+    // false then.
+    bool openFile(const QString& path);
 
     // The group settings dialog while it is open (its label names the data file), or null.
     GroupDialog* groupDialog() const { return groupDialog_; }
@@ -71,6 +84,14 @@ class MainWindow : public QWidget, public RunDisplay, public DataFileHost {
     void closeEvent(QCloseEvent* event) override;
 
   private slots:
+    void fileNew();
+    void fileOpen();
+    void fileOpenRecent(const QString& path);
+    bool fileSave();  // false when cancelled or refused
+    bool fileSaveAs();
+    void helpAbout();
+    // Marks the window modified when what "Start" would run differs from the file.
+    void updateModified();
     bool Command2_Click();  // "Set parameters"; false when a box was refused
     void Command1_Click();  // "Start"
     void cmdStop_Click();   // "Stop"
@@ -81,6 +102,26 @@ class MainWindow : public QWidget, public RunDisplay, public DataFileHost {
     void applyGroupSettings(const QString& runs, const QString& cycles);
 
   private:
+    void createActions();
+    void createMenus();
+    // "Set parameters" with `label` naming the data file; on success the boxes and the label
+    // are the experiment in force.
+    bool setParametersWith(const std::string& label);
+    // The experiment "Start" would run: the parameters and label in force and the network.
+    Experiment experimentInForce() const;
+    // Its experimentText; empty after a refused "Set parameters", when nothing would run.
+    std::string textInForce() const;
+    void fillBoxes(const Params& p);
+    // Save, Discard or Cancel when there are unsaved changes; false when the command that asks
+    // must not go on.
+    bool maybeSave();
+    bool saveTo(const QString& path);
+    // After New, Open or Save: what is in force is what the file (or no file) holds.
+    void setCurrentFile(const QString& path, const std::string& text);
+    void updateTitle();
+    void keepMatchAfterRun(const Experiment& ran);
+    void addRecentFile(const QString& path);
+    void updateRecentMenu();
     // Opens the designer modally, as the group settings dialog's OK does.
     void showDesignerModal();
     Params paramsFromBoxes() const;
@@ -93,6 +134,28 @@ class MainWindow : public QWidget, public RunDisplay, public DataFileHost {
     DesignerWindow* openDesigner();
 
     SimState& s_;
+    QSettings* settings_;
+
+    // What "Start" runs besides the network: the boxes and label of the last successful "Set
+    // parameters".
+    Params paramsInForce_;
+    std::string labelInForce_;
+    QString fileName_;
+    // experimentText of what was last opened, saved or made new.
+    std::string savedText_;
+    QStringList recentFiles_;
+    // Set once a simulation stopped by closing has saved its data: the window then closes
+    // without asking, as it always has.
+    bool closingAfterStop_ = false;
+
+    QMenuBar* menuBar_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
+    QAction* newAction_ = nullptr;
+    QAction* openAction_ = nullptr;
+    QAction* saveAction_ = nullptr;
+    QAction* saveAsAction_ = nullptr;
+    QAction* quitAction_ = nullptr;
+    QAction* aboutAction_ = nullptr;
 
     QLineEdit* txtAgents_;
     QLineEdit* txtRetina_;

@@ -24,6 +24,16 @@ FolderChooser& folderChooser() {
     return current;
 }
 
+FileChooser& fileChooser() {
+    static FileChooser current;
+    return current;
+}
+
+SaveQuestion& saveQuestion() {
+    static SaveQuestion current;
+    return current;
+}
+
 }  // namespace
 
 void showMessage(QWidget* parent, const QString& text, const QString& title, MessageIcon icon) {
@@ -62,6 +72,53 @@ QString chooseFolder(QWidget* parent, const QString& caption) {
 
 void setFolderChooser(FolderChooser chooser) {
     folderChooser() = std::move(chooser);
+}
+
+QString chooseExperimentFile(QWidget* parent, FileChoice choice, const QString& caption,
+                             const QString& start) {
+    if (fileChooser()) {
+        return fileChooser()(parent, choice, caption, start);
+    }
+    QFileDialog dialog(parent, caption, start,
+                       QStringLiteral("Experiments (*.toml);;All files (*)"));
+    const bool saving = choice == FileChoice::Save;
+    dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // A name typed without a suffix still saves a file that Open lists.
+    dialog.setDefaultSuffix(QStringLiteral("toml"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
+void setFileChooser(FileChooser chooser) {
+    fileChooser() = std::move(chooser);
+}
+
+SaveAnswer askToSave(QWidget* parent, const QString& text) {
+    if (saveQuestion()) {
+        return saveQuestion()(parent, text);
+    }
+    QMessageBox box(parent);
+    box.setWindowTitle(kAppTitle);
+    box.setIcon(QMessageBox::Warning);
+    box.setText(text);
+    box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Save);
+    switch (box.exec()) {
+        case QMessageBox::Save:
+            return SaveAnswer::Save;
+        case QMessageBox::Discard:
+            return SaveAnswer::Discard;
+        default:
+            // Escape and the window's close button keep everything, as Cancel does.
+            return SaveAnswer::Cancel;
+    }
+}
+
+void setSaveQuestion(SaveQuestion question) {
+    saveQuestion() = std::move(question);
 }
 
 bool runCommand(QWidget* parent, const std::function<void()>& body) {

@@ -24,6 +24,21 @@ QString chooseFolder(QWidget* parent, const QString& caption);
 using FolderChooser = std::function<QString(QWidget* parent, const QString& caption)>;
 void setFolderChooser(FolderChooser chooser);
 
+// Asks for an experiment file (*.toml) to open, or a name to save one under, starting at
+// `start` (a folder or a file); an empty text when cancelled. Tests replace how it is asked.
+enum class FileChoice { Open, Save };
+QString chooseExperimentFile(QWidget* parent, FileChoice choice, const QString& caption,
+                             const QString& start);
+using FileChooser = std::function<QString(QWidget* parent, FileChoice choice,
+                                          const QString& caption, const QString& start)>;
+void setFileChooser(FileChooser chooser);
+
+// Asks whether changes that would be lost are saved first; tests replace how it is asked.
+enum class SaveAnswer { Save, Discard, Cancel };
+SaveAnswer askToSave(QWidget* parent, const QString& text);
+using SaveQuestion = std::function<SaveAnswer(QWidget* parent, const QString& text)>;
+void setSaveQuestion(SaveQuestion question);
+
 // Runs a command's body; an error it throws is shown in a message box naming what went wrong.
 // What the body changed before the error stays changed. Returns false when it failed.
 bool runCommand(QWidget* parent, const std::function<void()>& body);

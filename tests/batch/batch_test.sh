@@ -125,6 +125,37 @@ records)
     "$program" --experiment saved.toml --runs 2 > /dev/null
     [ "$(wc -l < murData_saved_w50x50_c20000_r2_ag10_s0.xls)" -eq 3 ] || fail "--runs 2"
     ;;
+sweep)
+    # Six configurations; killed twice and started again, the tables equal those of a sweep
+    # that ran through.
+    printf '[parameters]\nruns = "8"\ncycles = "6000"\n[sweep]\nagents = ["10", "50"]\n%s\n' \
+        'preset = ["None", "Tab 10b", "Tab 11c"]' > sweep.toml
+    "$program" sweep sweep.toml --out whole --threads 2 > /dev/null 2>&1 || fail "the sweep"
+    for moment in 0.3 0.9; do
+        "$program" sweep sweep.toml --out killed --threads 2 > /dev/null 2>&1 &
+        sleep $moment
+        kill -KILL $! 2> /dev/null || true
+        wait $! 2> /dev/null || true
+    done
+    "$program" sweep sweep.toml --out killed --threads 2 > /dev/null 2>&1 || fail "the restart"
+    for table in runs generations summary; do
+        cmp whole/$table.csv killed/$table.csv || fail "$table.csv differs after the kills"
+    done
+    [ "$(wc -l < whole/runs.csv)" -eq 49 ] || fail "not 6 x 8 runs"
+    [ -z "$(find killed/configs -name '.*-*')" ] || fail "a half-made configuration is left"
+    # Another sweep may not go into the same folder.
+    sed -i 's/"8"/"9"/' sweep.toml
+    status=0
+    "$program" sweep sweep.toml --out whole > /dev/null 2> err.txt || status=$?
+    [ $status -eq 2 ] && grep -q 'different sweep' err.txt || fail "a different sweep was taken"
+    # A shard left out is named by collect.
+    sed -i 's/"9"/"2"/' sweep.toml
+    "$program" sweep sweep.toml --out half --shard 0/2 > /dev/null 2>&1 || fail "shard 0/2"
+    status=0
+    "$program" collect half > out.txt || status=$?
+    [ $status -eq 3 ] && grep -q 'missing configuration(s): 1 3 5$' out.txt ||
+        fail "collect does not name the missing configurations: $(cat out.txt)"
+    ;;
 *)
     fail "unknown case $case_name"
     ;;

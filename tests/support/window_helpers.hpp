@@ -67,7 +67,8 @@ struct Shown {
 };
 
 // Records the windows' modal messages instead of showing them, while it lives. `onMessage`,
-// when set, answers each one (pressing Stop, say) before the window goes on.
+// when set, answers each one (pressing Stop, say) before the window goes on. The questions
+// about unsaved changes are recorded apart and answered with `saveAnswer`.
 class MessageRecorder {
   public:
     MessageRecorder() {
@@ -78,13 +79,22 @@ class MessageRecorder {
                     onMessage(messages.back());
                 }
             });
+        setSaveQuestion([this](QWidget*, const QString& text) {
+            questions.push_back(text);
+            return saveAnswer;
+        });
     }
     MessageRecorder(const MessageRecorder&) = delete;
     MessageRecorder& operator=(const MessageRecorder&) = delete;
-    ~MessageRecorder() { setMessageHandler({}); }
+    ~MessageRecorder() {
+        setMessageHandler({});
+        setSaveQuestion({});
+    }
 
     std::vector<Shown> messages;
     std::function<void(const Shown&)> onMessage;
+    std::vector<QString> questions;
+    SaveAnswer saveAnswer = SaveAnswer::Discard;
 };
 
 // Resizes the shown `window` until its child "pictAr" is side x side pixels; false when the

@@ -1,0 +1,48 @@
+// Sweeps: every configuration of an experiment's [sweep] in a folder of its own, on every
+// core, resumable after any stop, shardable over the tasks of a cluster, and the tables
+// collected from whatever configurations are finished.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "experiment/experiment.hpp"
+
+namespace murelta {
+
+// The configurations a task runs: those whose number modulo `count` is `index`.
+struct Shard {
+    std::size_t index = 0;
+    std::size_t count = 1;
+};
+
+// Reads "K/N" with 0 <= K < N; throws Error otherwise.
+Shard parseShard(const std::string& text);
+
+// What a sweep reports while it runs, from its own thread. Does nothing by default.
+class SweepProgress {
+  public:
+    virtual ~SweepProgress() = default;
+    // Called now and then with the totals so far: configurations finished (also those found
+    // finished) of `configurations` to do, runs finished, and cycles run.
+    virtual void show(std::size_t done, std::size_t configurations, long runs, long cycles);
+};
+
+// The folder of configuration `index` inside a sweep's folder: configs/0007.
+std::filesystem::path configurationFolder(const std::filesystem::path& dir, std::size_t index);
+
+// Runs, on `threads` threads, the configurations of `sweep` that belong to `shard` and are not
+// finished in `dir` yet. Each configuration's experiment, record and data file are made in a
+// temporary folder and then renamed into configs/NNNN, so a folder there is always complete.
+// The sweep's experiment is kept in dir/sweep.toml; a folder holding a different sweep is
+// refused with an Error. Returns the number of configurations run.
+std::size_t runSweep(const Experiment& sweep, const std::filesystem::path& dir, int threads,
+                     Shard shard, SweepProgress& progress);
+
+// Builds runs.csv, generations.csv and summary.csv in `dir` from the finished configurations
+// and returns the numbers of those missing (the tables then hold the others).
+std::vector<std::size_t> collectSweep(const std::filesystem::path& dir);
+
+}  // namespace murelta
