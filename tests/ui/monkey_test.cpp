@@ -1,6 +1,7 @@
 // A random user: thousands of seeded random actions on the main window, the group settings
 // dialog and the network designer, with texts valid and invalid. Nothing may crash, and
 // afterwards the program must still run a small simulation exactly as the core does.
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QTemporaryDir>
@@ -9,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <random>
+#include <string_view>
 #include <vector>
 
 #include "run/data_file.hpp"
@@ -70,6 +72,9 @@ const QStringList kOddTexts = {"",    "abc",   " 5 ",    "-0",   "nan",
 const std::vector<const char*> kMainChecks = {"chkExit",    "checkStart",    "ChkLastOut",
                                               "chkExpCost", "chkCommCost",   "chkExpGene",
                                               "chkComGene", "graphicEnabled"};
+// The File and Help menus; a file chosen is the test's one experiment file, or none.
+const std::vector<const char*> kMenuActions = {"actionNew", "actionOpen", "actionSave",
+                                               "actionSaveAs", "actionAbout"};
 const std::vector<const char*> kDesignerButtons = {
     "cmdNetAll",   "cmdNetCircle", "cmdNetStar",   "cmdNetClear",   "cmdMonoCOm",
     "cmdBiCom",    "cmdCutCom",    "cmdShiftLeft", "cmdShiftRight", "Command1",
@@ -115,6 +120,14 @@ class MonkeyTest : public QObject {
         if (trace_) {
             qInfo("%s %s", what, qPrintable(detail));
         }
+    }
+
+    // The default runs and cycles (100 and 20000), in force at the start and after File New,
+    // would make every Start long.
+    void keepSimulationsShort() {
+        type(*window_, "txtNoRun", QStringLiteral("2"));
+        type(*window_, "txtCicli", QStringLiteral("20"));
+        click(*window_, "Command2");
     }
 
     DesignerWindow* shownDesigner() const {
@@ -208,25 +221,32 @@ class MonkeyTest : public QObject {
         DesignerWindow* designer = shownDesigner();
         // Without a designer in view, its share goes to the main window's boxes.
         const int kind = uniform(0, designer != nullptr ? 99 : 64);
-        if (kind < 30) {
+        if (kind < 28) {
             const Box& box = pick(kMainBoxes);
             const QString typed = text(box);
             note("type", QString::fromLatin1(box.name) + " " + typed);
             type(*window_, box.name, typed);
-        } else if (kind < 40) {
+        } else if (kind < 38) {
             const char* name = pick(kMainChecks);
             note("tick", QString::fromLatin1(name));
             click(*window_, name);
-        } else if (kind < 50) {
+        } else if (kind < 48) {
             note("set parameters");
             click(*window_, "Command2");
-        } else if (kind < 55) {
+        } else if (kind < 53) {
             note("start");
             click(*window_, "Command1");
-        } else if (kind < 56) {
+        } else if (kind < 54) {
             note("stop");
             click(*window_, "cmdStop");
-        } else if (kind < 60 && !running) {
+        } else if (kind < 57) {
+            const char* name = pick(kMenuActions);
+            note("menu", QString::fromLatin1(name));
+            child<QAction>(*window_, name)->trigger();
+            if (name == std::string_view("actionNew")) {
+                keepSimulationsShort();
+            }
+        } else if (kind < 61 && !running) {
             note("settings");
             QTimer dialogAnswer;
             dialogAnswer.setSingleShot(true);
@@ -272,9 +292,17 @@ class MonkeyTest : public QObject {
         // A data file that cannot be written is sometimes saved here, sometimes given up.
         setFolderChooser(
             [this](QWidget*, const QString&) { return chance(0.5) ? dir_.path() : QString(); });
+        setFileChooser([this](QWidget*, FileChoice, const QString&, const QString&) {
+            return chance(0.7) ? dir_.filePath(QStringLiteral("monkey.toml")) : QString();
+        });
+        setSaveQuestion([this](QWidget*, const QString&) {
+            return pick(std::vector{SaveAnswer::Save, SaveAnswer::Discard, SaveAnswer::Cancel});
+        });
     }
     void cleanupTestCase() {
         setFolderChooser({});
+        setFileChooser({});
+        setSaveQuestion({});
         QDir::setCurrent(startDir_);
     }
 
@@ -284,10 +312,7 @@ class MonkeyTest : public QObject {
         window_ = &window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        // From here on no simulation is long: the default runs and cycles are not in force.
-        type(window, "txtNoRun", QStringLiteral("2"));
-        type(window, "txtCicli", QStringLiteral("20"));
-        click(window, "Command2");
+        keepSimulationsShort();
         for (int i = 0; i < 2000; ++i) {
             act(false);
             if (QTest::currentTestFailed()) {
