@@ -8,6 +8,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libtomlplusplus-dev libboost-math-dev
     qt6-base-dev
     xvfb xauth
+    slurm-wlm slurm-client munge iproute2
 )
 
 missing=()

@@ -58,8 +58,10 @@ void assignIndividuals(SimState& s) {
     }
 }
 
-// One run; returns false when it was cut short by a stop.
-bool runOnce(SimState& s, RunDisplay& display, World& world, int run) {
+// One run; returns false when it was cut short by a stop: SimState::running cleared, or on a
+// worker thread `cancel` set.
+bool runOnce(SimState& s, RunDisplay& display, World& world, int run,
+             const std::atomic<bool>* cancel = nullptr) {
     s.random.reset();
     const auto runSeed = static_cast<std::int16_t>(s.seed + run);
     s.random.reseed(runSeed);
@@ -84,7 +86,7 @@ bool runOnce(SimState& s, RunDisplay& display, World& world, int run) {
         if (display.graphicsEnabled()) {
             display.updateGraphic();
         }
-        if (!s.running) {
+        if (!s.running || (cancel != nullptr && cancel->load(std::memory_order_relaxed))) {
             complete = cycle == s.cyclesPerRun;
             break;
         }
@@ -126,6 +128,7 @@ struct RunSlot {
     FitnessLog fitness;
     std::vector<std::int16_t> drawn;  // the individuals given to the agents, in agent order
     Random random;                    // as the run left it: mutation goes on from the last run
+    bool complete = true;             // not cut short by a stop
     bool done = false;                // guarded by the pool's mutex
 };
 
@@ -150,8 +153,9 @@ void addRun(SimState& s, int run, RunSlot& slot, GenerationResult& generation) {
 // The runs of one generation on `threads` threads. Each thread works on its own copy of the
 // state, made before any thread starts, so no thread reads what another writes. The main
 // thread adds each run to `s` in run order, as soon as the runs before it are added, and lets
-// the display in meanwhile. A stop takes effect after the run being added: the runs after it
-// are dropped, whatever the threads had done with them.
+// the display in meanwhile. A stop ends the generation as it would one made in place: noticed
+// at the end of a run (the display's showRunsDone), after that run; noticed while the display
+// waits, after the next run in order, cut short where it was. The runs after it are dropped.
 bool runOnThreads(SimState& s, RunDisplay& display, GenerationResult& generation, bool& complete,
                   int threads) {
     const int runs = s.runCount;
@@ -171,7 +175,7 @@ bool runOnThreads(SimState& s, RunDisplay& display, GenerationResult& generation
         EngineWorld world;
         for (int run = next++; run <= runs && !cancelled; run = next++) {
             log.entries.clear();
-            runOnce(w, quiet, world, run);
+            const bool whole = runOnce(w, quiet, world, run, &cancelled);
             RunSlot& slot = slots[static_cast<std::size_t>(run - 1)];
             slot.row = w.runStats[static_cast<std::size_t>(run - 1)];
             slot.fitness = std::move(log);
@@ -181,6 +185,7 @@ bool runOnThreads(SimState& s, RunDisplay& display, GenerationResult& generation
                 }
             }
             slot.random = w.random;
+            slot.complete = whole;
             {
                 const std::lock_guard lock(mutex);
                 slot.done = true;
@@ -203,6 +208,8 @@ bool runOnThreads(SimState& s, RunDisplay& display, GenerationResult& generation
     for (SimState& copy : copies) {
         pool.emplace_back(work, std::ref(copy));
     }
+    // The workers' runs tell nobody; "Stop" must be there from the start.
+    display.setRunningControls(true);
 
     int added = 0;
     while (added < runs) {
@@ -226,13 +233,28 @@ bool runOnThreads(SimState& s, RunDisplay& display, GenerationResult& generation
             ++added;
             addRun(s, added, *slot, generation);
             display.showRunsDone(added, runs);
+            if (!s.running) {
+                cancelled = true;
+                complete = complete && added == runs;
+                return false;
+            }
         } else {
             display.yield();
-        }
-        if (!s.running) {
-            cancelled = true;
-            complete = complete && added == runs;
-            return false;
+            if (!s.running) {
+                // The run under way is the next in order: it ends where the stop found it.
+                cancelled = true;
+                pool.clear();  // joins
+                RunSlot& current = slots[static_cast<std::size_t>(added)];
+                if (current.done) {
+                    ++added;
+                    addRun(s, added, current, generation);
+                    display.showRunsDone(added, runs);
+                    complete = complete && current.complete && added == runs;
+                } else {
+                    complete = false;
+                }
+                return false;
+            }
         }
     }
     return true;

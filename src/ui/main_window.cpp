@@ -522,7 +522,7 @@ void MainWindow::Command1_Click() {
     std::optional<Experiment> ran;
     runCommand(this, [&] {
         ran = experimentInForce();
-        runAndRecord(s_, *this, *this, *ran);
+        runAndRecord(s_, *this, *this, *ran, threads_);
     });
     if (ran) {
         keepMatchAfterRun(*ran);
@@ -608,10 +608,19 @@ int MainWindow::cycleDelayMs(int speed) {
 
 void MainWindow::showProgress(std::int16_t run, std::int16_t runCount, std::int16_t cycle,
                               std::int16_t cyclesPerRun) {
+    runsDone_ = -1;
     run_ = run;
     runCount_ = runCount;
     cycle_ = cycle;
     cyclesPerRun_ = cyclesPerRun;
+}
+
+void MainWindow::showRunsDone(int done, int runCount) {
+    // Runs made on other threads report only their end; drawn runs show their cycles instead.
+    if (threads_ > 1 && !graphicsEnabled()) {
+        runsDone_ = done;
+        runCount_ = static_cast<std::int16_t>(runCount);
+    }
 }
 
 void MainWindow::showMessageCount(std::int16_t count) {
@@ -619,7 +628,9 @@ void MainWindow::showMessageCount(std::int16_t count) {
 }
 
 void MainWindow::showCounters() {
-    if (runCount_ > 0) {
+    if (runsDone_ >= 0) {
+        txtInfo_->setText(QStringLiteral("Runs done: %1/%2").arg(runsDone_).arg(runCount_));
+    } else if (runCount_ > 0) {
         txtInfo_->setText(QStringLiteral("Run no: %1/%2 Cycle: %3/%4")
                               .arg(run_)
                               .arg(runCount_)

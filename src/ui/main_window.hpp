@@ -7,7 +7,9 @@
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
+#include <algorithm>
 #include <string>
+#include <thread>
 
 #include "experiment/experiment.hpp"
 #include "run/data_file.hpp"
@@ -64,6 +66,7 @@ class MainWindow : public QWidget, public RunDisplay, public DataFileHost {
     // RunDisplay
     void showProgress(std::int16_t run, std::int16_t runCount, std::int16_t cycle,
                       std::int16_t cyclesPerRun) override;
+    void showRunsDone(int done, int runCount) override;
     void showMessageCount(std::int16_t count) override;
     void showTotalFitness(double totalFitness) override;
     void setRunningControls(bool running) override;
@@ -198,6 +201,10 @@ class MainWindow : public QWidget, public RunDisplay, public DataFileHost {
     std::int16_t runCount_ = 0;
     std::int16_t cycle_ = 0;
     std::int16_t cyclesPerRun_ = 0;
+    // Runs of a generation done, while they go to other threads; -1 while runs are drawn.
+    int runsDone_ = -1;
+    // With graphics off, the runs of a generation go to every hardware thread.
+    int threads_ = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
     std::int16_t messageCount_ = 0;
     QElapsedTimer sinceEvents_;
     QElapsedTimer sincePaint_;

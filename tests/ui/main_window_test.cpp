@@ -156,8 +156,11 @@ class MainWindowTest : public QObject {
         QVERIFY(child<QPushButton>(window, "Command1")->isEnabled());
         QVERIFY(!child<QPushButton>(window, "cmdStop")->isEnabled());
         QVERIFY(child<QPushButton>(window, "Command2")->isEnabled());
-        QCOMPARE(child<QLineEdit>(window, "txtInfo")->text().left(14),
-                 QStringLiteral("Run no: 2/2 Cy"));
+        // Runs on other threads show the runs done; runs in place their last cycle.
+        const QString info = child<QLineEdit>(window, "txtInfo")->text();
+        QVERIFY2(info == QStringLiteral("Runs done: 2/2") ||
+                     info.startsWith(QStringLiteral("Run no: 2/2 Cy")),
+                 qPrintable(info));
     }
 
     void aDataFileThatCannotBeWrittenCanBeSavedElsewhere() {
@@ -215,7 +218,7 @@ class MainWindowTest : public QObject {
     void stopDuringARunClosesItAndWritesTheFile() {
         SimState s;
         MainWindow window(s);
-        type(window, "txtNoRun", QStringLiteral("4"));
+        type(window, "txtNoRun", QStringLiteral("400"));
         type(window, "txtFood", QStringLiteral("0"));  // nobody leaves: runs last 20001 cycles
         click(window, "graphicEnabled");
         click(window, "Command2");
@@ -223,10 +226,10 @@ class MainWindowTest : public QObject {
         QTimer::singleShot(0, &window, [&] { click(window, "cmdStop"); });
         click(window, "Command1");
         QVERIFY(!s.running);
-        QCOMPARE(s.runStats[0][kLastExit], 2.0);  // cycle 0, then cycle 1 up to its redraw
+        // Which run the stop cut short depends on the threads' pace; the last is never run.
         const QByteArray file =
-            readFile(QStringLiteral("murData_untitle_w50x50_c20000_r4_ag10_s0.xls"));
-        QCOMPARE(file.count("\r\n"), 5);
+            readFile(QStringLiteral("murData_untitle_w50x50_c20000_r400_ag10_s0.xls"));
+        QCOMPARE(file.count("\r\n"), 401);
         QVERIFY(file.endsWith("\r\n0\t0\t0\t0\r\n"));  // runs not run hold zeros
         QCOMPARE(messages_.size(), std::size_t{1});
         QVERIFY(messages_[0].text.contains(QStringLiteral("saved data are not completed!")));

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# A sweep on a real one-node Slurm cluster (scripts/slurm/local-cluster.sh): 4 configurations
+# as 3 array tasks and a collect job, through sbatch. The tables must equal those of the same
+# sweep run in one process. slurm_sweep_test.sh MURELTA_BATCH
+set -euo pipefail
+batch=$(realpath "$1")
+scripts=$(cd "$(dirname "$0")/../../scripts/slurm" && pwd)
+work=$(mktemp -d)
+trap '"$scripts/local-cluster.sh" stop "$work/cluster"; rm -rf "$work"' EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    tail -n 20 "$work"/cluster/log/slurm*.log "$work"/shared/logs/*.out >&2 2>/dev/null || true
+    exit 1
+}
+
+status=0
+"$scripts/local-cluster.sh" start "$work/cluster" > "$work/start.txt" || status=$?
+if [ $status -eq 77 ]; then
+    echo "SKIPPED: $(cat "$work/start.txt")"
+    exit 77
+fi
+cat "$work/start.txt"
+[ $status -eq 0 ] || fail "the cluster did not start"
+source "$work/cluster/env"
+
+cd "$work"
+printf '[parameters]\nruns = "3"\ncycles = "800"\n[sweep]\nagents = ["10", "50"]\n%s\n' \
+    'preset = ["None", "Tab 10b"]' > sweep.toml
+"$batch" sweep sweep.toml --out alone --threads 1 > /dev/null 2>&1 || fail "the sweep in one process"
+
+MURELTA_BATCH=$batch "$scripts/submit-sweep.sh" sweep.toml shared 3 | tee submitted.txt
+grep -Eq '^submitted array job [0-9]+ \(3 tasks\) and collect job [0-9]+' submitted.txt ||
+    fail "sbatch did not take the jobs"
+
+for _ in $(seq 240); do
+    grep -q 'Tables written' shared/logs/collect.out 2> /dev/null && break
+    sleep 0.5
+done
+grep -q 'Tables written' shared/logs/collect.out 2> /dev/null || fail "no tables after 120 s"
+for table in runs generations summary; do
+    cmp alone/$table.csv shared/$table.csv || fail "$table.csv differs from the one-process sweep"
+done
+echo "the cluster's tables equal the one-process sweep's"
