@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Murelta and runs every test.
-#   scripts/test.sh              Release build in build/
-#   scripts/test.sh --sanitize   AddressSanitizer and UndefinedBehaviorSanitizer build in
-#                                build-sanitize/ (no benchmarks)
+# Installs what is missing, builds Murelta and runs every test: the Release build in build/,
+# then again with AddressSanitizer and UndefinedBehaviorSanitizer in build-sanitize/.
+#   scripts/test.sh              both suites; either failing fails the run
+#   scripts/test.sh --plain      only the Release suite (quick, while working)
+#   scripts/test.sh --sanitize   only the sanitized suite
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-case "${1:-}" in
-"")
+plain() {
     scripts/build.sh
-    ctest --test-dir build --output-on-failure
-    ;;
---sanitize)
+    ctest --test-dir build --output-on-failure -j "$(nproc)"
+}
+
+sanitized() {
     scripts/setup.sh
     # Optimised, so that the random tests stay quick, with the debug information a report needs
     # to name lines.
@@ -20,10 +21,22 @@ case "${1:-}" in
     cmake --build build-sanitize
     # An undefined-behaviour report names the whole stack, as an address report does.
     export UBSAN_OPTIONS="${UBSAN_OPTIONS:+$UBSAN_OPTIONS:}print_stacktrace=1"
-    ctest --test-dir build-sanitize --output-on-failure
+    ctest --test-dir build-sanitize --output-on-failure -j "$(nproc)"
+}
+
+case "${1:-}" in
+"")
+    plain
+    sanitized
+    ;;
+--plain)
+    plain
+    ;;
+--sanitize)
+    sanitized
     ;;
 *)
-    echo "usage: scripts/test.sh [--sanitize]" >&2
+    echo "usage: scripts/test.sh [--plain | --sanitize]" >&2
     exit 2
     ;;
 esac
