@@ -150,8 +150,9 @@ void addRun(SimState& s, int run, RunSlot& slot, GenerationResult& generation) {
     slot.fitness = {};
 }
 
-// The runs of one generation on `threads` threads. Each thread works on its own copy of the
-// state, made before any thread starts, so no thread reads what another writes. The main
+// The runs of one generation on `threads` threads. Each thread works on its own copy of a
+// snapshot of the state taken before any thread starts, so no thread reads what another
+// writes. The main
 // thread adds each run to `s` in run order, as soon as the runs before it are added, and lets
 // the display in meanwhile. A stop ends the generation as it would one made in place: noticed
 // at the end of a run (the display's showRunsDone), after that run; noticed while the display
@@ -160,7 +161,10 @@ bool runOnThreads(SimState& s, RunDisplay& display, GenerationResult& generation
                   int threads) {
     const int runs = s.runCount;
     std::vector<RunSlot> slots(static_cast<std::size_t>(runs));
-    std::vector<SimState> copies(static_cast<std::size_t>(std::min(threads, runs)), s);
+    // What every thread copies its own state from, left alone by the main thread. Each thread
+    // makes its copy itself, so that its memory comes from its own heap arena and no cache line
+    // is written by two threads.
+    const SimState base = s;
     std::atomic<int> next{1};
     std::atomic<bool> cancelled{false};
     std::mutex mutex;
@@ -193,8 +197,9 @@ bool runOnThreads(SimState& s, RunDisplay& display, GenerationResult& generation
             ready.notify_one();
         }
     };
-    const auto work = [&](SimState& w) {
+    const auto work = [&] {
         try {
+            SimState w = base;
             workOn(w);
         } catch (...) {
             // Handed to the main thread, which ends the generation and rethrows it.
@@ -205,8 +210,8 @@ bool runOnThreads(SimState& s, RunDisplay& display, GenerationResult& generation
         ready.notify_one();
     };
     std::vector<std::jthread> pool;
-    for (SimState& copy : copies) {
-        pool.emplace_back(work, std::ref(copy));
+    for (int t = 0; t < std::min(threads, runs); ++t) {
+        pool.emplace_back(work);
     }
     // The workers' runs tell nobody; "Stop" must be there from the start.
     display.setRunningControls(true);
