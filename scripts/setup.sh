@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     g++ cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libtomlplusplus-dev libboost-math-dev
-    qt6-base-dev
+    qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev
     xvfb xauth
     slurm-wlm slurm-client munge iproute2
 )

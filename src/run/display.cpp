@@ -13,6 +13,7 @@ bool RunDisplay::graphicsEnabled() {
 }
 void RunDisplay::yield() {}
 void RunDisplay::showRunsDone(int, int) {}
+void RunDisplay::showGenerationDone(int, const GenerationResult&) {}
 void RunDisplay::runFinished() {}
 
 }  // namespace murelta

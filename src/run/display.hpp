@@ -7,6 +7,8 @@
 
 namespace murelta {
 
+struct GenerationResult;
+
 class RunDisplay {
   public:
     virtual ~RunDisplay() = default;
@@ -32,6 +34,8 @@ class RunDisplay {
     // After each run, in run order, with the number of runs of the generation done so far. The
     // moment at which a stop ends a generation whose runs go to several threads.
     virtual void showRunsDone(int done, int runCount);
+    // After each generation (numbered from 0), with its runs, Total Fitness and genes.
+    virtual void showGenerationDone(int generation, const GenerationResult& result);
     // After every run while graphics are enabled and there is more than one run: the modal
     // "Run finished, click ok to start next run." message.
     virtual void runFinished();

@@ -374,6 +374,7 @@ SimulationResult simulate(SimState& s, RunDisplay& display, DataFileHost& files,
         generation.comGeneMean = communication.mean;
         generation.comGeneSd = communication.sd;
         display.showTotalFitness(s.totalFitness);
+        display.showGenerationDone(g, generation);
         reproducePopulation(s);
         if (!s.running) {
             complete = complete && g == s.generationCount - 1;

@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSettings>
+#include <QSplitter>
 #include <QSlider>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -26,7 +27,10 @@
 
 #include "experiment/parameter_keys.hpp"
 #include "experiment/record.hpp"
+#include "experiment/results.hpp"
 #include "run/data_file.hpp"
+#include "run/run.hpp"
+#include "run/run_stats.hpp"
 #include "run/set_parameters.hpp"
 #include "sim/numbers.hpp"
 #include "sim/state.hpp"
@@ -36,6 +40,8 @@
 #include "ui/group_dialog.hpp"
 #include "ui/look.hpp"
 #include "ui/message_box.hpp"
+#include "ui/results_panel.hpp"
+#include "ui/results_window.hpp"
 
 namespace murelta::ui {
 
@@ -110,6 +116,8 @@ MainWindow::MainWindow(SimState& state, QSettings* settings, QWidget* parent)
     lblfit_ = new QLabel(QStringLiteral("Total Fitness:"), this);
     lblfit_->setObjectName(QStringLiteral("lblfit"));
     arenaPic_ = new ArenaView(this);
+    results_ = new ResultsPanel(this);
+    results_->setObjectName(QStringLiteral("results"));
 
     createActions();
     createMenus();
@@ -166,6 +174,14 @@ void MainWindow::createActions() {
         quitAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     }
     aboutAction_ = action("actionAbout", QStringLiteral("&About"), QKeySequence());
+    openResultsAction_ =
+        action("actionOpenResults", QStringLiteral("Open &Results..."), QKeySequence());
+    exportChartAction_ =
+        action("actionExportChart", QStringLiteral("&Export Chart..."), QKeySequence());
+    showChartsAction_ = action("actionShowCharts", QStringLiteral("Show &Charts"),
+                               QKeySequence(Qt::CTRL | Qt::Key_R));
+    showChartsAction_->setCheckable(true);
+    showChartsAction_->setChecked(true);
     connect(newAction_, &QAction::triggered, this, &MainWindow::fileNew);
     connect(openAction_, &QAction::triggered, this, &MainWindow::fileOpen);
     connect(saveAction_, &QAction::triggered, this, [this] { fileSave(); });
@@ -173,6 +189,14 @@ void MainWindow::createActions() {
     // Quitting is closing the window, which asks about unsaved changes and stops a simulation.
     connect(quitAction_, &QAction::triggered, this, &QWidget::close);
     connect(aboutAction_, &QAction::triggered, this, &MainWindow::helpAbout);
+    connect(openResultsAction_, &QAction::triggered, this, &MainWindow::fileOpenResults);
+    connect(exportChartAction_, &QAction::triggered, this, &MainWindow::fileExportChart);
+    connect(showChartsAction_, &QAction::toggled, this, [this](bool shown) {
+        results_->setVisible(shown);
+        if (shown) {
+            results_->refresh();
+        }
+    });
 }
 
 void MainWindow::createMenus() {
@@ -194,7 +218,13 @@ void MainWindow::createMenus() {
     file->addAction(saveAction_);
     file->addAction(saveAsAction_);
     file->addSeparator();
+    file->addAction(openResultsAction_);
+    file->addAction(exportChartAction_);
+    file->addSeparator();
     file->addAction(quitAction_);
+    QMenu* view = menuBar_->addMenu(QStringLiteral("&View"));
+    view->setObjectName(QStringLiteral("menuView"));
+    view->addAction(showChartsAction_);
     QMenu* help = menuBar_->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("menuHelp"));
     help->addAction(aboutAction_);
@@ -265,9 +295,18 @@ void MainWindow::buildLayout() {
     left->addLayout(display);
     left->addStretch();
 
+    // The charts beside the arena; the splitter lets the user share the room between them.
+    auto* pictures = new QSplitter(Qt::Horizontal, this);
+    pictures->setObjectName(QStringLiteral("splitPictures"));
+    pictures->addWidget(arenaPic_);
+    pictures->addWidget(results_);
+    pictures->setStretchFactor(0, 1);
+    pictures->setStretchFactor(1, 1);
+    pictures->setChildrenCollapsible(false);
+
     auto* right = new QVBoxLayout;
     right->addWidget(txtInfo_);
-    right->addWidget(arenaPic_, 1);
+    right->addWidget(pictures, 1);
 
     auto* layout = new QHBoxLayout(this);
     layout->setMenuBar(menuBar_);
@@ -522,6 +561,9 @@ void MainWindow::Command1_Click() {
     std::optional<Experiment> ran;
     runCommand(this, [&] {
         ran = experimentInForce();
+        results_->clear();
+        results_->setGenesShown(ran->params.expGeneOn || ran->params.comGeneOn);
+        generation_ = 0;
         runAndRecord(s_, *this, *this, *ran, threads_);
     });
     if (ran) {
@@ -616,6 +658,10 @@ void MainWindow::showProgress(std::int16_t run, std::int16_t runCount, std::int1
 }
 
 void MainWindow::showRunsDone(int done, int runCount) {
+    const RunStatsRow& row = s_.runStats[static_cast<std::size_t>(done - 1)];
+    const auto run = static_cast<int>(row[kRunIndex]);
+    results_->addRun({generation_, run, s_.seed + run + 1, row[kFirstExit], row[kLastExit],
+                      row[kPercentOut]});
     // Runs made on other threads report only their end; drawn runs show their cycles instead.
     if (threads_ > 1 && !graphicsEnabled()) {
         runsDone_ = done;
@@ -645,6 +691,12 @@ void MainWindow::showTotalFitness(double totalFitness) {
                      QString::fromStdString(formatNumber(totalFitness, decimalSeparator())));
 }
 
+void MainWindow::showGenerationDone(int generation, const GenerationResult& result) {
+    results_->addGeneration({generation, result.totalFitness, result.expGeneMean,
+                             result.expGeneSd, result.comGeneMean, result.comGeneSd});
+    generation_ = generation + 1;
+}
+
 void MainWindow::setRunningControls(bool running) {
     Command1_->setEnabled(!running);
     cmdSettings_->setEnabled(!running);
@@ -652,12 +704,14 @@ void MainWindow::setRunningControls(bool running) {
     // Re-creating the structures under a running loop would pull them from under it; saving
     // waits for the end too, so that a file holds what ran.
     Command2_->setEnabled(!running);
-    for (QAction* action : {newAction_, openAction_, saveAction_, saveAsAction_}) {
+    for (QAction* action :
+         {newAction_, openAction_, saveAction_, saveAsAction_, openResultsAction_}) {
         action->setEnabled(!running);
     }
     recentMenu_->setEnabled(!running && !recentFiles_.isEmpty());
     if (!running) {
         showCounters();
+        refreshCharts();
     }
 }
 
@@ -682,6 +736,7 @@ void MainWindow::processEvents() {
         if (graphicsEnabled()) {
             arenaPic_->update();
         }
+        refreshCharts();
         sincePaint_.restart();
     }
     QCoreApplication::processEvents();
@@ -699,12 +754,45 @@ void MainWindow::yield() {
     // Slow pace: every cycle is shown, then the window waits, answering the user meanwhile.
     showCounters();
     arenaPic_->repaint();
+    refreshCharts();
     QEventLoop wait;
     waitLoop_ = &wait;
     QTimer::singleShot(delay, &wait, &QEventLoop::quit);
     wait.exec();
     waitLoop_ = nullptr;
     sinceEvents_.restart();
+}
+
+void MainWindow::refreshCharts() {
+    // Hidden charts wait: they catch up once shown.
+    if (results_->isVisible()) {
+        results_->refresh();
+    }
+}
+
+void MainWindow::fileOpenResults() {
+    const QString path = chooseFile(this, FileChoice::Open, QStringLiteral("Open results"),
+                                    QDir::currentPath(), kResultsFilter);
+    if (!path.isEmpty()) {
+        openResults(path);
+    }
+}
+
+ResultsWindow* MainWindow::openResults(const QString& path) {
+    auto* viewer = new ResultsWindow(this);
+    if (!viewer->open(path)) {
+        delete viewer;
+        return nullptr;
+    }
+    viewer->show();
+    return viewer;
+}
+
+void MainWindow::fileExportChart() {
+    if (!results_->isVisible()) {
+        showChartsAction_->setChecked(true);
+    }
+    askAndExportChart(this, *results_->currentChart());
 }
 
 void MainWindow::runFinished() {

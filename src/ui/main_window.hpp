@@ -36,6 +36,8 @@ struct SimState;
 namespace murelta::ui {
 
 class ArenaView;
+class ResultsPanel;
+class ResultsWindow;
 
 class MainWindow : public QWidget, public RunDisplay, public DataFileHost {
     Q_OBJECT
@@ -57,6 +59,11 @@ class MainWindow : public QWidget, public RunDisplay, public DataFileHost {
 
     SimState& state() { return s_; }
     ArenaView* arena() const { return arenaPic_; }
+    ResultsPanel* results() const { return results_; }
+
+    // Opens a simulation's record or a sweep's folder in a results viewer; a file that cannot
+    // be read is named in a message, and then there is no viewer (null).
+    ResultsWindow* openResults(const QString& path);
 
     // The pause after each drawn cycle for a given position of the speed control (0 slowest,
     // kFullSpeed none).
@@ -69,6 +76,7 @@ class MainWindow : public QWidget, public RunDisplay, public DataFileHost {
     void showRunsDone(int done, int runCount) override;
     void showMessageCount(std::int16_t count) override;
     void showTotalFitness(double totalFitness) override;
+    void showGenerationDone(int generation, const GenerationResult& result) override;
     void setRunningControls(bool running) override;
     void initGraphic() override;
     void updateGraphic() override;
@@ -93,6 +101,8 @@ class MainWindow : public QWidget, public RunDisplay, public DataFileHost {
     bool fileSave();  // false when cancelled or refused
     bool fileSaveAs();
     void helpAbout();
+    void fileOpenResults();
+    void fileExportChart();
     // Marks the window modified when what "Start" would run differs from the file.
     void updateModified();
     bool Command2_Click();  // "Set parameters"; false when a box was refused
@@ -133,6 +143,7 @@ class MainWindow : public QWidget, public RunDisplay, public DataFileHost {
     QPushButton* addButton(const char* name, const QString& caption);
     void buildLayout();
     void showCounters();
+    void refreshCharts();
     void processEvents();
     DesignerWindow* openDesigner();
 
@@ -159,6 +170,9 @@ class MainWindow : public QWidget, public RunDisplay, public DataFileHost {
     QAction* saveAsAction_ = nullptr;
     QAction* quitAction_ = nullptr;
     QAction* aboutAction_ = nullptr;
+    QAction* openResultsAction_ = nullptr;
+    QAction* exportChartAction_ = nullptr;
+    QAction* showChartsAction_ = nullptr;
 
     QLineEdit* txtAgents_;
     QLineEdit* txtRetina_;
@@ -192,6 +206,7 @@ class MainWindow : public QWidget, public RunDisplay, public DataFileHost {
     QLabel* lblmsg_;
     QLabel* lblfit_;
     ArenaView* arenaPic_;
+    ResultsPanel* results_;
 
     QPointer<DesignerWindow> designer_;
     QPointer<GroupDialog> groupDialog_;
@@ -206,6 +221,8 @@ class MainWindow : public QWidget, public RunDisplay, public DataFileHost {
     // With graphics off, the runs of a generation go to every hardware thread.
     int threads_ = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
     std::int16_t messageCount_ = 0;
+    // The generation whose runs are under way, numbered from 0.
+    int generation_ = 0;
     QElapsedTimer sinceEvents_;
     QElapsedTimer sincePaint_;
     QEventLoop* waitLoop_ = nullptr;

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <exception>
 #include <new>
 
@@ -76,16 +77,32 @@ void setFolderChooser(FolderChooser chooser) {
 
 QString chooseExperimentFile(QWidget* parent, FileChoice choice, const QString& caption,
                              const QString& start) {
+    return chooseFile(parent, choice, caption, start,
+                      QStringLiteral("Experiments (*.toml);;All files (*)"));
+}
+
+QString chooseFile(QWidget* parent, FileChoice choice, const QString& caption,
+                   const QString& start, const QString& filter) {
     if (fileChooser()) {
         return fileChooser()(parent, choice, caption, start);
     }
-    QFileDialog dialog(parent, caption, start,
-                       QStringLiteral("Experiments (*.toml);;All files (*)"));
+    QFileDialog dialog(parent, caption, start, filter);
     const bool saving = choice == FileChoice::Save;
     dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    // A name typed without a suffix still saves a file that Open lists.
-    dialog.setDefaultSuffix(QStringLiteral("toml"));
+    // A name typed without a suffix still gets one the program reads: that of the filter.
+    const auto suffixOf = [](const QString& nameFilter) {
+        const qsizetype dot = nameFilter.indexOf(QStringLiteral("(*."));
+        if (dot < 0) {
+            return QString();
+        }
+        const qsizetype end = nameFilter.indexOf(QRegularExpression(QStringLiteral("[ )]")),
+                                                 dot + 3);
+        return nameFilter.mid(dot + 3, end - dot - 3);
+    };
+    dialog.setDefaultSuffix(suffixOf(filter));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&](const QString& selected) { dialog.setDefaultSuffix(suffixOf(selected)); });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
     }

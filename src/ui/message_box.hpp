@@ -32,6 +32,15 @@ QString chooseExperimentFile(QWidget* parent, FileChoice choice, const QString& 
 using FileChooser = std::function<QString(QWidget* parent, FileChoice choice,
                                           const QString& caption, const QString& start)>;
 void setFileChooser(FileChooser chooser);
+// The same for any file: `filter` as a file dialog takes it ("PNG image (*.png);;..."). A
+// name typed without a suffix gets that of the filter chosen. Tests replace it with the
+// experiment file's chooser.
+QString chooseFile(QWidget* parent, FileChoice choice, const QString& caption,
+                   const QString& start, const QString& filter);
+
+// What "Open Results..." lists: a simulation's record, or a sweep folder's tables.
+inline const QString kResultsFilter =
+    QStringLiteral("Records and sweep tables (*.toml *.csv);;All files (*)");
 
 // Asks whether changes that would be lost are saved first; tests replace how it is asked.
 enum class SaveAnswer { Save, Discard, Cancel };

@@ -1,0 +1,421 @@
+#include "ui/results_window.hpp"
+
+#include <QAction>
+#include <QBarCategoryAxis>
+#include <QBoxPlotSeries>
+#include <QBoxSet>
+#include <QChart>
+#include <QChartView>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineSeries>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QStandardItemModel>
+#include <QTabWidget>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <QValueAxis>
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <filesystem>
+#include <limits>
+
+#include "sim/numbers.hpp"
+#include "ui/look.hpp"
+#include "ui/message_box.hpp"
+#include "ui/results_panel.hpp"
+
+namespace murelta::ui {
+
+namespace {
+
+// The metrics a box plot can show, as the tables name them.
+constexpr std::array<const char*, 3> kMetrics{"first", "last", "percent_out"};
+
+double metricOf(const RunResult& run, int metric) {
+    switch (metric) {
+        case 0:
+            return run.first;
+        case 1:
+            return run.last;
+        default:
+            return run.percentOut;
+    }
+}
+
+QChartView* chartView(const QString& title, const char* name, QWidget* parent) {
+    auto* chart = new QChart;
+    chart->setTitle(title);
+    auto* view = new QChartView(chart, parent);
+    view->setObjectName(QString::fromLatin1(name));
+    view->setRenderHint(QPainter::Antialiasing);
+    return view;
+}
+
+QTableView* tableView(QStandardItemModel* model, const char* name, QWidget* parent) {
+    auto* view = new QTableView(parent);
+    view->setObjectName(QString::fromLatin1(name));
+    view->setModel(model);
+    view->setSortingEnabled(true);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->verticalHeader()->hide();
+    return view;
+}
+
+// Fills a table with text fields; a column sorts by number where its fields are numbers, and
+// an empty field (a statistic with too few runs) sorts first.
+void fillTable(QStandardItemModel& model, const std::vector<std::string>& header,
+               const std::vector<std::vector<std::string>>& rows) {
+    model.clear();
+    QStringList names;
+    for (const std::string& name : header) {
+        names.append(QString::fromStdString(name));
+    }
+    model.setHorizontalHeaderLabels(names);
+    model.setSortRole(Qt::UserRole);
+    for (const std::vector<std::string>& fields : rows) {
+        QList<QStandardItem*> items;
+        for (const std::string& field : fields) {
+            const QString text = QString::fromStdString(field);
+            auto* item = new QStandardItem(text);
+            bool isNumber = false;
+            const double value = text.toDouble(&isNumber);
+            if (isNumber) {
+                item->setData(value, Qt::UserRole);
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            } else if (text.isEmpty()) {
+                item->setData(-std::numeric_limits<double>::infinity(), Qt::UserRole);
+            } else {
+                item->setData(text, Qt::UserRole);
+            }
+            items.append(item);
+        }
+        model.appendRow(items);
+    }
+}
+
+// "10, Tab 1a": the swept values of a configuration.
+QString configurationLabel(const ConfigurationResults& c) {
+    QStringList values;
+    for (const std::string& value : c.values) {
+        values.append(QString::fromStdString(value));
+    }
+    return values.join(QStringLiteral(", "));
+}
+
+void removeAxes(QChart* chart) {
+    for (QAbstractAxis* axis : chart->axes()) {
+        chart->removeAxis(axis);
+        delete axis;
+    }
+}
+
+int lastGeneration(const std::vector<RunResult>& runs) {
+    int last = 0;
+    for (const RunResult& run : runs) {
+        last = std::max(last, run.generation);
+    }
+    return last;
+}
+
+}  // namespace
+
+ResultsWindow::ResultsWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setObjectName(QStringLiteral("frmResults"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Results - %1").arg(kAppTitle));
+    createActions();
+    createMenus();
+    buildLayout();
+    resize(1000, 700);
+}
+
+void ResultsWindow::createActions() {
+    exportAction_ = new QAction(QStringLiteral("&Export Chart..."), this);
+    exportAction_->setObjectName(QStringLiteral("actionExportChart"));
+    connect(exportAction_, &QAction::triggered, this, &ResultsWindow::exportChart);
+    copyAction_ = new QAction(QStringLiteral("&Copy Table"), this);
+    copyAction_->setObjectName(QStringLiteral("actionCopyTable"));
+    copyAction_->setShortcut(QKeySequence::Copy);
+    connect(copyAction_, &QAction::triggered, this, &ResultsWindow::copyTable);
+    closeAction_ = new QAction(QStringLiteral("&Close"), this);
+    closeAction_->setObjectName(QStringLiteral("actionClose"));
+    closeAction_->setShortcut(QKeySequence::Close);
+    connect(closeAction_, &QAction::triggered, this, &QWidget::close);
+}
+
+void ResultsWindow::createMenus() {
+    menuBar_ = new QMenuBar(this);
+    QMenu* file = menuBar_->addMenu(QStringLiteral("&File"));
+    file->addAction(exportAction_);
+    file->addSeparator();
+    file->addAction(closeAction_);
+    QMenu* edit = menuBar_->addMenu(QStringLiteral("&Edit"));
+    edit->addAction(copyAction_);
+}
+
+void ResultsWindow::buildLayout() {
+    // A simulation: the generation picker over its charts and its runs.
+    auto* simulationPage = new QWidget(this);
+    generation_ = new QSpinBox(simulationPage);
+    generation_->setObjectName(QStringLiteral("spnGeneration"));
+    connect(generation_, &QSpinBox::valueChanged, this, &ResultsWindow::drawSimulation);
+    panel_ = new ResultsPanel(simulationPage);
+    runsModel_ = new QStandardItemModel(this);
+    runsTable_ = tableView(runsModel_, "tblRuns", simulationPage);
+    simulationTabs_ = new QTabWidget(simulationPage);
+    simulationTabs_->addTab(panel_, QStringLiteral("Charts"));
+    simulationTabs_->addTab(runsTable_, QStringLiteral("Runs"));
+    auto* simulationPicker = new QFormLayout;
+    simulationPicker->addRow(QStringLiteral("Generation"), generation_);
+    auto* simulationLayout = new QVBoxLayout(simulationPage);
+    simulationLayout->addLayout(simulationPicker);
+    simulationLayout->addWidget(simulationTabs_, 1);
+
+    // A sweep: box plots of a metric, the summary table and Total Fitness.
+    auto* sweepPage = new QWidget(this);
+    metric_ = new QComboBox(sweepPage);
+    metric_->setObjectName(QStringLiteral("cmbMetric"));
+    for (const char* metric : kMetrics) {
+        metric_->addItem(QString::fromLatin1(metric));
+    }
+    sweepGeneration_ = new QSpinBox(sweepPage);
+    sweepGeneration_->setObjectName(QStringLiteral("spnSweepGeneration"));
+    connect(metric_, &QComboBox::currentIndexChanged, this, &ResultsWindow::drawBoxes);
+    connect(sweepGeneration_, &QSpinBox::valueChanged, this, &ResultsWindow::drawBoxes);
+    boxView_ = chartView(QString(), "chartBoxes", sweepPage);
+    boxes_ = new QBoxPlotSeries;
+    boxes_->setObjectName(QStringLiteral("seriesBoxes"));
+    boxView_->chart()->addSeries(boxes_);
+    boxView_->chart()->legend()->hide();
+    auto* boxPage = new QWidget(sweepPage);
+    auto* boxPicker = new QHBoxLayout;
+    boxPicker->addWidget(new QLabel(QStringLiteral("Metric"), boxPage));
+    boxPicker->addWidget(metric_);
+    boxPicker->addWidget(new QLabel(QStringLiteral("Generation"), boxPage));
+    boxPicker->addWidget(sweepGeneration_);
+    boxPicker->addStretch();
+    auto* boxLayout = new QVBoxLayout(boxPage);
+    boxLayout->addLayout(boxPicker);
+    boxLayout->addWidget(boxView_, 1);
+    summaryModel_ = new QStandardItemModel(this);
+    summaryTable_ = tableView(summaryModel_, "tblSummary", sweepPage);
+    fitnessView_ = chartView(QStringLiteral("Total Fitness per configuration"), "chartFitness",
+                             sweepPage);
+    fitnessView_->chart()->legend()->setAlignment(Qt::AlignRight);
+    sweepTabs_ = new QTabWidget(sweepPage);
+    sweepTabs_->addTab(boxPage, QStringLiteral("Box plots"));
+    sweepTabs_->addTab(summaryTable_, QStringLiteral("Summary"));
+    sweepTabs_->addTab(fitnessView_, QStringLiteral("Total Fitness"));
+    auto* sweepLayout = new QVBoxLayout(sweepPage);
+    sweepLayout->addWidget(sweepTabs_);
+
+    pages_ = new QStackedWidget(this);
+    pages_->addWidget(simulationPage);
+    pages_->addWidget(sweepPage);
+    auto* layout = new QVBoxLayout(this);
+    layout->setMenuBar(menuBar_);
+    layout->addWidget(pages_);
+}
+
+bool ResultsWindow::open(const QString& path) {
+    return runCommand(this, [&] {
+        const std::filesystem::path chosen(path.toStdString());
+        std::filesystem::path sweepDir;
+        if (std::filesystem::is_directory(chosen)) {
+            sweepDir = chosen;
+        } else if (std::filesystem::exists(chosen.parent_path() / "sweep.toml")) {
+            // A sweep's own files; a configuration's record lives a folder further down.
+            sweepDir = chosen.parent_path();
+        }
+        if (sweepDir.empty()) {
+            showSimulation(readSimulationResults(chosen));
+        } else {
+            showSweep(readSweepResults(sweepDir));
+        }
+        setWindowTitle(QStringLiteral("Results: %1 - %2")
+                           .arg(QFileInfo(path).absoluteFilePath(), kAppTitle));
+    });
+}
+
+void ResultsWindow::showSimulation(SimulationResults results) {
+    simulation_ = std::move(results);
+    showsSweep_ = false;
+    pages_->setCurrentIndex(0);
+    const QSignalBlocker blocker(generation_);
+    generation_->setRange(0, lastGeneration(simulation_.runs));
+    generation_->setValue(0);
+    drawSimulation();
+}
+
+void ResultsWindow::drawSimulation() {
+    const int generation = generation_->value();
+    panel_->showResults(simulation_, generation);
+    std::vector<std::vector<std::string>> rows;
+    for (const RunResult& run : simulation_.runs) {
+        if (run.generation == generation) {
+            rows.push_back({std::to_string(run.generation), std::to_string(run.run),
+                            std::to_string(run.seed), formatNumber(run.first),
+                            formatNumber(run.last), formatNumber(run.percentOut)});
+        }
+    }
+    fillTable(*runsModel_, {"generation", "run", "seed", "first", "last", "percent_out"}, rows);
+}
+
+void ResultsWindow::showSweep(SweepResults results) {
+    sweep_ = std::move(results);
+    showsSweep_ = true;
+    pages_->setCurrentIndex(1);
+    int generations = 0;
+    for (const ConfigurationResults& c : sweep_.configurations) {
+        generations = std::max(generations, lastGeneration(c.runs));
+    }
+    {
+        const QSignalBlocker blocker(sweepGeneration_);
+        sweepGeneration_->setRange(0, generations);
+        // The generation evolution led to is the one to compare.
+        sweepGeneration_->setValue(generations);
+    }
+    drawBoxes();
+    fillTable(*summaryModel_, sweep_.summary.header, sweep_.summary.rows);
+    summaryTable_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+
+    QChart* chart = fitnessView_->chart();
+    chart->removeAllSeries();
+    removeAxes(chart);
+    auto* x = new QValueAxis;
+    x->setTitleText(QStringLiteral("Generation"));
+    x->setLabelFormat(QStringLiteral("%d"));
+    auto* y = new QValueAxis;
+    y->setTitleText(QStringLiteral("Total Fitness"));
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    double low = 0.0;
+    double high = 0.0;
+    for (const ConfigurationResults& c : sweep_.configurations) {
+        auto* line = new QLineSeries;
+        line->setName(configurationLabel(c));
+        line->setPointsVisible(true);
+        for (const GenerationSummary& g : c.generations) {
+            line->append(g.generation, g.totalFitness);
+            low = std::min(low, g.totalFitness);
+            high = std::max(high, g.totalFitness);
+        }
+        chart->addSeries(line);
+        line->attachAxis(x);
+        line->attachAxis(y);
+    }
+    x->setRange(0.0, std::max(1, generations));
+    y->setRange(low, high > low ? high * 1.05 : low + 1.0);
+}
+
+void ResultsWindow::drawBoxes() {
+    if (!showsSweep_) {
+        return;
+    }
+    const int metric = metric_->currentIndex();
+    const int generation = sweepGeneration_->value();
+    QChart* chart = boxView_->chart();
+    boxes_->clear();
+    removeAxes(chart);
+    QStringList labels;
+    double high = 0.0;
+    for (const ConfigurationResults& c : sweep_.configurations) {
+        std::vector<double> values;
+        for (const RunResult& run : c.runs) {
+            if (run.generation == generation) {
+                values.push_back(metricOf(run, metric));
+            }
+        }
+        if (values.empty()) {
+            continue;
+        }
+        const Quartiles q = quartiles(values);
+        const QString label = configurationLabel(c);
+        boxes_->append(new QBoxSet(q.least, q.lower, q.median, q.upper, q.greatest, label));
+        labels.append(label);
+        high = std::max(high, q.greatest);
+    }
+    auto* categories = new QBarCategoryAxis;
+    categories->append(labels);
+    categories->setLabelsAngle(labels.size() > 6 ? -60 : 0);
+    QStringList keys;
+    for (const std::string& key : sweep_.keys) {
+        keys.append(QString::fromStdString(key));
+    }
+    categories->setTitleText(keys.join(QStringLiteral(", ")));
+    auto* values = new QValueAxis;
+    values->setTitleText(QString::fromLatin1(kMetrics[static_cast<std::size_t>(metric)]));
+    values->setRange(0.0, metric == 2 ? 100.0 : (high > 0.0 ? high * 1.05 : 1.0));
+    chart->addAxis(categories, Qt::AlignBottom);
+    chart->addAxis(values, Qt::AlignLeft);
+    boxes_->attachAxis(categories);
+    boxes_->attachAxis(values);
+    chart->setTitle(QStringLiteral("%1 per configuration, generation %2")
+                        .arg(QString::fromLatin1(kMetrics[static_cast<std::size_t>(metric)]))
+                        .arg(generation));
+}
+
+QTabWidget* ResultsWindow::currentTabs() const {
+    return showsSweep_ ? sweepTabs_ : simulationTabs_;
+}
+
+QTableView* ResultsWindow::table() const {
+    return showsSweep_ ? summaryTable_ : runsTable_;
+}
+
+QChartView* ResultsWindow::currentChart() const {
+    QWidget* shown = currentTabs()->currentWidget();
+    if (shown == panel_) {
+        return panel_->currentChart();
+    }
+    if (auto* view = qobject_cast<QChartView*>(shown)) {
+        return view;
+    }
+    return shown->findChild<QChartView*>();
+}
+
+QString ResultsWindow::tableText() const {
+    const QAbstractItemModel& model = *table()->model();
+    QStringList lines;
+    QStringList fields;
+    for (int column = 0; column < model.columnCount(); ++column) {
+        fields.append(model.headerData(column, Qt::Horizontal).toString());
+    }
+    lines.append(fields.join(QLatin1Char('\t')));
+    for (int row = 0; row < model.rowCount(); ++row) {
+        fields.clear();
+        for (int column = 0; column < model.columnCount(); ++column) {
+            fields.append(model.index(row, column).data().toString());
+        }
+        lines.append(fields.join(QLatin1Char('\t')));
+    }
+    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+void ResultsWindow::exportChart() {
+    QChartView* view = currentChart();
+    if (view == nullptr) {
+        showMessage(this, QStringLiteral("Show a chart to export it; a table copies with Copy Table."),
+                    kAppTitle, MessageIcon::Information);
+        return;
+    }
+    askAndExportChart(this, *view);
+}
+
+void ResultsWindow::copyTable() {
+    QGuiApplication::clipboard()->setText(tableText());
+}
+
+}  // namespace murelta::ui

@@ -1,0 +1,88 @@
+// The results viewer: a simulation's record (its charts for any generation and its runs) or a
+// sweep's folder (box plots of a metric per configuration, the summary table, Total Fitness
+// per configuration), read whole before anything is shown.
+#pragma once
+
+#include <QWidget>
+
+#include "experiment/results.hpp"
+
+class QAction;
+class QBoxPlotSeries;
+class QChartView;
+class QComboBox;
+class QMenuBar;
+class QSpinBox;
+class QStackedWidget;
+class QStandardItemModel;
+class QTabWidget;
+class QTableView;
+
+namespace murelta::ui {
+
+class ResultsPanel;
+
+class ResultsWindow : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit ResultsWindow(QWidget* parent = nullptr);
+
+    // Reads `path`: a folder holding a sweep, or a file in one (its sweep.toml or a table), or
+    // a simulation's record (.toml or .csv). Shows it and returns true; a file that cannot be
+    // read is named in a message, and what was shown before stays.
+    bool open(const QString& path);
+
+    bool showsSweep() const { return showsSweep_; }
+    ResultsPanel* simulationPanel() const { return panel_; }
+    QBoxPlotSeries* boxes() const { return boxes_; }
+    QChartView* fitnessChart() const { return fitnessView_; }
+    QTableView* table() const;
+    // The chart of the tab shown, or null when a table is shown.
+    QChartView* currentChart() const;
+    // The table shown, as "Copy Table" puts it on the clipboard: tab-separated, with its
+    // header, in the order shown.
+    QString tableText() const;
+
+  private slots:
+    void exportChart();
+    void copyTable();
+    void drawSimulation();
+    void drawBoxes();
+
+  private:
+    void createActions();
+    void createMenus();
+    void buildLayout();
+    void showSimulation(SimulationResults results);
+    void showSweep(SweepResults results);
+    QTabWidget* currentTabs() const;
+
+    bool showsSweep_ = false;
+    SimulationResults simulation_;
+    SweepResults sweep_;
+
+    QMenuBar* menuBar_ = nullptr;
+    QAction* exportAction_ = nullptr;
+    QAction* copyAction_ = nullptr;
+    QAction* closeAction_ = nullptr;
+
+    QStackedWidget* pages_ = nullptr;
+    // A simulation: the generation shown, its charts and its runs.
+    QTabWidget* simulationTabs_ = nullptr;
+    QSpinBox* generation_ = nullptr;
+    ResultsPanel* panel_ = nullptr;
+    QTableView* runsTable_ = nullptr;
+    QStandardItemModel* runsModel_ = nullptr;
+    // A sweep: the metric and generation of the box plots, the summary and Total Fitness.
+    QTabWidget* sweepTabs_ = nullptr;
+    QComboBox* metric_ = nullptr;
+    QSpinBox* sweepGeneration_ = nullptr;
+    QChartView* boxView_ = nullptr;
+    QBoxPlotSeries* boxes_ = nullptr;
+    QTableView* summaryTable_ = nullptr;
+    QStandardItemModel* summaryModel_ = nullptr;
+    QChartView* fitnessView_ = nullptr;
+};
+
+}  // namespace murelta::ui
