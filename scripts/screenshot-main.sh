@@ -5,4 +5,4 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh > /dev/null
 out=$(realpath -m "${1:-main-window.png}")
-xvfb-run -a -s "-screen 0 1280x800x24" build/tools/main_window_screenshot "$out"
+xvfb-run -a -s "-screen 0 1600x900x24" build/tools/main_window_screenshot "$out"

@@ -1,4 +1,5 @@
-// Takes a picture of the main window during a run: main_window_screenshot [file.png]
+// Takes a picture of the main window during a run, its charts filling beside the arena:
+//   main_window_screenshot [file.png]
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
@@ -26,12 +27,12 @@ int main(int argc, char** argv) {
 
     murelta::SimState state;
     murelta::ui::MainWindow window(state);
-    window.resize(1100, 720);
-    window.findChild<QSlider*>(QStringLiteral("sldSpeed"))->setValue(16);
+    window.resize(1500, 760);
+    window.findChild<QSlider*>(QStringLiteral("sldSpeed"))->setValue(murelta::ui::MainWindow::kFullSpeed);
     window.show();
 
     bool saved = false;
-    QTimer::singleShot(1500, &window, [&] {
+    QTimer::singleShot(2500, &window, [&] {
         saved = window.grab().save(outPath);
         window.close();
     });

@@ -72,9 +72,9 @@ const QStringList kOddTexts = {"",    "abc",   " 5 ",    "-0",   "nan",
 const std::vector<const char*> kMainChecks = {"chkExit",    "checkStart",    "ChkLastOut",
                                               "chkExpCost", "chkCommCost",   "chkExpGene",
                                               "chkComGene", "graphicEnabled"};
-// The File and Help menus; a file chosen is the test's one experiment file, or none.
-const std::vector<const char*> kMenuActions = {"actionNew", "actionOpen", "actionSave",
-                                               "actionSaveAs", "actionAbout"};
+// The File, View and Help menus; a file chosen is the test's one experiment file, or none.
+const std::vector<const char*> kMenuActions = {"actionNew",    "actionOpen",  "actionSave",
+                                               "actionSaveAs", "actionAbout", "actionShowCharts"};
 const std::vector<const char*> kDesignerButtons = {
     "cmdNetAll",   "cmdNetCircle", "cmdNetStar",   "cmdNetClear",   "cmdMonoCOm",
     "cmdBiCom",    "cmdCutCom",    "cmdShiftLeft", "cmdShiftRight", "Command1",
