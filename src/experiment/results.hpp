@@ -15,11 +15,14 @@ namespace murelta {
 struct CsvTable {
     std::vector<std::string> header;
     std::vector<std::vector<std::string>> rows;
+    // The line of the file each row starts on, as a text editor counts them (1 is the header;
+    // a quoted field may hold line ends).
+    std::vector<std::size_t> lines;
 };
 
-// Reads a table this program wrote. Throws Error naming the file and line (1 is the header)
-// when the file is missing or empty, a quote is left open, a line has more or fewer fields
-// than the header, or the last line has no line end (the file was cut short).
+// Reads a table this program wrote, with CRLF or LF line ends. Throws Error naming the file and
+// line when the file is missing or empty, a quote is left open or misplaced, a line has more or
+// fewer fields than the header, or the last line has no line end (the file was cut short).
 CsvTable readCsv(const std::filesystem::path& path);
 
 // One run as the records and runs.csv give it.
@@ -52,7 +55,8 @@ struct SimulationResults {
 };
 
 // Reads <name>.toml (its label, gene options and provenance generations) and <name>.csv
-// beside it. `record` may name either file.
+// beside it. `record` may name either file. Every run must belong to one of the provenance's
+// generations, and each generation must have as many runs as the provenance counts.
 SimulationResults readSimulationResults(const std::filesystem::path& record);
 
 // One configuration of a sweep: its number, its swept values, its runs and generations.
@@ -71,11 +75,14 @@ struct SweepResults {
 };
 
 // Reads a sweep folder's three tables; every configuration of summary.csv must be in the
-// other two and carry the same swept values.
+// other two and carry the same swept values, with as many runs per generation as runs.csv
+// holds, and every configuration with runs must be in the other two. A statistic of
+// summary.csv may be empty only where it is undefined (a spread below two runs).
 SweepResults readSweepResults(const std::filesystem::path& dir);
 
 // Mean, sample standard deviation, median and the 95% confidence interval of the mean
-// (Student's t) of some values; the spread and the interval are NaN for fewer than two.
+// (Student's t) of some values; the spread and the interval are NaN for fewer than two, and
+// everything but the count is NaN for none.
 struct Description {
     std::size_t count = 0;
     double mean = 0.0;
@@ -87,7 +94,8 @@ struct Description {
 Description describe(std::vector<double> values);
 
 // The five numbers of a box plot: least, lower quartile, median, upper quartile, greatest.
-// Quartiles interpolate linearly between order statistics (the default of R and numpy).
+// Quartiles interpolate linearly between order statistics (the default of R and numpy); all
+// five are NaN for no values.
 struct Quartiles {
     double least = 0.0;
     double lower = 0.0;

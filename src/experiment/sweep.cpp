@@ -5,15 +5,14 @@
 #include <toml++/toml.h>
 #include <algorithm>
 #include <atomic>
-#include <boost/math/distributions/students_t.hpp>
 #include <chrono>
-#include <cmath>
 #include <fstream>
 #include <mutex>
 #include <sstream>
 #include <thread>
 
 #include "experiment/record.hpp"
+#include "experiment/results.hpp"
 #include "run/data_file.hpp"
 #include "run/display.hpp"
 #include "sim/error.hpp"
@@ -99,35 +98,19 @@ std::vector<std::string> splitLine(const std::string& line) {
     return fields;
 }
 
-// Mean, standard deviation, median and the 95% confidence interval of the mean (Student's t)
-// of some runs' values, as table fields; the spread is left empty for fewer than two values.
-std::vector<std::string> describe(std::vector<double> values) {
-    const auto n = static_cast<double>(values.size());
-    if (values.empty()) {
+// Mean, standard deviation, median and the 95% confidence interval of the mean of some runs'
+// values, as table fields; the spread is left empty for fewer than two values, everything for
+// none.
+std::vector<std::string> describedFields(const std::vector<double>& values) {
+    const Description d = describe(values);
+    if (d.count == 0) {
         return {"", "", "", "", ""};
     }
-    double sum = 0.0;
-    for (const double v : values) {
-        sum += v;
+    if (d.count < 2) {
+        return {formatNumber(d.mean), "", formatNumber(d.median), "", ""};
     }
-    const double mean = sum / n;
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    const double median =
-        values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
-    if (values.size() < 2) {
-        return {formatNumber(mean), "", formatNumber(median), "", ""};
-    }
-    double squares = 0.0;
-    for (const double v : values) {
-        squares += (v - mean) * (v - mean);
-    }
-    const double sd = std::sqrt(squares / (n - 1.0));
-    const boost::math::students_t t(n - 1.0);
-    const double half =
-        boost::math::quantile(boost::math::complement(t, 0.025)) * sd / std::sqrt(n);
-    return {formatNumber(mean), formatNumber(sd), formatNumber(median), formatNumber(mean - half),
-            formatNumber(mean + half)};
+    return {formatNumber(d.mean), formatNumber(d.sd), formatNumber(d.median), formatNumber(d.ciLow),
+            formatNumber(d.ciHigh)};
 }
 
 // The record's table and provenance in a finished configuration's folder.
@@ -366,7 +349,7 @@ std::vector<std::size_t> collectSweep(const std::filesystem::path& dir) {
             std::vector<std::string> fields{std::to_string(g),
                                             std::to_string(metrics[g][0].size())};
             for (const std::vector<double>& values : metrics[g]) {
-                const std::vector<std::string> described = describe(values);
+                const std::vector<std::string> described = describedFields(values);
                 fields.insert(fields.end(), described.begin(), described.end());
             }
             const auto allOut = std::count(metrics[g][2].begin(), metrics[g][2].end(), 100.0);
