@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QScatterSeries>
 #include <QLineSeries>
+#include <QSpinBox>
 #include <QSvgRenderer>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -99,8 +100,10 @@ class ResultsWindowTest : public QObject {
 
     void theGenerationChartHoldsTheRecordedTotalFitness() {
         Run run(QStringLiteral("2"), QStringLiteral("3"), true);
-        const toml::table record =
-            toml::parse_file(run.dir.filePath(QStringLiteral("untitle.toml")).toStdString());
+        QVERIFY(recorder_.messages.empty());
+        const QString recordFile =
+            run.dir.filePath(QString::fromStdString(run.s.dataFileName) + ".toml");
+        const toml::table record = toml::parse_file(recordFile.toStdString());
         const toml::array& generations = *record["provenance"]["generations"].as_array();
         const std::vector<QPointF> fitness = pointsOf(run.window.results()->fitnessSeries());
         const std::vector<QPointF> gene = pointsOf(run.window.results()->expGeneSeries());
@@ -112,8 +115,7 @@ class ResultsWindowTest : public QObject {
             QCOMPARE(gene[g].y(), recorded["exp-gene-mean"].value_or(-1.0));
         }
         // The viewer shows the same from the record.
-        ResultsWindow* viewer =
-            run.window.openResults(run.dir.filePath(QStringLiteral("untitle.toml")));
+        ResultsWindow* viewer = run.window.openResults(recordFile);
         QVERIFY(viewer != nullptr);
         QVERIFY(!viewer->showsSweep());
         QCOMPARE(pointsOf(viewer->simulationPanel()->fitnessSeries()), fitness);
