@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
     window.show();
 
     bool saved = false;
-    QTimer::singleShot(2500, &window, [&] {
+    QTimer::singleShot(1200, &window, [&] {
         saved = window.grab().save(outPath);
         window.close();
     });

@@ -1,6 +1,7 @@
 // Takes a picture of the results viewer on a small sweep (the presets "None", "Tab 10b" and
 // "Tab 1a" with 10 and 20 agents): results_screenshot [file.png]
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -18,7 +19,6 @@ int main(int argc, char** argv) {
 
     murelta::Experiment sweep;
     sweep.params.runs = "20";
-    sweep.params.cycles = "2000";
     sweep.sweep.push_back({"agents", {"10", "20"}});
     sweep.sweep.push_back({"preset", {"None", "Tab 10b", "Tab 1a"}});
     murelta::SweepProgress quiet;
@@ -30,6 +30,8 @@ int main(int argc, char** argv) {
     if (!viewer.open(QString::fromStdString(dir.string()))) {
         return 1;
     }
+    // The last exit shows the presets apart best.
+    viewer.findChild<QComboBox*>(QStringLiteral("cmbMetric"))->setCurrentIndex(1);
     viewer.show();
     QApplication::processEvents();
     const bool saved = viewer.grab().save(outPath);

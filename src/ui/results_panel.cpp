@@ -80,6 +80,8 @@ void stretch(QValueAxis* a, double low, double high) {
         high = low + 1.0;
     }
     a->setRange(low, high + (high - low) * 0.05);
+    // Ticks at round numbers, which a reader takes in at a glance.
+    a->applyNiceNumbers();
 }
 
 QString number(double value) {

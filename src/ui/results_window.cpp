@@ -318,6 +318,8 @@ void ResultsWindow::showSweep(SweepResults results) {
     }
     x->setRange(0.0, std::max(1, generations));
     y->setRange(low, high > low ? high * 1.05 : low + 1.0);
+    y->applyNiceNumbers();
+    y->setLabelFormat(QStringLiteral("%g"));
 }
 
 void ResultsWindow::drawBoxes() {
@@ -358,6 +360,8 @@ void ResultsWindow::drawBoxes() {
     auto* values = new QValueAxis;
     values->setTitleText(QString::fromLatin1(kMetrics[static_cast<std::size_t>(metric)]));
     values->setRange(0.0, metric == 2 ? 100.0 : (high > 0.0 ? high * 1.05 : 1.0));
+    values->applyNiceNumbers();
+    values->setLabelFormat(QStringLiteral("%g"));
     chart->addAxis(categories, Qt::AlignBottom);
     chart->addAxis(values, Qt::AlignLeft);
     boxes_->attachAxis(categories);
