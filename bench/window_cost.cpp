@@ -1,6 +1,8 @@
 // What the desktop program costs on top of the engine: the same simulation run headless and
 // through the main window (graphics off, graphics on at full speed), and how soon "Stop" takes
-// effect. Run it on a display (or under xvfb-run): window_cost [runs]
+// effect. The charts are shown beside the arena and kept up to date as a user sees them. Run it
+// on a display (or under xvfb-run): window_cost [runs]
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -44,17 +46,18 @@ double headlessSeconds(int runs) {
     return static_cast<double>(timer.nsecsElapsed()) * 1e-9;
 }
 
-void prepare(MainWindow& window, int runs, bool graphics) {
+void prepare(MainWindow& window, int runs, bool graphics, bool charts = true) {
+    window.findChild<QAction*>(QStringLiteral("actionShowCharts"))->setChecked(charts);
     window.findChild<QLineEdit*>(QStringLiteral("txtNoRun"))->setText(QString::number(runs));
     window.findChild<QCheckBox*>(QStringLiteral("graphicEnabled"))->setChecked(graphics);
     window.findChild<QPushButton*>(QStringLiteral("Command2"))->click();
 }
 
-double windowSeconds(int runs, bool graphics) {
+double windowSeconds(int runs, bool graphics, bool charts = true) {
     murelta::SimState s;
     MainWindow window(s);
     window.show();
-    prepare(window, runs, graphics);
+    prepare(window, runs, graphics, charts);
     QElapsedTimer timer;
     timer.start();
     window.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
@@ -102,18 +105,22 @@ int main(int argc, char** argv) {
     std::vector<double> headless;
     std::vector<double> plain;
     std::vector<double> drawn;
+    std::vector<double> chartless;
     for (int i = 0; i < 5; ++i) {
         headless.push_back(headlessSeconds(runs));
         plain.push_back(windowSeconds(runs, false));
         drawn.push_back(windowSeconds(runs, true));
+        chartless.push_back(windowSeconds(runs, true, false));
     }
     const double h = median(headless);
     const double p = median(plain);
     const double d = median(drawn);
+    const double c = median(chartless);
     std::printf("defaults, %d runs, medians of 5\n", runs);
     std::printf("  headless (as murelta-batch)   %7.3f s\n", h);
     std::printf("  main window, graphics off     %7.3f s   %.2f x headless\n", p, p / h);
     std::printf("  main window, graphics on      %7.3f s   %.2f x headless\n", d, d / h);
+    std::printf("  the same, charts hidden       %7.3f s   %.2f x headless\n", c, c / h);
     double worst = 0.0;
     for (bool graphics : {false, true}) {
         for (int afterMs : {200, 333, 517}) {

@@ -54,6 +54,7 @@ const QString kInfoTitle = QStringLiteral("Murelta: evolving, communicating agen
 // a microsecond pays almost nothing for it.
 constexpr qint64 kEventIntervalMs = 15;
 constexpr qint64 kPaintIntervalMs = 40;
+constexpr qint64 kChartIntervalMs = 250;
 
 constexpr int kMaxRecentFiles = 5;
 const QString kRecentFilesKey = QStringLiteral("recentFiles");
@@ -563,6 +564,7 @@ void MainWindow::Command1_Click() {
         ran = experimentInForce();
         results_->clear();
         results_->setGenesShown(ran->params.expGeneOn || ran->params.comGeneOn);
+        results_->expectGenerations(s_.generationCount);
         generation_ = 0;
         runAndRecord(s_, *this, *this, *ran, threads_);
     });
@@ -660,6 +662,9 @@ void MainWindow::showProgress(std::int16_t run, std::int16_t runCount, std::int1
 void MainWindow::showRunsDone(int done, int runCount) {
     const RunStatsRow& row = s_.runStats[static_cast<std::size_t>(done - 1)];
     const auto run = static_cast<int>(row[kRunIndex]);
+    if (done == 1) {
+        results_->expectRuns(runCount);
+    }
     results_->addRun({generation_, run, s_.seed + run + 1, row[kFirstExit], row[kLastExit],
                       row[kPercentOut]});
     // Runs made on other threads report only their end; drawn runs show their cycles instead.
@@ -736,7 +741,9 @@ void MainWindow::processEvents() {
         if (graphicsEnabled()) {
             arenaPic_->update();
         }
-        refreshCharts();
+        if (!sinceCharts_.isValid() || sinceCharts_.elapsed() >= kChartIntervalMs) {
+            refreshCharts();
+        }
         sincePaint_.restart();
     }
     QCoreApplication::processEvents();
@@ -754,7 +761,9 @@ void MainWindow::yield() {
     // Slow pace: every cycle is shown, then the window waits, answering the user meanwhile.
     showCounters();
     arenaPic_->repaint();
-    refreshCharts();
+    if (!sinceCharts_.isValid() || sinceCharts_.elapsed() >= kChartIntervalMs) {
+        refreshCharts();
+    }
     QEventLoop wait;
     waitLoop_ = &wait;
     QTimer::singleShot(delay, &wait, &QEventLoop::quit);
@@ -764,9 +773,11 @@ void MainWindow::yield() {
 }
 
 void MainWindow::refreshCharts() {
-    // Hidden charts wait: they catch up once shown.
+    // Hidden charts wait: they catch up once shown. A chart's layout costs far more than the
+    // arena's markers, so the charts follow at a slower pace, and catch up when it ends.
     if (results_->isVisible()) {
         results_->refresh();
+        sinceCharts_.restart();
     }
 }
 

@@ -225,6 +225,7 @@ class MainWindow : public QWidget, public RunDisplay, public DataFileHost {
     int generation_ = 0;
     QElapsedTimer sinceEvents_;
     QElapsedTimer sincePaint_;
+    QElapsedTimer sinceCharts_;
     QEventLoop* waitLoop_ = nullptr;
 };
 

@@ -84,6 +84,14 @@ void stretch(QValueAxis* a, double low, double high) {
     a->applyNiceNumbers();
 }
 
+// Widens an axis, to round numbers, when it does not hold low to high; a chart lays itself
+// out anew whenever an axis moves, so it moves only when it must.
+void widen(QValueAxis* a, double low, double high) {
+    if (low < a->min() || high > a->max()) {
+        stretch(a, std::min(low, a->min()), std::max(high, a->max()));
+    }
+}
+
 QString number(double value) {
     return QString::number(value, 'f', 1);
 }
@@ -191,8 +199,18 @@ void ResultsPanel::addRun(const RunResult& run) {
                                                                percent_, meanPercent_}) {
             s->clear();
         }
+        stretch(cycleAxis_, 0.0, 1.0);
     }
     runs_.push_back(run);
+}
+
+void ResultsPanel::expectRuns(int runCount) {
+    stretch(runAxis_, 0.0, std::max(1, runCount - 1));
+    stretch(percentRunAxis_, 0.0, std::max(1, runCount - 1));
+}
+
+void ResultsPanel::expectGenerations(int generationCount) {
+    stretch(generationAxis_, 0.0, std::max(1, generationCount - 1));
 }
 
 void ResultsPanel::addGeneration(const GenerationSummary& generation) {
@@ -216,7 +234,7 @@ void ResultsPanel::refresh() {
         QList<QPointF> meanLasts;
         QList<QPointF> percents;
         QList<QPointF> meanPercents;
-        double highest = cycleAxis_->max() / 1.05;
+        double highest = 0.0;
         for (std::size_t i = shownRuns_; i < runs_.size(); ++i) {
             const RunResult& r = runs_[i];
             const auto x = static_cast<double>(r.run);
@@ -239,10 +257,10 @@ void ResultsPanel::refresh() {
         percent_->append(percents);
         meanPercent_->append(meanPercents);
         shownRuns_ = runs_.size();
-        const auto lastRun = static_cast<double>(std::max(runs_.back().run, 1));
-        stretch(runAxis_, 0.0, lastRun);
-        stretch(percentRunAxis_, 0.0, lastRun);
-        stretch(cycleAxis_, 0.0, highest);
+        const auto lastRun = static_cast<double>(runs_.back().run);
+        widen(runAxis_, 0.0, lastRun);
+        widen(percentRunAxis_, 0.0, lastRun);
+        widen(cycleAxis_, 0.0, highest);
         updateSummary();
     }
     if (shownGenerations_ < generations_.size()) {
@@ -267,9 +285,9 @@ void ResultsPanel::refresh() {
             geneHigh = std::max({geneHigh, g.expGeneMean + g.expGeneSd,
                                  g.comGeneMean + g.comGeneSd});
         }
-        stretch(generationAxis_, 0.0, std::max(1.0, static_cast<double>(generations_.back().generation)));
-        stretch(fitnessAxis_, low, high);
-        stretch(geneAxis_, 0.0, geneHigh);
+        widen(generationAxis_, 0.0, static_cast<double>(generations_.back().generation));
+        widen(fitnessAxis_, low, high);
+        widen(geneAxis_, 0.0, geneHigh);
     }
 }
 

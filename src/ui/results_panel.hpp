@@ -30,6 +30,10 @@ class ResultsPanel : public QWidget {
     // A run of the current generation; a run of a later generation starts the runs afresh.
     void addRun(const RunResult& run);
     void addGeneration(const GenerationSummary& generation);
+    // How many runs a generation has and how many generations there are, when known before
+    // they come: the axes are then set once rather than moved at every refresh.
+    void expectRuns(int runCount);
+    void expectGenerations(int generationCount);
     // Whether the genes are drawn beside Total Fitness (a gene option was on).
     void setGenesShown(bool shown);
     // Draws what was added since the last refresh; cheap when nothing was.
