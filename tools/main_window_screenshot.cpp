@@ -28,7 +28,8 @@ int main(int argc, char** argv) {
     murelta::SimState state;
     murelta::ui::MainWindow window(state);
     window.resize(1500, 760);
-    window.findChild<QSlider*>(QStringLiteral("sldSpeed"))->setValue(murelta::ui::MainWindow::kFullSpeed);
+    window.findChild<QSlider*>(QStringLiteral("sldSpeed"))
+        ->setValue(murelta::ui::MainWindow::kFullSpeed);
     window.show();
 
     bool saved = false;

@@ -16,8 +16,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSettings>
-#include <QSplitter>
 #include <QSlider>
+#include <QSplitter>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
@@ -665,8 +665,8 @@ void MainWindow::showRunsDone(int done, int runCount) {
     if (done == 1) {
         results_->expectRuns(runCount);
     }
-    results_->addRun({generation_, run, s_.seed + run + 1, row[kFirstExit], row[kLastExit],
-                      row[kPercentOut]});
+    results_->addRun(
+        {generation_, run, s_.seed + run + 1, row[kFirstExit], row[kLastExit], row[kPercentOut]});
     // Runs made on other threads report only their end; drawn runs show their cycles instead.
     if (threads_ > 1 && !graphicsEnabled()) {
         runsDone_ = done;
@@ -697,8 +697,8 @@ void MainWindow::showTotalFitness(double totalFitness) {
 }
 
 void MainWindow::showGenerationDone(int generation, const GenerationResult& result) {
-    results_->addGeneration({generation, result.totalFitness, result.expGeneMean,
-                             result.expGeneSd, result.comGeneMean, result.comGeneSd});
+    results_->addGeneration({generation, result.totalFitness, result.expGeneMean, result.expGeneSd,
+                             result.comGeneMean, result.comGeneSd});
     generation_ = generation + 1;
 }
 

@@ -81,8 +81,8 @@ QString chooseExperimentFile(QWidget* parent, FileChoice choice, const QString& 
                       QStringLiteral("Experiments (*.toml);;All files (*)"));
 }
 
-QString chooseFile(QWidget* parent, FileChoice choice, const QString& caption,
-                   const QString& start, const QString& filter) {
+QString chooseFile(QWidget* parent, FileChoice choice, const QString& caption, const QString& start,
+                   const QString& filter) {
     if (fileChooser()) {
         return fileChooser()(parent, choice, caption, start);
     }
@@ -96,8 +96,8 @@ QString chooseFile(QWidget* parent, FileChoice choice, const QString& caption,
         if (dot < 0) {
             return QString();
         }
-        const qsizetype end = nameFilter.indexOf(QRegularExpression(QStringLiteral("[ )]")),
-                                                 dot + 3);
+        const qsizetype end =
+            nameFilter.indexOf(QRegularExpression(QStringLiteral("[ )]")), dot + 3);
         return nameFilter.mid(dot + 3, end - dot - 3);
     };
     dialog.setDefaultSuffix(suffixOf(filter));

@@ -35,8 +35,8 @@ void setFileChooser(FileChooser chooser);
 // The same for any file: `filter` as a file dialog takes it ("PNG image (*.png);;..."). A
 // name typed without a suffix gets that of the filter chosen. Tests replace it with the
 // experiment file's chooser.
-QString chooseFile(QWidget* parent, FileChoice choice, const QString& caption,
-                   const QString& start, const QString& filter);
+QString chooseFile(QWidget* parent, FileChoice choice, const QString& caption, const QString& start,
+                   const QString& filter);
 
 // What "Open Results..." lists: a simulation's record, or a sweep folder's tables.
 inline const QString kResultsFilter =

@@ -12,8 +12,8 @@
 #include <QScatterSeries>
 #include <QSvgGenerator>
 #include <QTabWidget>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 #include <algorithm>
 #include <cmath>
 
@@ -142,8 +142,8 @@ void ResultsPanel::createCharts() {
     QValueAxis* percentAxis = axis(percent, QStringLiteral("% on target"), Qt::AlignLeft);
     percentAxis->setRange(0.0, 100.0);
     percent_ = points(percent, QStringLiteral("% on target"), percentRunAxis_, percentAxis);
-    meanPercent_ = series<QLineSeries>(percent, QStringLiteral("Mean"), percentRunAxis_,
-                                       percentAxis);
+    meanPercent_ =
+        series<QLineSeries>(percent, QStringLiteral("Mean"), percentRunAxis_, percentAxis);
     tabs_->addTab(percentView_, QStringLiteral("% on target"));
 
     generationsView_ = chartView(QStringLiteral("Generations"), "chartGenerations", this);
@@ -157,8 +157,8 @@ void ResultsPanel::createCharts() {
     fitness_ = series<QLineSeries>(generations, QStringLiteral("Total Fitness"), generationAxis_,
                                    fitnessAxis_);
     fitness_->setPointsVisible(true);
-    expGene_ = series<QLineSeries>(generations, QStringLiteral("Exploration gene"),
-                                   generationAxis_, geneAxis_);
+    expGene_ = series<QLineSeries>(generations, QStringLiteral("Exploration gene"), generationAxis_,
+                                   geneAxis_);
     comGene_ = series<QLineSeries>(generations, QStringLiteral("Communication gene"),
                                    generationAxis_, geneAxis_);
     expGene_->setColor(expBand_->color().darker(130));
@@ -196,7 +196,7 @@ void ResultsPanel::addRun(const RunResult& run) {
         runsGeneration_ = run.generation;
         sumFirst_ = sumLast_ = sumPercent_ = 0.0;
         for (QXYSeries* s : std::initializer_list<QXYSeries*>{first_, last_, meanFirst_, meanLast_,
-                                                               percent_, meanPercent_}) {
+                                                              percent_, meanPercent_}) {
             s->clear();
         }
         stretch(cycleAxis_, 0.0, 1.0);
@@ -219,8 +219,8 @@ void ResultsPanel::addGeneration(const GenerationSummary& generation) {
 
 void ResultsPanel::setGenesShown(bool shown) {
     genesShown_ = shown;
-    for (QAbstractSeries* s : std::initializer_list<QAbstractSeries*>{expGene_, comGene_,
-                                                                       expBand_, comBand_}) {
+    for (QAbstractSeries* s :
+         std::initializer_list<QAbstractSeries*>{expGene_, comGene_, expBand_, comBand_}) {
         s->setVisible(shown);
     }
     geneAxis_->setVisible(shown);
@@ -282,8 +282,8 @@ void ResultsPanel::refresh() {
         for (const GenerationSummary& g : generations_) {
             low = std::min(low, g.totalFitness);
             high = std::max(high, g.totalFitness);
-            geneHigh = std::max({geneHigh, g.expGeneMean + g.expGeneSd,
-                                 g.comGeneMean + g.comGeneSd});
+            geneHigh =
+                std::max({geneHigh, g.expGeneMean + g.expGeneSd, g.comGeneMean + g.comGeneSd});
         }
         widen(generationAxis_, 0.0, static_cast<double>(generations_.back().generation));
         widen(fitnessAxis_, low, high);
@@ -301,12 +301,12 @@ void ResultsPanel::updateSummary() {
         allOut += r.percentOut >= 100.0 ? 1 : 0;
     }
     const double share = 100.0 * static_cast<double>(allOut) / static_cast<double>(runs_.size());
-    summary_->setText(QStringLiteral("Generation %1, runs done: %2. First: %3. Last: %4. "
-                                     "Every agent out in %5% of runs.")
-                          .arg(runsGeneration_)
-                          .arg(runs_.size())
-                          .arg(withInterval(describe(firsts)), withInterval(describe(lasts)),
-                               number(share)));
+    summary_->setText(
+        QStringLiteral("Generation %1, runs done: %2. First: %3. Last: %4. "
+                       "Every agent out in %5% of runs.")
+            .arg(runsGeneration_)
+            .arg(runs_.size())
+            .arg(withInterval(describe(firsts)), withInterval(describe(lasts)), number(share)));
 }
 
 void ResultsPanel::showResults(const SimulationResults& results, int generation) {
@@ -333,7 +333,8 @@ QString ResultsPanel::summaryText() const {
 
 void exportChart(QChartView& view, const QString& path) {
     const auto fail = [&](const QString& why) {
-        throw Error(QStringLiteral("The chart cannot be saved as %1: %2").arg(path, why).toStdString());
+        throw Error(
+            QStringLiteral("The chart cannot be saved as %1: %2").arg(path, why).toStdString());
     };
     const bool svg = path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive);
     if (!svg && !path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) {

@@ -211,8 +211,8 @@ void ResultsWindow::buildLayout() {
     boxLayout->addWidget(boxView_, 1);
     summaryModel_ = new QStandardItemModel(this);
     summaryTable_ = tableView(summaryModel_, "tblSummary", sweepPage);
-    fitnessView_ = chartView(QStringLiteral("Total Fitness per configuration"), "chartFitness",
-                             sweepPage);
+    fitnessView_ =
+        chartView(QStringLiteral("Total Fitness per configuration"), "chartFitness", sweepPage);
     fitnessView_->chart()->legend()->setAlignment(Qt::AlignRight);
     sweepTabs_ = new QTabWidget(sweepPage);
     sweepTabs_->addTab(boxPage, QStringLiteral("Box plots"));
@@ -244,8 +244,8 @@ bool ResultsWindow::open(const QString& path) {
         } else {
             showSweep(readSweepResults(sweepDir));
         }
-        setWindowTitle(QStringLiteral("Results: %1 - %2")
-                           .arg(QFileInfo(path).absoluteFilePath(), kAppTitle));
+        setWindowTitle(
+            QStringLiteral("Results: %1 - %2").arg(QFileInfo(path).absoluteFilePath(), kAppTitle));
     });
 }
 
@@ -411,7 +411,8 @@ QString ResultsWindow::tableText() const {
 void ResultsWindow::exportChart() {
     QChartView* view = currentChart();
     if (view == nullptr) {
-        showMessage(this, QStringLiteral("Show a chart to export it; a table copies with Copy Table."),
+        showMessage(this,
+                    QStringLiteral("Show a chart to export it; a table copies with Copy Table."),
                     kAppTitle, MessageIcon::Information);
         return;
     }

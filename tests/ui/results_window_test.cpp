@@ -3,14 +3,15 @@
 // pictures, and results that cannot be read show no chart.
 #include <QtTest>
 
+#include <toml++/toml.h>
 #include <QAction>
 #include <QBoxPlotSeries>
 #include <QBoxSet>
 #include <QChartView>
 #include <QImage>
+#include <QLineSeries>
 #include <QProcess>
 #include <QScatterSeries>
-#include <QLineSeries>
 #include <QSpinBox>
 #include <QSvgRenderer>
 #include <QTableView>
@@ -18,7 +19,6 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
-#include <toml++/toml.h>
 
 #include "sim/state.hpp"
 #include "support/window_helpers.hpp"
@@ -111,7 +111,8 @@ class ResultsWindowTest : public QObject {
         QCOMPARE(gene.size(), std::size_t{3});
         for (std::size_t g = 0; g < 3; ++g) {
             const toml::table& recorded = *generations[g].as_table();
-            QCOMPARE(fitness[g], QPointF(static_cast<double>(g), recorded["total-fitness"].value_or(-1.0)));
+            QCOMPARE(fitness[g],
+                     QPointF(static_cast<double>(g), recorded["total-fitness"].value_or(-1.0)));
             QCOMPARE(gene[g].y(), recorded["exp-gene-mean"].value_or(-1.0));
         }
         // The viewer shows the same from the record.
@@ -130,8 +131,9 @@ class ResultsWindowTest : public QObject {
         QDir::setCurrent(dir.path());
         QFile file(QStringLiteral("sweep.toml"));
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[parameters]\nruns = \"7\"\ncycles = \"400\"\n[sweep]\n"
-                   "agents = [\"10\", \"20\"]\npreset = [\"None\", \"Tab 10b\"]\n");
+        file.write(
+            "[parameters]\nruns = \"7\"\ncycles = \"400\"\n[sweep]\n"
+            "agents = [\"10\", \"20\"]\npreset = [\"None\", \"Tab 10b\"]\n");
         file.close();
         QCOMPARE(QProcess::execute(QStringLiteral(MURELTA_BATCH),
                                    {QStringLiteral("sweep"), QStringLiteral("sweep.toml"),
@@ -189,7 +191,8 @@ class ResultsWindowTest : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(viewer));
         for (const char* name : {"boxes.png", "boxes.svg"}) {
             const QString path = dir.filePath(QString::fromLatin1(name));
-            setFileChooser([&](QWidget*, FileChoice, const QString&, const QString&) { return path; });
+            setFileChooser(
+                [&](QWidget*, FileChoice, const QString&, const QString&) { return path; });
             child<QAction>(*viewer, "actionExportChart")->trigger();
             QVERIFY2(QFileInfo(path).size() > 1000, name);
         }
