@@ -68,6 +68,16 @@ std::span<const MessageQueue::Due> MessageQueue::advance() {
     return buckets_[(tick_ + 1) % kBuckets];  // sent five advances ago
 }
 
+std::vector<Message> MessageQueue::delivered() const {
+    std::vector<Message> messages;
+    for (const Due& due : buckets_[(tick_ + 1) % kBuckets]) {
+        Message message = slots_[due.slot];
+        message.delay = 0;
+        messages.push_back(message);
+    }
+    return messages;
+}
+
 Message MessageQueue::at(int slot) const {
     Message message = slots_[static_cast<std::size_t>(slot)];
     const auto word = static_cast<std::size_t>(slot / 64);

@@ -74,6 +74,9 @@ class MessageQueue {
 
     // The record in a slot, with its current delay (-1 for a free slot).
     Message at(int slot) const;
+    // The messages delivered in the current cycle (delay 0), in slot order; for displays, which
+    // read them without changing anything.
+    std::vector<Message> delivered() const;
 
   private:
     static constexpr int kWords = (kSlots + 63) / 64;

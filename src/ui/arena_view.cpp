@@ -1,6 +1,7 @@
 #include "ui/arena_view.hpp"
 
 #include <QPainter>
+#include <QPen>
 #include <algorithm>
 #include <cmath>
 
@@ -47,6 +48,8 @@ void ArenaView::initGraphic(const SimState& s) {
         agents_[i].height = cellHeight_ * retina / 5.0f;
         agents_[i].color = agent.rank == 1 ? kLeaderColor : kAgentColor;
     }
+    trails_.assign(agents_.size(), {});
+    messages_.clear();
     targets_.assign(static_cast<std::size_t>(std::max<int>(s.targetCount, 0)), ArenaMarker{});
     for (std::size_t t = 0; t < targets_.size(); ++t) {
         const auto size = static_cast<float>(s.targets[t].size);
@@ -70,10 +73,97 @@ void ArenaView::updateGraphic(const SimState& s) {
                      floorOf(marker.height / 2.0f);
         marker.left = floorOf(static_cast<float>(agent.x) * kDesignWidth / width) -
                       floorOf(marker.width / 2.0f);
+        if (trailLength_ > 0 && i < trails_.size()) {
+            std::deque<QPoint>& trail = trails_[i];
+            trail.emplace_back(agent.x, agent.y);
+            while (static_cast<int>(trail.size()) > trailLength_) {
+                trail.pop_front();
+            }
+        }
     }
     for (std::size_t t = 0; t < targets_.size(); ++t) {
         targets_[t].top = floorOf(static_cast<float>(s.targets[t].y) * kDesignHeight / height);
         targets_[t].left = floorOf(static_cast<float>(s.targets[t].x) * kDesignWidth / width);
+    }
+}
+
+void ArenaView::showMessages(const SimState& s) {
+    messages_.clear();
+    const auto cellOf = [&](std::int16_t agent) {
+        const Agent& a = s.agents[static_cast<std::size_t>(agent)];
+        return QPoint(a.x, a.y);
+    };
+    const auto known = [&](std::int16_t agent) {
+        return agent >= 0 && static_cast<std::size_t>(agent) < agents_.size() &&
+               static_cast<std::size_t>(agent) < s.agents.size();
+    };
+    for (const Message& m : s.messages.delivered()) {
+        if (known(m.sender) && known(m.receiver)) {
+            messages_.push_back({m.sender, m.receiver, cellOf(m.sender), cellOf(m.receiver),
+                                 QPoint(m.x, m.y), m.value});
+        }
+    }
+}
+
+void ArenaView::clearMessages() {
+    messages_.clear();
+}
+
+void ArenaView::setTrailLength(int length) {
+    trailLength_ = std::max(length, 0);
+    for (std::deque<QPoint>& trail : trails_) {
+        while (static_cast<int>(trail.size()) > trailLength_) {
+            trail.pop_front();
+        }
+    }
+}
+
+QPointF ArenaView::cellPoint(QPoint cell) const {
+    return {
+        floorOf(static_cast<float>(cell.x()) * kDesignWidth / static_cast<float>(arenaWidth_)),
+        floorOf(static_cast<float>(cell.y()) * kDesignHeight / static_cast<float>(arenaHeight_))};
+}
+
+void ArenaView::paintTrails(QPainter& painter) const {
+    for (std::size_t i = 0; i < trails_.size() && i < agents_.size(); ++i) {
+        const std::deque<QPoint>& trail = trails_[i];
+        QColor color = agents_[i].color;
+        for (std::size_t k = 1; k < trail.size(); ++k) {
+            // Older steps fade out.
+            color.setAlphaF(0.15f +
+                            0.7f * static_cast<float>(k) / static_cast<float>(trail.size()));
+            painter.setPen(QPen(color, 0));
+            painter.drawLine(cellPoint(trail[k - 1]), cellPoint(trail[k]));
+        }
+    }
+}
+
+void ArenaView::paintMessages(QPainter& painter) const {
+    std::int16_t strongest = 1;
+    for (const MessageLine& m : messages_) {
+        strongest = std::max(strongest, m.value);
+    }
+    const qreal head = std::max(cellWidth_, cellHeight_) * 0.8;
+    const qreal cross = std::max(cellWidth_, cellHeight_) * 0.4;
+    for (const MessageLine& m : messages_) {
+        // A stronger report is darker; the weakest stays visible.
+        const int shade = 170 - 170 * std::max<int>(m.value, 0) / strongest;
+        const QPen pen(QColor(shade, shade, std::min(255, shade + 60)), 0);
+        painter.setPen(pen);
+        const QPointF from = cellPoint(m.from);
+        const QPointF to = cellPoint(m.to);
+        painter.drawLine(from, to);
+        const QPointF along = from - to;
+        const qreal length = std::hypot(along.x(), along.y());
+        if (length > 0) {
+            const QPointF unit = along / length;
+            const QPointF side(-unit.y(), unit.x());
+            painter.drawLine(to, to + (unit + side * 0.5) * head);
+            painter.drawLine(to, to + (unit - side * 0.5) * head);
+        }
+        const QPointF at = cellPoint(m.reported);
+        painter.drawLine(at - QPointF(cross, cross), at + QPointF(cross, cross));
+        painter.drawLine(at - QPointF(cross, -cross), at + QPointF(cross, -cross));
     }
 }
 
@@ -85,6 +175,7 @@ void ArenaView::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.scale(width() / static_cast<double>(kDesignWidth),
                   height() / static_cast<double>(kDesignHeight));
+    paintTrails(painter);
     painter.setPen(Qt::NoPen);
     // Targets lie behind the agents.
     for (const ArenaMarker& marker : targets_) {
@@ -99,6 +190,7 @@ void ArenaView::paintEvent(QPaintEvent*) {
             painter.drawEllipse(QRectF(marker.left, marker.top, marker.width, marker.height));
         }
     }
+    paintMessages(painter);
 }
 
 }  // namespace murelta::ui

@@ -3,7 +3,10 @@
 #pragma once
 
 #include <QColor>
+#include <QPoint>
 #include <QWidget>
+#include <cstdint>
+#include <deque>
 #include <vector>
 
 namespace murelta {
@@ -19,6 +22,19 @@ struct ArenaMarker {
     float height = 0.0f;
     QColor color;
     bool visible = false;
+};
+
+// A message delivered in the drawn cycle, as the arena shows it: a line from its sender's cell
+// to its receiver's cell and a cross on the cell it reports.
+struct MessageLine {
+    std::int16_t sender = 0;
+    std::int16_t receiver = 0;
+    QPoint from;      // the sender's cell
+    QPoint to;        // the receiver's cell
+    QPoint reported;  // the cell the message reports
+    std::int16_t value = 0;
+
+    bool operator==(const MessageLine&) const = default;
 };
 
 class ArenaView : public QWidget {
@@ -37,6 +53,21 @@ class ArenaView : public QWidget {
     // picture is repainted (update()), so a cycle does not pay for scheduling a paint.
     void updateGraphic(const SimState& s);
 
+    // Keeps the messages delivered in the current cycle for the next paint; called at the
+    // paint's pace, never every cycle.
+    void showMessages(const SimState& s);
+    void clearMessages();
+    const std::vector<MessageLine>& messageLines() const { return messages_; }
+
+    // The last `length` cells of each agent are drawn as a fading trail; 0 draws none. Trails
+    // grow in updateGraphic and start afresh with every run.
+    void setTrailLength(int length);
+    int trailLength() const { return trailLength_; }
+    // Agent i's trail, oldest cell first.
+    const std::deque<QPoint>& trail(int agent) const {
+        return trails_[static_cast<std::size_t>(agent)];
+    }
+
     const std::vector<ArenaMarker>& agentMarkers() const { return agents_; }
     const std::vector<ArenaMarker>& targetMarkers() const { return targets_; }
 
@@ -48,12 +79,20 @@ class ArenaView : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    // A cell's corner in the designed units, where the markers are centred.
+    QPointF cellPoint(QPoint cell) const;
+    void paintTrails(QPainter& painter) const;
+    void paintMessages(QPainter& painter) const;
+
     float cellWidth_ = 0.0f;
     float cellHeight_ = 0.0f;
     int arenaWidth_ = 1;
     int arenaHeight_ = 1;
     std::vector<ArenaMarker> agents_;
     std::vector<ArenaMarker> targets_;
+    std::vector<MessageLine> messages_;
+    int trailLength_ = 0;
+    std::vector<std::deque<QPoint>> trails_;
 };
 
 }  // namespace murelta::ui

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSlider>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -55,6 +56,7 @@ const QString kInfoTitle = QStringLiteral("Murelta: evolving, communicating agen
 constexpr qint64 kEventIntervalMs = 15;
 constexpr qint64 kPaintIntervalMs = 40;
 constexpr qint64 kChartIntervalMs = 250;
+constexpr int kDefaultTrailLength = 20;
 
 constexpr int kMaxRecentFiles = 5;
 const QString kRecentFilesKey = QStringLiteral("recentFiles");
@@ -100,6 +102,16 @@ MainWindow::MainWindow(SimState& state, QSettings* settings, QWidget* parent)
     cmdSettings_ = addButton("cmdSettings", QStringLiteral("Settings"));
     Command2_ = addButton("Command2", QStringLiteral("Set parameters"));
     Command3_ = addButton("Command3", QStringLiteral("View param.window"));
+    cmdPause_ = addButton("cmdPause", QStringLiteral("Pause"));
+    cmdStep_ = addButton("cmdStep", QStringLiteral("Step"));
+    chkMessages_ = addCheck("chkMessages", QStringLiteral("Show messages"));
+    chkTrails_ = addCheck("chkTrails", QStringLiteral("Show trails"));
+    spnTrail_ = new QSpinBox(this);
+    spnTrail_->setObjectName(QStringLiteral("spnTrail"));
+    spnTrail_->setRange(1, 1000);
+    spnTrail_->setValue(kDefaultTrailLength);
+    spnTrail_->setSuffix(QStringLiteral(" cells"));
+    spnTrail_->setToolTip(QStringLiteral("How many of its last cells each agent's trail shows"));
 
     sldSpeed_ = new QSlider(Qt::Horizontal, this);
     sldSpeed_->setObjectName(QStringLiteral("sldSpeed"));
@@ -129,6 +141,24 @@ MainWindow::MainWindow(SimState& state, QSettings* settings, QWidget* parent)
     connect(cmdSettings_, &QPushButton::clicked, this, &MainWindow::cmdSettings_Click);
     connect(Command2_, &QPushButton::clicked, this, [this] { Command2_Click(); });
     connect(Command3_, &QPushButton::clicked, this, &MainWindow::Command3_Click);
+    connect(cmdPause_, &QPushButton::clicked, this, &MainWindow::cmdPause_Click);
+    connect(cmdStep_, &QPushButton::clicked, this, &MainWindow::cmdStep_Click);
+    connect(graphicEnabled_, &QCheckBox::toggled, this, &MainWindow::updateWatchControls);
+    connect(chkMessages_, &QCheckBox::toggled, this, [this](bool shown) {
+        if (shown) {
+            arenaPic_->showMessages(s_);
+        } else {
+            arenaPic_->clearMessages();
+        }
+        arenaPic_->update();
+    });
+    const auto setTrails = [this] {
+        arenaPic_->setTrailLength(chkTrails_->isChecked() ? spnTrail_->value() : 0);
+        arenaPic_->update();
+    };
+    connect(chkTrails_, &QCheckBox::toggled, this, setTrails);
+    connect(spnTrail_, &QSpinBox::valueChanged, this, setTrails);
+    updateWatchControls();
 
     // The parameters of the boxes are in force from the start, as a new experiment.
     Command2_Click();
@@ -183,6 +213,12 @@ void MainWindow::createActions() {
                                QKeySequence(Qt::CTRL | Qt::Key_R));
     showChartsAction_->setCheckable(true);
     showChartsAction_->setChecked(true);
+    // Function keys: they work wherever the focus is and never type into a box.
+    pauseAction_ = action("actionPause", QStringLiteral("&Pause"), QKeySequence(Qt::Key_F8));
+    stepAction_ = action("actionStep", QStringLiteral("S&tep"), QKeySequence(Qt::Key_F10));
+    for (QAction* a : {pauseAction_, stepAction_}) {
+        a->setShortcutContext(Qt::ApplicationShortcut);
+    }
     connect(newAction_, &QAction::triggered, this, &MainWindow::fileNew);
     connect(openAction_, &QAction::triggered, this, &MainWindow::fileOpen);
     connect(saveAction_, &QAction::triggered, this, [this] { fileSave(); });
@@ -190,6 +226,8 @@ void MainWindow::createActions() {
     // Quitting is closing the window, which asks about unsaved changes and stops a simulation.
     connect(quitAction_, &QAction::triggered, this, &QWidget::close);
     connect(aboutAction_, &QAction::triggered, this, &MainWindow::helpAbout);
+    connect(pauseAction_, &QAction::triggered, this, &MainWindow::cmdPause_Click);
+    connect(stepAction_, &QAction::triggered, this, &MainWindow::cmdStep_Click);
     connect(openResultsAction_, &QAction::triggered, this, &MainWindow::fileOpenResults);
     connect(exportChartAction_, &QAction::triggered, this, &MainWindow::fileExportChart);
     connect(showChartsAction_, &QAction::toggled, this, [this](bool shown) {
@@ -226,6 +264,10 @@ void MainWindow::createMenus() {
     QMenu* view = menuBar_->addMenu(QStringLiteral("&View"));
     view->setObjectName(QStringLiteral("menuView"));
     view->addAction(showChartsAction_);
+    QMenu* simulation = menuBar_->addMenu(QStringLiteral("&Simulation"));
+    simulation->setObjectName(QStringLiteral("menuSimulation"));
+    simulation->addAction(pauseAction_);
+    simulation->addAction(stepAction_);
     QMenu* help = menuBar_->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("menuHelp"));
     help->addAction(aboutAction_);
@@ -283,10 +325,14 @@ void MainWindow::buildLayout() {
     commands->addWidget(Command2_, 1, 0);
     commands->addWidget(cmdSettings_, 1, 1);
     commands->addWidget(Command3_, 2, 0, 1, 2);
+    commands->addWidget(cmdPause_, 3, 0);
+    commands->addWidget(cmdStep_, 3, 1);
 
     auto* display = new QFormLayout;
     display->addRow(graphicEnabled_);
     display->addRow(label("lblSpeed", QStringLiteral("Speed")), sldSpeed_);
+    display->addRow(chkMessages_);
+    display->addRow(chkTrails_, spnTrail_);
     display->addRow(label("ms", QStringLiteral("Msg in cue")), lblmsg_);
     display->addRow(lblfit_);
 
@@ -593,6 +639,9 @@ void MainWindow::cmdStop_Click() {
     if (waitLoop_ != nullptr) {
         waitLoop_->quit();
     }
+    if (pauseLoop_ != nullptr) {
+        pauseLoop_->quit();
+    }
     cmdStop_->setEnabled(false);
     Command1_->setEnabled(true);
 }
@@ -709,6 +758,10 @@ void MainWindow::setRunningControls(bool running) {
     // Re-creating the structures under a running loop would pull them from under it; saving
     // waits for the end too, so that a file holds what ran.
     Command2_->setEnabled(!running);
+    if (!running) {
+        paused_ = false;
+    }
+    updateWatchControls();
     for (QAction* action :
          {newAction_, openAction_, saveAction_, saveAsAction_, openResultsAction_}) {
         action->setEnabled(!running);
@@ -739,7 +792,7 @@ void MainWindow::processEvents() {
         showCounters();
         // Without graphics the picture keeps the run start, drawn by initGraphic.
         if (graphicsEnabled()) {
-            arenaPic_->update();
+            drawArena();
         }
         if (!sinceCharts_.isValid() || sinceCharts_.elapsed() >= kChartIntervalMs) {
             refreshCharts();
@@ -750,7 +803,70 @@ void MainWindow::processEvents() {
     sinceEvents_.restart();
 }
 
+void MainWindow::cmdPause_Click() {
+    if (!s_.running) {
+        return;
+    }
+    paused_ = !paused_;
+    updateWatchControls();
+    if (!paused_ && pauseLoop_ != nullptr) {
+        pauseLoop_->quit();
+    }
+}
+
+void MainWindow::cmdStep_Click() {
+    if (!paused_ || !s_.running) {
+        return;
+    }
+    stepRequested_ = true;
+    if (pauseLoop_ != nullptr) {
+        pauseLoop_->quit();
+    }
+}
+
+void MainWindow::updateWatchControls() {
+    const bool running = s_.running;
+    // A pause holds the loop that draws; runs on other threads would go on without it.
+    cmdPause_->setEnabled(running && (paused_ || graphicsEnabled()));
+    pauseAction_->setEnabled(cmdPause_->isEnabled());
+    cmdPause_->setText(paused_ ? QStringLiteral("Resume") : QStringLiteral("Pause"));
+    pauseAction_->setText(paused_ ? QStringLiteral("&Resume") : QStringLiteral("&Pause"));
+    cmdPause_->setToolTip(paused_ ? QStringLiteral("Go on from this cycle (F8)")
+                                  : QStringLiteral("Hold the simulation between two cycles (F8)"));
+    cmdStep_->setEnabled(running && paused_);
+    stepAction_->setEnabled(cmdStep_->isEnabled());
+    cmdStep_->setToolTip(QStringLiteral("Advance exactly one cycle while paused (F10)"));
+}
+
+void MainWindow::drawArena() {
+    if (chkMessages_->isChecked()) {
+        arenaPic_->showMessages(s_);
+    }
+    arenaPic_->update();
+}
+
+void MainWindow::holdWhilePaused() {
+    showCounters();
+    if (graphicsEnabled()) {
+        drawArena();
+    }
+    refreshCharts();
+    emit cycleShown();
+    while (paused_ && s_.running && !stepRequested_) {
+        QEventLoop wait;
+        pauseLoop_ = &wait;
+        wait.exec();
+        pauseLoop_ = nullptr;
+    }
+    stepRequested_ = false;
+    sinceEvents_.restart();
+}
+
 void MainWindow::yield() {
+    if (paused_) {
+        holdWhilePaused();
+        return;
+    }
     const int delay = cycleDelayMs(sldSpeed_->value());
     if (delay == 0) {
         if (!sinceEvents_.isValid() || sinceEvents_.elapsed() >= kEventIntervalMs) {
@@ -760,6 +876,7 @@ void MainWindow::yield() {
     }
     // Slow pace: every cycle is shown, then the window waits, answering the user meanwhile.
     showCounters();
+    drawArena();
     arenaPic_->repaint();
     if (!sinceCharts_.isValid() || sinceCharts_.elapsed() >= kChartIntervalMs) {
         refreshCharts();

@@ -28,6 +28,7 @@ class QMenuBar;
 class QPushButton;
 class QSettings;
 class QSlider;
+class QSpinBox;
 
 namespace murelta {
 struct SimState;
@@ -91,6 +92,12 @@ class MainWindow : public QWidget, public RunDisplay, public DataFileHost {
                          bool complete, bool interrupted) override;
     std::optional<std::filesystem::path> otherDataDirectory(const std::string& error) override;
 
+    bool paused() const { return paused_; }
+
+  signals:
+    // A cycle is on show while paused: after the pause began and after each step.
+    void cycleShown();
+
   protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -108,6 +115,9 @@ class MainWindow : public QWidget, public RunDisplay, public DataFileHost {
     bool Command2_Click();  // "Set parameters"; false when a box was refused
     void Command1_Click();  // "Start"
     void cmdStop_Click();   // "Stop"
+    void cmdPause_Click();  // "Pause" and "Resume"
+    void cmdStep_Click();   // "Step": one cycle while paused
+    void updateWatchControls();
     void cmdSettings_Click();
     void Command3_Click();  // "View param.window"
     // The group settings dialog's OK: the runs and cycles go into their boxes, the parameters
@@ -144,6 +154,10 @@ class MainWindow : public QWidget, public RunDisplay, public DataFileHost {
     void buildLayout();
     void showCounters();
     void refreshCharts();
+    // Repaints the arena as of the cycle just made, with its messages when they are shown.
+    void drawArena();
+    // Holds the simulation between two cycles until "Resume", "Step" or "Stop".
+    void holdWhilePaused();
     void processEvents();
     DesignerWindow* openDesigner();
 
@@ -173,6 +187,8 @@ class MainWindow : public QWidget, public RunDisplay, public DataFileHost {
     QAction* openResultsAction_ = nullptr;
     QAction* exportChartAction_ = nullptr;
     QAction* showChartsAction_ = nullptr;
+    QAction* pauseAction_ = nullptr;
+    QAction* stepAction_ = nullptr;
 
     QLineEdit* txtAgents_;
     QLineEdit* txtRetina_;
@@ -202,6 +218,11 @@ class MainWindow : public QWidget, public RunDisplay, public DataFileHost {
     QPushButton* cmdSettings_;
     QPushButton* Command2_;
     QPushButton* Command3_;
+    QPushButton* cmdPause_;
+    QPushButton* cmdStep_;
+    QCheckBox* chkMessages_;
+    QCheckBox* chkTrails_;
+    QSpinBox* spnTrail_;
     QLineEdit* txtInfo_;
     QLabel* lblmsg_;
     QLabel* lblfit_;
@@ -227,6 +248,9 @@ class MainWindow : public QWidget, public RunDisplay, public DataFileHost {
     QElapsedTimer sincePaint_;
     QElapsedTimer sinceCharts_;
     QEventLoop* waitLoop_ = nullptr;
+    QEventLoop* pauseLoop_ = nullptr;
+    bool paused_ = false;
+    bool stepRequested_ = false;
 };
 
 }  // namespace murelta::ui
