@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "network/presets.hpp"
 #include "run/data_file.hpp"
 #include "run/display.hpp"
 #include "run/run.hpp"
@@ -35,9 +36,17 @@ murelta::Params params(int runs) {
     return p;
 }
 
-double headlessSeconds(int runs) {
+// The network of the paper preset `preset` on the defaults' ten agents, or none.
+void network(murelta::SimState& s, const char* preset) {
+    if (preset != nullptr) {
+        murelta::applyPreset(s, preset, "10");
+    }
+}
+
+double headlessSeconds(int runs, const char* preset = nullptr) {
     murelta::SimState s;
     murelta::setParameters(s, params(runs), "untitle");
+    network(s, preset);
     murelta::RunDisplay display;
     murelta::DataFileHost files;
     QElapsedTimer timer;
@@ -53,11 +62,21 @@ void prepare(MainWindow& window, int runs, bool graphics, bool charts = true) {
     window.findChild<QPushButton*>(QStringLiteral("Command2"))->click();
 }
 
-double windowSeconds(int runs, bool graphics, bool charts = true) {
+struct Shown {
+    bool graphics = true;
+    bool charts = true;
+    bool watching = false;  // messages and trails drawn
+    const char* preset = nullptr;
+};
+
+double windowSeconds(int runs, Shown shown) {
     murelta::SimState s;
     MainWindow window(s);
     window.show();
-    prepare(window, runs, graphics, charts);
+    prepare(window, runs, shown.graphics, shown.charts);
+    window.findChild<QCheckBox*>(QStringLiteral("chkMessages"))->setChecked(shown.watching);
+    window.findChild<QCheckBox*>(QStringLiteral("chkTrails"))->setChecked(shown.watching);
+    network(s, shown.preset);
     QElapsedTimer timer;
     timer.start();
     window.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
@@ -106,21 +125,34 @@ int main(int argc, char** argv) {
     std::vector<double> plain;
     std::vector<double> drawn;
     std::vector<double> chartless;
+    std::vector<double> watched;
+    std::vector<double> talkingHeadless;
+    std::vector<double> talkingWatched;
     for (int i = 0; i < 5; ++i) {
         headless.push_back(headlessSeconds(runs));
-        plain.push_back(windowSeconds(runs, false));
-        drawn.push_back(windowSeconds(runs, true));
-        chartless.push_back(windowSeconds(runs, true, false));
+        plain.push_back(windowSeconds(runs, {.graphics = false}));
+        drawn.push_back(windowSeconds(runs, {}));
+        chartless.push_back(windowSeconds(runs, {.charts = false}));
+        watched.push_back(windowSeconds(runs, {.watching = true}));
+        talkingHeadless.push_back(headlessSeconds(runs, "Tab 10b"));
+        talkingWatched.push_back(windowSeconds(runs, {.watching = true, .preset = "Tab 10b"}));
     }
     const double h = median(headless);
     const double p = median(plain);
     const double d = median(drawn);
     const double c = median(chartless);
+    const double w = median(watched);
+    const double th = median(talkingHeadless);
+    const double tw = median(talkingWatched);
     std::printf("defaults, %d runs, medians of 5\n", runs);
     std::printf("  headless (as murelta-batch)   %7.3f s\n", h);
     std::printf("  main window, graphics off     %7.3f s   %.2f x headless\n", p, p / h);
     std::printf("  main window, graphics on      %7.3f s   %.2f x headless\n", d, d / h);
     std::printf("  the same, charts hidden       %7.3f s   %.2f x headless\n", c, c / h);
+    std::printf("  graphics on, messages, trails %7.3f s   %.2f x headless\n", w, w / h);
+    std::printf("\"Tab 10b\" on 10 agents, %d runs, medians of 5\n", runs);
+    std::printf("  headless                      %7.3f s\n", th);
+    std::printf("  graphics on, messages, trails %7.3f s   %.2f x headless\n", tw, tw / th);
     double worst = 0.0;
     for (bool graphics : {false, true}) {
         for (int afterMs : {200, 333, 517}) {

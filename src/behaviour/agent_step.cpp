@@ -133,6 +133,7 @@ void turn(SimState& s, std::int16_t a) {
     Heading heading;
     if (seen == 0.0 && best.value == 0) {
         heading = wander(s, agent);
+        agent.knowledge = Knowledge::Wandering;
     } else {
         // A tie between what the agent sees and what its map holds goes to what it sees.
         Message message;
@@ -141,15 +142,19 @@ void turn(SimState& s, std::int16_t a) {
             message.x = static_cast<std::int16_t>(std::floor(agent.x + sumDX / seen));
             message.y = static_cast<std::int16_t>(std::floor(agent.y + sumDY / seen));
             message.value = static_cast<std::int16_t>(seen);
+            agent.knowledge = Knowledge::Retina;
         } else {
             message.x = best.x;
             message.y = best.y;
             message.value = best.value;
+            agent.knowledge = Knowledge::Map;
         }
         heading = {static_cast<double>(message.x), static_cast<double>(message.y)};
         report(s, a, message);
     }
 
+    agent.headingX = heading.x;
+    agent.headingY = heading.y;
     agent.x = stepTowards(agent.x, heading.x);
     agent.y = stepTowards(agent.y, heading.y);
     if (agent.x > s.arenaWidth) {

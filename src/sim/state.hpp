@@ -18,6 +18,9 @@ namespace murelta {
 inline constexpr std::int16_t kEmptyCell = 0;
 inline constexpr std::int16_t kTargetCell = 1;
 
+// What told an agent where to go in its last turn.
+enum class Knowledge : std::uint8_t { Wandering, Retina, Map };
+
 struct Agent {
     std::int16_t x = 0;
     std::int16_t y = 0;
@@ -32,6 +35,10 @@ struct Agent {
     double expGene = 0.0;
     std::int16_t individual = 0;  // index in population
     bool mapHit = false;
+    // The point its last turn headed for and what told it, kept for displays only.
+    double headingX = 0.0;
+    double headingY = 0.0;
+    Knowledge knowledge = Knowledge::Wandering;
 };
 
 // What perception found in an agent's view: the number of target cells and the sums of their

@@ -1,5 +1,6 @@
 #include "ui/arena_view.hpp"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPen>
 #include <algorithm>
@@ -164,6 +165,38 @@ void ArenaView::paintMessages(QPainter& painter) const {
         const QPointF at = cellPoint(m.reported);
         painter.drawLine(at - QPointF(cross, cross), at + QPointF(cross, cross));
         painter.drawLine(at - QPointF(cross, -cross), at + QPointF(cross, -cross));
+    }
+}
+
+int ArenaView::agentAt(QPoint pixel) const {
+    const double x = pixel.x() * static_cast<double>(kDesignWidth) / std::max(width(), 1);
+    const double y = pixel.y() * static_cast<double>(kDesignHeight) / std::max(height(), 1);
+    int found = -1;
+    double nearest = 0.0;
+    for (std::size_t i = 0; i < agents_.size(); ++i) {
+        const ArenaMarker& m = agents_[i];
+        if (!m.visible) {
+            continue;
+        }
+        const double dx = x - (m.left + m.width / 2.0);
+        const double dy = y - (m.top + m.height / 2.0);
+        const double distance = std::hypot(dx, dy);
+        // A marker smaller than two cells is still easy to hit.
+        const double reach = std::max({m.width / 2.0, m.height / 2.0,
+                                       2.0 * static_cast<double>(cellWidth_),
+                                       2.0 * static_cast<double>(cellHeight_)});
+        if (distance <= reach && (found < 0 || distance < nearest)) {
+            found = static_cast<int>(i);
+            nearest = distance;
+        }
+    }
+    return found;
+}
+
+void ArenaView::mousePressEvent(QMouseEvent* event) {
+    const int agent = agentAt(event->position().toPoint());
+    if (agent >= 0) {
+        emit agentClicked(agent);
     }
 }
 

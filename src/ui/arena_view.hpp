@@ -75,8 +75,16 @@ class ArenaView : public QWidget {
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
 
+    // The agent whose marker holds a point of the widget, or the nearest within a marker's
+    // reach; -1 when none is.
+    int agentAt(QPoint pixel) const;
+
+  signals:
+    void agentClicked(int agent);
+
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
   private:
     // A cell's corner in the designed units, where the markers are centred.

@@ -35,6 +35,7 @@
 #include "run/set_parameters.hpp"
 #include "sim/numbers.hpp"
 #include "sim/state.hpp"
+#include "ui/agent_inspector.hpp"
 #include "ui/arena_view.hpp"
 #include "ui/box_numbers.hpp"
 #include "ui/designer_window.hpp"
@@ -129,6 +130,7 @@ MainWindow::MainWindow(SimState& state, QSettings* settings, QWidget* parent)
     lblfit_ = new QLabel(QStringLiteral("Total Fitness:"), this);
     lblfit_->setObjectName(QStringLiteral("lblfit"));
     arenaPic_ = new ArenaView(this);
+    inspector_ = new AgentInspector(this);
     results_ = new ResultsPanel(this);
     results_->setObjectName(QStringLiteral("results"));
 
@@ -158,6 +160,12 @@ MainWindow::MainWindow(SimState& state, QSettings* settings, QWidget* parent)
     };
     connect(chkTrails_, &QCheckBox::toggled, this, setTrails);
     connect(spnTrail_, &QSpinBox::valueChanged, this, setTrails);
+    connect(arenaPic_, &ArenaView::agentClicked, this, [this](int agent) {
+        // A running simulation moves on before anybody could read the panel.
+        if (!s_.running || paused_) {
+            inspector_->inspect(s_, agent, cycle_);
+        }
+    });
     updateWatchControls();
 
     // The parameters of the boxes are in force from the start, as a new experiment.
@@ -340,6 +348,7 @@ void MainWindow::buildLayout() {
     left->addLayout(parameters);
     left->addLayout(commands);
     left->addLayout(display);
+    left->addWidget(inspector_);
     left->addStretch();
 
     // The charts beside the arena; the splitter lets the user share the room between them.
@@ -609,6 +618,7 @@ void MainWindow::Command1_Click() {
     runCommand(this, [&] {
         ran = experimentInForce();
         results_->clear();
+        inspector_->clear();
         results_->setGenesShown(ran->params.expGeneOn || ran->params.comGeneOn);
         results_->expectGenerations(s_.generationCount);
         generation_ = 0;
@@ -851,6 +861,9 @@ void MainWindow::holdWhilePaused() {
         drawArena();
     }
     refreshCharts();
+    if (inspector_->agent() >= 0) {
+        inspector_->inspect(s_, inspector_->agent(), cycle_);
+    }
     emit cycleShown();
     while (paused_ && s_.running && !stepRequested_) {
         QEventLoop wait;

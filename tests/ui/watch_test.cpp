@@ -3,7 +3,9 @@
 #include <QtTest>
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
@@ -160,6 +162,50 @@ class WatchTest : public QObject {
             click(session.window, cells.size() < 40 ? "cmdStep" : "cmdStop");
         });
         QVERIFY(framesWithMessages > 0);
+    }
+
+    void theInspectorShowsTheClickedAgentAsTheStateHoldsIt() {
+        Session session(QStringLiteral("1"));
+        click(session.window, "chkExpGene");
+        click(session.window, "Command2");
+        applyPreset(session.s, "Tab 10b", "10");
+        const SimState& s = session.s;
+        MainWindow& window = session.window;
+        ArenaView& arena = *window.arena();
+        const auto field = [&](const char* name) { return child<QLabel>(window, name)->text(); };
+        int frames = 0;
+        session.runPaused([&] {
+            if (frames == 0) {
+                const ArenaMarker& marker = arena.agentMarkers()[0];
+                const QPointF centre(
+                    (marker.left + marker.width / 2) / ArenaView::kDesignWidth * static_cast<float>(arena.width()),
+                    (marker.top + marker.height / 2) / ArenaView::kDesignHeight * static_cast<float>(arena.height()));
+                QTest::mouseClick(&arena, Qt::LeftButton, {}, centre.toPoint());
+            }
+            const Agent& agent = s.agent(0);
+            QCOMPARE(field("lblAgentIndex"), QStringLiteral("0"));
+            QCOMPARE(field("lblAgentCell"), QStringLiteral("(%1, %2)").arg(agent.x).arg(agent.y));
+            QCOMPARE(field("lblAgentLeader"), QStringLiteral("yes (rank 1)"));
+            QCOMPARE(field("lblAgentOut"), agent.inArena ? QStringLiteral("no") : QStringLiteral("yes"));
+            QCOMPARE(field("lblAgentHeading"),
+                     QStringLiteral("(%1, %2)").arg(agent.headingX).arg(agent.headingY));
+            QVERIFY(field("lblAgentGenes").startsWith(QStringLiteral("exploration %1").arg(agent.expGene)));
+            QStringList receivers;
+            int waiting = 0;
+            for (int k = 0; k < s.groupSize; ++k) {
+                if (agent.links[static_cast<std::size_t>(k)] == 1) {
+                    receivers.append(QString::number(k));
+                }
+            }
+            for (int slot = 0; slot < MessageQueue::kSlots; ++slot) {
+                const Message m = s.messages.at(slot);
+                waiting += m.receiver == 0 && m.delay > 0 ? 1 : 0;
+            }
+            QCOMPARE(field("lblAgentLinks"), receivers.join(QStringLiteral(", ")));
+            QCOMPARE(child<QListWidget>(window, "lstAgentMessages")->count(), waiting);
+            click(window, ++frames < 15 ? "cmdStep" : "cmdStop");
+        });
+        QCOMPARE(frames, 15);
     }
 };
 
