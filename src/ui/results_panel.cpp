@@ -62,7 +62,10 @@ QScatterSeries* points(QChart* chart, const QString& name, QValueAxis* x, QValue
 
 // A gene's mean as a line over a band of plus or minus its standard deviation.
 QAreaSeries* band(QChart* chart, const QString& name, QValueAxis* x, QValueAxis* y) {
-    auto* area = new QAreaSeries(new QLineSeries, new QLineSeries);
+    // The area does not own its bounds; they go with it as its children.
+    auto* area = new QAreaSeries;
+    area->setUpperSeries(new QLineSeries(area));
+    area->setLowerSeries(new QLineSeries(area));
     area->setName(name + QStringLiteral(" \u00b1 sd"));
     chart->addSeries(area);
     area->attachAxis(x);
