@@ -6,6 +6,7 @@
 
 #include "behaviour/communication.hpp"
 #include "sim/state.hpp"
+#include "world/retina.hpp"
 
 namespace murelta {
 
@@ -85,24 +86,12 @@ void report(SimState& s, std::int16_t a, const Message& message) {
 }
 
 // Perception has summed the view of this cycle; a caller that stepped without perceiving
-// first gets the view scanned.
+// first gets the agent to look around from where it stands.
 ViewSums viewSums(const SimState& s, const Agent& agent, std::int16_t a) {
     if (static_cast<std::size_t>(a) < s.viewSums.size()) {
         return s.viewSums[static_cast<std::size_t>(a)];
     }
-    const int r = static_cast<int>(agent.retina);
-    ViewSums sums;
-    for (int i = 0; i <= 2 * r; ++i) {
-        const auto column = agent.view.column(i);
-        for (int j = 0; j <= 2 * r; ++j) {
-            if (column[static_cast<std::size_t>(j)] == kTargetCell) {
-                sums.sumDX += i - r;
-                sums.sumDY += j - r;
-                ++sums.seen;
-            }
-        }
-    }
-    return sums;
+    return lookAround(s, agent);
 }
 
 std::int16_t stepTowards(std::int16_t position, double heading) {

@@ -21,6 +21,7 @@
 #include "run/set_parameters.hpp"
 #include "sim/params.hpp"
 #include "sim/state.hpp"
+#include "world/retina.hpp"
 
 #ifndef MURELTA_TEST_DATA
 #error "MURELTA_TEST_DATA must name the folder of expected files"
@@ -29,7 +30,7 @@
 namespace murelta {
 namespace {
 
-// What can be seen of a simulation between two runs: every map, view and queue record, and the
+// What can be seen of a simulation at the end of a run: every map, view and queue record, and the
 // population's scores.
 struct Snapshot {
     std::vector<std::int16_t> maps;
@@ -45,11 +46,13 @@ void addMessage(std::vector<std::int16_t>& out, const Message& m) {
     out.insert(out.end(), {m.x, m.y, m.value, m.sender, m.receiver, m.delay});
 }
 
-void addCommon(Snapshot& snap, const SimState& s) {
-    for (int a = 0; a < s.groupSize; ++a) {
-        const auto cells = s.agent(a).view.cells();
-        snap.views.insert(snap.views.end(), cells.begin(), cells.end());
-    }
+void addView(Snapshot& snap, const Grid<std::int16_t>& view) {
+    const auto cells = view.cells();
+    snap.views.push_back(static_cast<std::int16_t>(view.columns()));
+    snap.views.insert(snap.views.end(), cells.begin(), cells.end());
+}
+
+void addScores(Snapshot& snap, const SimState& s) {
     for (const Individual& individual : s.population) {
         snap.fitness.push_back(individual.fitness);
         snap.uses.push_back(individual.useCount);
@@ -66,7 +69,11 @@ Snapshot engineSnapshot(const SimState& s) {
     for (int slot = 0; slot < MessageQueue::kSlots; ++slot) {
         addMessage(snap.queue, s.messages.at(slot));
     }
-    addCommon(snap, s);
+    // The engine keeps no views: it makes them on demand.
+    for (int a = 0; a < s.groupSize; ++a) {
+        addView(snap, agentView(s, a));
+    }
+    addScores(snap, s);
     return snap;
 }
 
@@ -79,7 +86,10 @@ Snapshot plainSnapshot(const plain::PlainState& p) {
     for (const Message& m : p.messages) {
         addMessage(snap.queue, m);
     }
-    addCommon(snap, p.s);
+    for (int a = 0; a < p.s.groupSize; ++a) {
+        addView(snap, p.views[static_cast<std::size_t>(a)]);
+    }
+    addScores(snap, p.s);
     return snap;
 }
 
@@ -89,8 +99,7 @@ struct Trace {
     std::vector<int> cycles;
     int cycleCount = 0;
     int largestCount = 0;
-    std::vector<Snapshot>
-        runEnds;  // taken at each run start (the previous run's state) and at the end
+    std::vector<Snapshot> runEnds;  // taken at the end of each run, and once all is done
     std::vector<double> totalFitness;
     std::vector<RunStatsRow> runStats;
     std::string dataFile;
@@ -112,12 +121,8 @@ class TracingHost : public RunDisplay, public DataFileHost {
         run_ = run;
         cycle_ = cycle;
     }
-    void initGraphic() override {
-        if (started_) {
-            trace.runEnds.push_back(snapshot_());
-        }
-        started_ = true;
-    }
+    // The arena is still the run's, as the agents saw it.
+    void showRunsDone(int, int) override { trace.runEnds.push_back(snapshot_()); }
     bool graphicsEnabled() override { return graphics_; }
     void yield() override {
         if (run_ == stopRun_ && cycle_ == stopCycle_) {
@@ -159,7 +164,6 @@ class TracingHost : public RunDisplay, public DataFileHost {
     int stopCycle_;
     int run_ = 0;
     int cycle_ = 0;
-    bool started_ = false;
 };
 
 // One simulation to run on both sides: the parameters, then the network and the per-agent
