@@ -22,7 +22,29 @@ struct Heading {
     double y = 0.0;
 };
 
-Heading wander(SimState& s, Agent& agent) {
+// The positions of the rank-1 agents summed, kept up to date as they move, so that each turn
+// sees the positions they hold at that moment without looking at the whole group. Ranks do not
+// change during a cycle.
+struct Leaders {
+    int count = 0;
+    long sumX = 0;
+    long sumY = 0;
+};
+
+Leaders sumLeaders(const SimState& s) {
+    Leaders leaders;
+    for (int k = 0; k < s.groupSize; ++k) {
+        const Agent& other = s.agent(k);
+        if (other.rank == 1) {
+            leaders.sumX += other.x;
+            leaders.sumY += other.y;
+            ++leaders.count;
+        }
+    }
+    return leaders;
+}
+
+Heading wander(SimState& s, Agent& agent, const Leaders& leaders) {
     int dx = s.random.draw() > 0.5f ? 1 : -1;
     int dy = s.random.draw() > 0.5f ? 1 : -1;
     if (s.expGeneOn) {
@@ -36,20 +58,9 @@ Heading wander(SimState& s, Agent& agent) {
         }
     }
     // Every rank-1 agent counts as a leader, at the position it holds at this moment.
-    int leaders = 0;
-    long sumX = 0;
-    long sumY = 0;
-    for (int k = 0; k < s.groupSize; ++k) {
-        const Agent& other = s.agent(k);
-        if (other.rank == 1) {
-            sumX += other.x;
-            sumY += other.y;
-            ++leaders;
-        }
-    }
-    if (leaders > 0) {
-        return {static_cast<double>(sumX) / leaders + 7.0 * dx,
-                static_cast<double>(sumY) / leaders + 7.0 * dy};
+    if (leaders.count > 0) {
+        return {static_cast<double>(leaders.sumX) / leaders.count + 7.0 * dx,
+                static_cast<double>(leaders.sumY) / leaders.count + 7.0 * dy};
     }
     return {static_cast<double>(agent.x + dx), static_cast<double>(agent.y + dy)};
 }
@@ -105,7 +116,7 @@ std::int16_t stepTowards(std::int16_t position, double heading) {
     return static_cast<std::int16_t>(p);
 }
 
-void turn(SimState& s, std::int16_t a) {
+void turn(SimState& s, std::int16_t a, Leaders& leaders) {
     Agent& agent = s.agent(a);
     agent.mapHit = false;
     const AgentMap::Best best = agent.map.best();
@@ -121,7 +132,7 @@ void turn(SimState& s, std::int16_t a) {
 
     Heading heading;
     if (seen == 0.0 && best.value == 0) {
-        heading = wander(s, agent);
+        heading = wander(s, agent, leaders);
     } else {
         // A tie between what the agent sees and what its map holds goes to what it sees.
         Message message;
@@ -139,6 +150,8 @@ void turn(SimState& s, std::int16_t a) {
         report(s, a, message);
     }
 
+    const std::int16_t fromX = agent.x;
+    const std::int16_t fromY = agent.y;
     agent.x = stepTowards(agent.x, heading.x);
     agent.y = stepTowards(agent.y, heading.y);
     if (agent.x > s.arenaWidth) {
@@ -153,6 +166,10 @@ void turn(SimState& s, std::int16_t a) {
     if (agent.y < 0) {
         agent.y = 0;
     }
+    if (agent.rank == 1) {
+        leaders.sumX += agent.x - fromX;
+        leaders.sumY += agent.y - fromY;
+    }
     if (s.arena(agent.x, agent.y) == kTargetCell) {
         agent.inArena = false;
     }
@@ -165,8 +182,9 @@ void turn(SimState& s, std::int16_t a) {
 
 void agentsStep(SimState& s) {
     const std::int16_t n = s.groupSize;
+    Leaders leaders = sumLeaders(s);
     for (std::int16_t a = 0; a < n; ++a) {
-        turn(s, a);
+        turn(s, a, leaders);
     }
 }
 
