@@ -1,7 +1,9 @@
 #include "behaviour/agent_step.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <span>
 
 #include "behaviour/communication.hpp"
@@ -65,6 +67,14 @@ Heading wander(SimState& s, Agent& agent, const Leaders& leaders) {
     return {static_cast<double>(agent.x + dx), static_cast<double>(agent.y + dy)};
 }
 
+// The first agent from `from` on, below n, that links[] sends to, or n. Most agents link to few
+// others or none, and a search for the byte skips the rest many at a time.
+int nextLink(const std::uint8_t* links, int from, int n) {
+    const void* found =
+        std::memchr(links + from, 1, static_cast<std::size_t>(std::max(n - from, 0)));
+    return found == nullptr ? n : static_cast<int>(static_cast<const std::uint8_t*>(found) - links);
+}
+
 void report(SimState& s, std::int16_t a, const Message& message) {
     const Agent& agent = s.agent(a);
     // A radius that reaches across the arena reaches everybody, wherever they stand; the test
@@ -76,8 +86,9 @@ void report(SimState& s, std::int16_t a, const Message& message) {
     constexpr std::size_t kBatch = 64;
     std::array<std::int16_t, kBatch> receivers;
     std::size_t gathered = 0;
-    for (int k = 0; k < s.groupSize; ++k) {
-        if (links[k] != 1 || (!everywhere && !inCommRange(s, a, static_cast<std::int16_t>(k)))) {
+    const int n = s.groupSize;
+    for (int k = nextLink(links, 0, n); k < n; k = nextLink(links, k + 1, n)) {
+        if (!everywhere && !inCommRange(s, a, static_cast<std::int16_t>(k))) {
             continue;
         }
         if (s.comGeneOn && !(static_cast<float>(agent.comGene) > s.random.draw())) {
