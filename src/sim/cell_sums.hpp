@@ -3,6 +3,7 @@
 // top-left corner. Any square's totals then take four lookups per table, whatever its size.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -19,6 +20,8 @@ class CellSums {
 
     // Makes the tables anew for `grid`, reusing their memory when the size is unchanged.
     void build(const Grid<std::int16_t>& grid, std::int16_t value);
+    // Sets every total to zero, as for a grid of the same size with no cell counted.
+    void clear() { std::fill(entries_.begin(), entries_.end(), Entry{}); }
 
     // The size of the grid the tables were built for.
     int columns() const { return columns_; }

@@ -29,7 +29,7 @@ void startAt(Agent& agent, std::int16_t x, std::int16_t y) {
 void clearArena(SimState& s) {
     auto cells = s.arena.cells();
     std::fill(cells.begin(), cells.end(), kEmptyCell);
-    sumTargets(s);
+    s.targetSums.clear();
 }
 
 void placeTargets(SimState& s) {
