@@ -67,11 +67,20 @@ Heading wander(SimState& s, Agent& agent, const Leaders& leaders) {
     return {static_cast<double>(agent.x + dx), static_cast<double>(agent.y + dy)};
 }
 
-// The first agent from `from` on, below n, that links[] sends to, or n. Most agents link to few
-// others or none, and a search for the byte skips the rest many at a time.
-int nextLink(const std::uint8_t* links, int from, int n) {
-    const void* found =
-        std::memchr(links + from, 1, static_cast<std::size_t>(std::max(n - from, 0)));
+// The first agent from k on, below n, that links[] sends to, or n.
+int nextLink(const std::uint8_t* links, int k, int n) {
+    // In a dense network the next receiver is near: the next few bytes are looked at one by one.
+    for (const int stop = std::min(k + 8, n); k < stop; ++k) {
+        if (links[k] == 1) {
+            return k;
+        }
+    }
+    if (k >= n) {
+        return n;
+    }
+    // Otherwise receivers are far apart, or there are none: a search for the byte passes over
+    // the rest many bytes at a time.
+    const void* found = std::memchr(links + k, 1, static_cast<std::size_t>(n - k));
     return found == nullptr ? n : static_cast<int>(static_cast<const std::uint8_t*>(found) - links);
 }
 
