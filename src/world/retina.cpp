@@ -78,12 +78,16 @@ Grid<std::int16_t> agentView(const SimState& s, int a) {
     const int lastColumn = std::min(x + r, s.arena.columns() - 1);
     const int firstRow = std::max(y - r, 0);
     const int lastRow = std::min(y + r, s.arena.rows() - 1);
+    if (firstRow > lastRow) {
+        return view;
+    }
+    const int rows = lastRow - firstRow + 1;
+    const int above = firstRow - (y - r);  // rows of the window above the arena
     for (int cx = firstColumn; cx <= lastColumn; ++cx) {
-        const auto from = s.arena.column(cx);
-        const auto to = view.column(cx - x + r);
-        for (int cy = firstRow; cy <= lastRow; ++cy) {
-            to[static_cast<std::size_t>(cy - y + r)] = from[static_cast<std::size_t>(cy)];
-        }
+        const auto from = s.arena.column(cx).subspan(static_cast<std::size_t>(firstRow),
+                                                     static_cast<std::size_t>(rows));
+        const auto to = view.column(cx - x + r).subspan(static_cast<std::size_t>(above));
+        std::copy(from.begin(), from.end(), to.begin());
     }
     return view;
 }
