@@ -43,7 +43,31 @@ std::vector<Case> cases() {
     costs.expCostOn = true;
     costs.comCostOn = true;
 
+    // The cost of perception against the retina, and of a turn against the group, on the
+    // defaults, which have no links.
+    const auto withRetina = [&](const char* retina, const char* runs) {
+        Params p = defaults;
+        p.retina = retina;
+        p.runs = runs;
+        return p;
+    };
+    const auto withAgents = [&](const char* agents, const char* runs) {
+        Params p = defaults;
+        p.agents = agents;
+        p.runs = runs;
+        return p;
+    };
+
+    // The wider the retina, the sooner the agents reach a target and the shorter a run: more
+    // runs keep some thousands of cycles to a simulation, so that writing its data file does
+    // not weigh on the cycles. The plain model's cycle grows with the square of the group: one
+    // run keeps 200 short.
     return {{"defaults", defaults, nullptr},
+            {"retina 15", withRetina("15", "8"), nullptr},
+            {"retina 30", withRetina("30", "30"), nullptr},
+            {"retina 60", withRetina("60", "100"), nullptr},
+            {"50 agents no links", withAgents("50", "3"), nullptr},
+            {"200 agents no links", withAgents("200", "1"), nullptr},
             {"50 agents Tab 10b", tab10b, "Tab 10b"},
             {"50 agents Tab 11c", tab11c, "Tab 11c"},
             {"genes and costs", costs, nullptr}};
@@ -141,6 +165,26 @@ int main(int argc, char** argv) {
         }
         std::printf("%-20s %16.0f %16.0f %9.1fx\n", c.name, engine->second, plainRate->second,
                     engine->second / plainRate->second);
+    }
+    // How the engine's cycle grows with the retina and with the group.
+    const auto rate = [&](const char* name) {
+        const auto found = reporter.rates.find(std::string("engine/") + name);
+        return found == reporter.rates.end() ? 0.0 : found->second;
+    };
+    const double defaults = rate("defaults");
+    if (defaults > 0.0) {
+        for (const char* name : {"retina 15", "retina 30", "retina 60"}) {
+            if (rate(name) > 0.0) {
+                std::printf("engine cycles/s, %s against retina 5: %.2fx\n", name,
+                            rate(name) / defaults);
+            }
+        }
+        for (const char* name : {"50 agents no links", "200 agents no links"}) {
+            if (rate(name) > 0.0) {
+                std::printf("engine time per cycle, %s against 10: %.1fx\n", name,
+                            defaults / rate(name));
+            }
+        }
     }
     benchmark::Shutdown();
     return 0;

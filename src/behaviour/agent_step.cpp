@@ -1,11 +1,14 @@
 #include "behaviour/agent_step.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <span>
 
 #include "behaviour/communication.hpp"
 #include "sim/state.hpp"
+#include "world/retina.hpp"
 
 namespace murelta {
 
@@ -21,7 +24,29 @@ struct Heading {
     double y = 0.0;
 };
 
-Heading wander(SimState& s, Agent& agent) {
+// The positions of the rank-1 agents summed, kept up to date as they move, so that each turn
+// sees the positions they hold at that moment without looking at the whole group. Ranks do not
+// change during a cycle.
+struct Leaders {
+    int count = 0;
+    long sumX = 0;
+    long sumY = 0;
+};
+
+Leaders sumLeaders(const SimState& s) {
+    Leaders leaders;
+    for (int k = 0; k < s.groupSize; ++k) {
+        const Agent& other = s.agent(k);
+        if (other.rank == 1) {
+            leaders.sumX += other.x;
+            leaders.sumY += other.y;
+            ++leaders.count;
+        }
+    }
+    return leaders;
+}
+
+Heading wander(SimState& s, Agent& agent, const Leaders& leaders) {
     int dx = s.random.draw() > 0.5f ? 1 : -1;
     int dy = s.random.draw() > 0.5f ? 1 : -1;
     if (s.expGeneOn) {
@@ -35,22 +60,28 @@ Heading wander(SimState& s, Agent& agent) {
         }
     }
     // Every rank-1 agent counts as a leader, at the position it holds at this moment.
-    int leaders = 0;
-    long sumX = 0;
-    long sumY = 0;
-    for (int k = 0; k < s.groupSize; ++k) {
-        const Agent& other = s.agent(k);
-        if (other.rank == 1) {
-            sumX += other.x;
-            sumY += other.y;
-            ++leaders;
-        }
-    }
-    if (leaders > 0) {
-        return {static_cast<double>(sumX) / leaders + 7.0 * dx,
-                static_cast<double>(sumY) / leaders + 7.0 * dy};
+    if (leaders.count > 0) {
+        return {static_cast<double>(leaders.sumX) / leaders.count + 7.0 * dx,
+                static_cast<double>(leaders.sumY) / leaders.count + 7.0 * dy};
     }
     return {static_cast<double>(agent.x + dx), static_cast<double>(agent.y + dy)};
+}
+
+// The first agent from k on, below n, that links[] sends to, or n.
+int nextLink(const std::uint8_t* links, int k, int n) {
+    // In a dense network the next receiver is near: the next few bytes are looked at one by one.
+    for (const int stop = std::min(k + 8, n); k < stop; ++k) {
+        if (links[k] == 1) {
+            return k;
+        }
+    }
+    if (k >= n) {
+        return n;
+    }
+    // Otherwise receivers are far apart, or there are none: a search for the byte passes over
+    // the rest many bytes at a time.
+    const void* found = std::memchr(links + k, 1, static_cast<std::size_t>(n - k));
+    return found == nullptr ? n : static_cast<int>(static_cast<const std::uint8_t*>(found) - links);
 }
 
 void report(SimState& s, std::int16_t a, const Message& message) {
@@ -64,8 +95,9 @@ void report(SimState& s, std::int16_t a, const Message& message) {
     constexpr std::size_t kBatch = 64;
     std::array<std::int16_t, kBatch> receivers;
     std::size_t gathered = 0;
-    for (int k = 0; k < s.groupSize; ++k) {
-        if (links[k] != 1 || (!everywhere && !inCommRange(s, a, static_cast<std::int16_t>(k)))) {
+    const int n = s.groupSize;
+    for (int k = nextLink(links, 0, n); k < n; k = nextLink(links, k + 1, n)) {
+        if (!everywhere && !inCommRange(s, a, static_cast<std::int16_t>(k))) {
             continue;
         }
         if (s.comGeneOn && !(static_cast<float>(agent.comGene) > s.random.draw())) {
@@ -85,24 +117,12 @@ void report(SimState& s, std::int16_t a, const Message& message) {
 }
 
 // Perception has summed the view of this cycle; a caller that stepped without perceiving
-// first gets the view scanned.
+// first gets the agent to look around from where it stands.
 ViewSums viewSums(const SimState& s, const Agent& agent, std::int16_t a) {
     if (static_cast<std::size_t>(a) < s.viewSums.size()) {
         return s.viewSums[static_cast<std::size_t>(a)];
     }
-    const int r = static_cast<int>(agent.retina);
-    ViewSums sums;
-    for (int i = 0; i <= 2 * r; ++i) {
-        const auto column = agent.view.column(i);
-        for (int j = 0; j <= 2 * r; ++j) {
-            if (column[static_cast<std::size_t>(j)] == kTargetCell) {
-                sums.sumDX += i - r;
-                sums.sumDY += j - r;
-                ++sums.seen;
-            }
-        }
-    }
-    return sums;
+    return lookAround(s, agent);
 }
 
 std::int16_t stepTowards(std::int16_t position, double heading) {
@@ -116,7 +136,7 @@ std::int16_t stepTowards(std::int16_t position, double heading) {
     return static_cast<std::int16_t>(p);
 }
 
-void turn(SimState& s, std::int16_t a) {
+void turn(SimState& s, std::int16_t a, Leaders& leaders) {
     Agent& agent = s.agent(a);
     agent.mapHit = false;
     const AgentMap::Best best = agent.map.best();
@@ -132,7 +152,7 @@ void turn(SimState& s, std::int16_t a) {
 
     Heading heading;
     if (seen == 0.0 && best.value == 0) {
-        heading = wander(s, agent);
+        heading = wander(s, agent, leaders);
         agent.knowledge = Knowledge::Wandering;
     } else {
         // A tie between what the agent sees and what its map holds goes to what it sees.
@@ -155,6 +175,8 @@ void turn(SimState& s, std::int16_t a) {
 
     agent.headingX = heading.x;
     agent.headingY = heading.y;
+    const std::int16_t fromX = agent.x;
+    const std::int16_t fromY = agent.y;
     agent.x = stepTowards(agent.x, heading.x);
     agent.y = stepTowards(agent.y, heading.y);
     if (agent.x > s.arenaWidth) {
@@ -169,6 +191,10 @@ void turn(SimState& s, std::int16_t a) {
     if (agent.y < 0) {
         agent.y = 0;
     }
+    if (agent.rank == 1) {
+        leaders.sumX += agent.x - fromX;
+        leaders.sumY += agent.y - fromY;
+    }
     if (s.arena(agent.x, agent.y) == kTargetCell) {
         agent.inArena = false;
     }
@@ -181,8 +207,9 @@ void turn(SimState& s, std::int16_t a) {
 
 void agentsStep(SimState& s) {
     const std::int16_t n = s.groupSize;
+    Leaders leaders = sumLeaders(s);
     for (std::int16_t a = 0; a < n; ++a) {
-        turn(s, a);
+        turn(s, a, leaders);
     }
 }
 

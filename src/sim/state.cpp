@@ -22,15 +22,15 @@ std::string megabytes(double bytes) {
 }
 
 // What allocateStructures will take, counted before anything is allocated: per agent its map
-// and view (16-bit cells) and its row of links, then the arena, the targets and runStats.
+// (16-bit cells) and its row of links, then the arena with its target sums (one entry more
+// across and down), the targets and runStats.
 double structureBytes(const SimState& s) {
     const double n = s.groupSize;
     const double cells = (s.arenaWidth + 1.0) * (s.arenaHeight + 1.0);
-    const double viewSide = 2.0 * s.retinaRadius + 1.0;
-    const double perAgent = cells * sizeof(std::int16_t) +
-                            viewSide * viewSide * sizeof(std::int16_t) + (n + 1.0) + sizeof(Agent) +
-                            sizeof(ViewSums);
-    return n * perAgent + sizeof(Agent) + cells * sizeof(std::int16_t) +
+    const double sums = (s.arenaWidth + 2.0) * (s.arenaHeight + 2.0) * CellSums::kBytesPerEntry;
+    const double perAgent =
+        cells * sizeof(std::int16_t) + (n + 1.0) + sizeof(Agent) + sizeof(ViewSums);
+    return n * perAgent + sizeof(Agent) + cells * sizeof(std::int16_t) + sums +
            (s.targetCount + 1.0) * sizeof(Target) + (s.runCount + 1.0) * sizeof(RunStatsRow);
 }
 
@@ -42,9 +42,7 @@ void setRetina(Agent& agent, double retina) {
                     " cells is not possible: it must be from 0 to " + std::to_string(kMaxRetina) +
                     ".");
     }
-    const std::int32_t side = toLong(2.0 * retina, "Retina radius") + 1;
     agent.retina = retina;
-    agent.view = Grid<std::int16_t>(side, side);
 }
 
 void checkSizes(const SimState& s) {
@@ -83,6 +81,7 @@ void allocateStructures(SimState& s) {
     }
     s.viewSums.clear();  // they described views that no longer exist
     s.arena = Grid<std::int16_t>(columns, rows);
+    s.targetSums.build(s.arena, kTargetCell);
     s.targets.assign(static_cast<std::size_t>(s.targetCount) + 1, Target{});
     s.runStats.assign(static_cast<std::size_t>(s.runCount) + 1, RunStatsRow{});
     s.structuresReady = true;

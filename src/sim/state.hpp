@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "sim/agent_map.hpp"
+#include "sim/cell_sums.hpp"
 #include "sim/grid.hpp"
 #include "sim/message_queue.hpp"
 #include "sim/random.hpp"
@@ -29,7 +30,6 @@ struct Agent {
     bool inArena = false;
     AgentMap map;                     // map(x, y) over the arena
     std::vector<std::uint8_t> links;  // links[j] == 1: messages go to agent j
-    Grid<std::int16_t> view;          // (2 retina + 1) squared window centred on the agent
     std::int16_t rank = 0;            // 1 marks a leader
     double comGene = 0.0;
     double expGene = 0.0;
@@ -42,11 +42,14 @@ struct Agent {
 };
 
 // What perception found in an agent's view: the number of target cells and the sums of their
-// offsets from the agent, so that the agent step need not scan the view a second time.
+// offsets from the agent, and the cell the agent looked from, so that the agent step need not
+// look again and the view can be shown as the agent saw it.
 struct ViewSums {
     int seen = 0;
     int sumDX = 0;
     int sumDY = 0;
+    std::int16_t x = 0;
+    std::int16_t y = 0;
 };
 
 struct Individual {
@@ -121,6 +124,9 @@ struct SimState {
     // World and agents; agents has groupSize + 1 records, the last one unused.
     std::vector<Agent> agents;
     Grid<std::int16_t> arena;
+    // The target cells of the arena summed up for perception. Whatever changes the arena keeps
+    // them in step: allocateStructures, clearArena and markTargets do, and so must any other.
+    CellSums targetSums;
     std::vector<Target> targets;  // targetCount + 1 records, the last one unused
 
     // Evolution.
@@ -160,9 +166,9 @@ inline constexpr double kMaxStructureBytes = 1024.0 * 1024 * 1024;
 // the structures of these parameters would take more than kMaxStructureBytes.
 void checkSizes(const SimState& s);
 
-// checkSizes, then re-creates agents, arena, targets and runStats from the parameters, all
-// zero (the arena empty), each agent with retina = retinaRadius. Throws Error, changing
-// nothing, when checkSizes does.
+// checkSizes, then re-creates agents, arena (with its target sums), targets and runStats from
+// the parameters, all zero (the arena empty), each agent with retina = retinaRadius. Throws Error,
+// changing nothing, when checkSizes does.
 void allocateStructures(SimState& s);
 
 // Whether the structures match the parameters in force, as after a successful "Set parameters".
@@ -173,8 +179,8 @@ void requireStructures(const SimState& s);
 // Throws Error unless `agent` is one of the group's agents (0 .. groupSize - 1).
 void requireAgent(const SimState& s, int agent);
 
-// Sets an agent's retina and re-creates its view, zero-filled, to match. Throws Error for a
-// radius the sensing cannot hold (below 0 or above kMaxRetina).
+// Sets an agent's retina. Throws Error for a radius the sensing cannot hold (below 0 or above
+// kMaxRetina).
 void setRetina(Agent& agent, double retina);
 
 // Adds `change` to the fitness of individual `index`, or logs it on a worker's copy. Adding

@@ -29,6 +29,7 @@ void startAt(Agent& agent, std::int16_t x, std::int16_t y) {
 void clearArena(SimState& s) {
     auto cells = s.arena.cells();
     std::fill(cells.begin(), cells.end(), kEmptyCell);
+    s.targetSums.clear();
 }
 
 void placeTargets(SimState& s) {
@@ -74,6 +75,11 @@ void markTargets(SimState& s) {
             }
         }
     }
+    sumTargets(s);
+}
+
+void sumTargets(SimState& s) {
+    s.targetSums.build(s.arena, kTargetCell);
 }
 
 }  // namespace murelta

@@ -1,7 +1,6 @@
 #include "world/retina.hpp"
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 
 #include "sim/error.hpp"
@@ -12,21 +11,20 @@ namespace murelta {
 
 namespace {
 
-// Copies n cells, four to a machine word, and tells whether any of them was non-zero.
-bool copyCells(const std::int16_t* from, std::int16_t* to, int n) {
-    std::uint64_t any = 0;
-    int k = 0;
-    for (; k + 4 <= n; k += 4) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, from + k, sizeof word);
-        std::memcpy(to + k, &word, sizeof word);
-        any |= word;
+// Perception takes a retina's whole part r and a window 2 r + 1 cells across. A retina more than
+// a quarter of a cell above r asks for a window as wide as its double rounded (halves to even),
+// plus one: another width, which perception refuses.
+void requireWindow(const Agent& agent, int a) {
+    const int r = static_cast<int>(agent.retina);
+    if (agent.retina == r) {
+        return;
     }
-    for (; k < n; ++k) {
-        to[k] = from[k];
-        any |= static_cast<std::uint16_t>(from[k]);
+    const double across = roundHalfEven(2.0 * agent.retina) + 1.0;
+    if (across != 2.0 * r + 1.0) {
+        throw Error("Agent " + std::to_string(a) + " has a retina of " +
+                    formatNumber(agent.retina) + " but a view of " + formatNumber(across) +
+                    " cells across.");
     }
-    return any != 0;
 }
 
 }  // namespace
@@ -35,57 +33,63 @@ void clearAgentMap(SimState& s, std::int16_t a) {
     s.agent(a).map.wipe();
 }
 
+ViewSums lookAround(const SimState& s, const Agent& agent) {
+    const CellSums::Totals seen =
+        s.targetSums.around(agent.x, agent.y, static_cast<int>(agent.retina));
+    ViewSums sums;
+    sums.seen = seen.count;
+    sums.sumDX = seen.sumDX;
+    sums.sumDY = seen.sumDY;
+    sums.x = agent.x;
+    sums.y = agent.y;
+    return sums;
+}
+
 void updateRetina(SimState& s) {
     const int n = s.groupSize;
+    if (s.targetSums.columns() != s.arena.columns() || s.targetSums.rows() != s.arena.rows()) {
+        throw Error("The target sums were made for another arena than the one in use.");
+    }
     for (int a = 0; a < n; ++a) {
         clearAgentMap(s, static_cast<std::int16_t>(a));
     }
     s.viewSums.resize(static_cast<std::size_t>(std::max(n, 0)));
-    const int columns = s.arena.columns();
-    const int rows = s.arena.rows();
     for (int a = 0; a < n; ++a) {
         Agent& agent = s.agent(a);
-        const int r = static_cast<int>(agent.retina);
-        const int side = 2 * r + 1;
-        if (agent.view.columns() != side || agent.view.rows() != side) {
-            throw Error("Agent " + std::to_string(a) + " has a retina of " +
-                        formatNumber(agent.retina) + " but a view of " +
-                        std::to_string(agent.view.columns()) + " cells across.");
-        }
-        // The rows of the window that lie on the arena are the same for every column.
-        const int firstRow = std::max(0, agent.y - r);
-        const int lastRow = std::min(rows - 1, agent.y + r);
-        const int above = firstRow - (agent.y - r);
-        const int inside = std::max(0, lastRow - firstRow + 1);
-        ViewSums sums;
-        for (int i = 0; i < side; ++i) {
-            const int cx = agent.x + i - r;
-            std::int16_t* view = agent.view.column(i).data();
-            if (cx < 0 || cx >= columns || inside == 0) {
-                std::fill(view, view + side, kEmptyCell);
-                continue;
-            }
-            const std::int16_t* arena = s.arena.column(cx).data() + firstRow;
-            std::fill(view, view + above, kEmptyCell);
-            std::fill(view + above + inside, view + side, kEmptyCell);
-            // Most columns hold no target at all, and the copy finds that out on the way.
-            if (!copyCells(arena, view + above, inside)) {
-                continue;
-            }
-            int hits = 0;
-            int rowSum = 0;
-            for (int k = 0; k < inside; ++k) {
-                const int hit = arena[k] == kTargetCell ? 1 : 0;
-                hits += hit;
-                rowSum += hit * k;
-            }
-            sums.seen += hits;
-            sums.sumDX += hits * (i - r);
-            sums.sumDY += rowSum + hits * (above - r);
-        }
+        requireWindow(agent, a);
+        const ViewSums sums = lookAround(s, agent);
         s.viewSums[static_cast<std::size_t>(a)] = sums;
         agent.map.set(agent.x, agent.y, static_cast<std::int16_t>(sums.seen));
     }
+}
+
+Grid<std::int16_t> agentView(const SimState& s, int a) {
+    const Agent& agent = s.agent(a);
+    const int r = static_cast<int>(agent.retina);
+    int x = agent.x;
+    int y = agent.y;
+    if (static_cast<std::size_t>(a) < s.viewSums.size()) {
+        x = s.viewSums[static_cast<std::size_t>(a)].x;
+        y = s.viewSums[static_cast<std::size_t>(a)].y;
+    }
+    Grid<std::int16_t> view(2 * r + 1, 2 * r + 1);
+    // The part of the window on the arena; the rest stays empty.
+    const int firstColumn = std::max(x - r, 0);
+    const int lastColumn = std::min(x + r, s.arena.columns() - 1);
+    const int firstRow = std::max(y - r, 0);
+    const int lastRow = std::min(y + r, s.arena.rows() - 1);
+    if (firstRow > lastRow) {
+        return view;
+    }
+    const int rows = lastRow - firstRow + 1;
+    const int above = firstRow - (y - r);  // rows of the window above the arena
+    for (int cx = firstColumn; cx <= lastColumn; ++cx) {
+        const auto from = s.arena.column(cx).subspan(static_cast<std::size_t>(firstRow),
+                                                     static_cast<std::size_t>(rows));
+        const auto to = view.column(cx - x + r).subspan(static_cast<std::size_t>(above));
+        std::copy(from.begin(), from.end(), to.begin());
+    }
+    return view;
 }
 
 }  // namespace murelta

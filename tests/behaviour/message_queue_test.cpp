@@ -85,7 +85,7 @@ TEST(MessageQueue, HigherSlotWinsATieAndTheOwnCellIsOverwritten) {
     SimState s = makeState(2);
     s.agents[1].x = 3;
     s.agents[1].y = 3;
-    s.arena(3, 3) = kTargetCell;
+    fixtures::putTarget(s, 3, 3, 0);
     cycle(s);
     sendMessage(s, message(8, 8, 4, 0, 1));
     sendMessage(s, message(8, 8, 2, 0, 1));

@@ -153,7 +153,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadFile{"CannotStart", "[parameters]\ngenerations = \"0\"\n",
                 "line 2, generations: Generations must be at least 1"},
         BadFile{"TooLarge", "[parameters]\nwidth = 32000\nheight = 32000\n",
-                "line 2, width: An arena of 32000 x 32000 with 10 agents needs 21486 MB"},
+                "line 2, width: An arena of 32000 x 32000 with 10 agents needs 33206 MB"},
         BadFile{"NewerFormat", "format = 2\n", "line 1, format: written by a newer Murelta"},
         BadFile{"UnknownPreset", "[network]\npreset = \"Tab 13\"\n",
                 "line 2, preset: \"Tab 13\" is not a preset"},

@@ -53,9 +53,10 @@ void turn(PlainState& p, std::int16_t a) {
         }
     }
 
+    const Grid<std::int16_t>& view = p.views[at(a)];
     for (int i = 0; i <= 2 * r; ++i) {
         for (int j = 0; j <= 2 * r; ++j) {
-            if (agent.view(i, j) == 1) {
+            if (view(i, j) == 1) {
                 sumDX = sumDX + (i - r);
                 sumDY = sumDY + (j - r);
                 seen = seen + 1;
@@ -176,7 +177,8 @@ PlainState::PlainState(const SimState& start)
            std::vector<std::int16_t>(static_cast<std::size_t>(start.arenaWidth + 1) *
                                          static_cast<std::size_t>(start.arenaHeight + 1),
                                      0)),
-      messages(kSlots) {
+      messages(kSlots),
+      views(start.agents.size()) {
     for (Message& m : messages) {
         m.delay = -1;
     }
@@ -207,14 +209,18 @@ void updateRetina(PlainState& p) {
         Agent& agent = agentOf(p, a);
         int count = 0;
         const int r = static_cast<int>(agent.retina);
+        Grid<std::int16_t>& view = p.views[at(a)];
+        if (view.columns() != 2 * r + 1) {
+            view = Grid<std::int16_t>(2 * r + 1, 2 * r + 1);
+        }
         for (int dx = -r; dx <= r; ++dx) {
             for (int dy = -r; dy <= r; ++dy) {
                 const int cx = agent.x + dx;
                 const int cy = agent.y + dy;
                 if (cx < 0 || cx > s.arenaWidth || cy < 0 || cy > s.arenaHeight) {
-                    agent.view(dx + r, dy + r) = 0;
+                    view(dx + r, dy + r) = 0;
                 } else {
-                    agent.view(dx + r, dy + r) = s.arena(cx, cy);
+                    view(dx + r, dy + r) = s.arena(cx, cy);
                     if (s.arena(cx, cy) == 1) {
                         count = count + 1;
                     }

@@ -16,8 +16,8 @@ namespace murelta::plain {
 inline constexpr int kSlots = 15001;
 inline constexpr std::int16_t kDelay = 5;
 
-// A copy of a simulation whose agent maps and message queue are replaced by plain ones; the
-// copy's own AgentMap and MessageQueue are never touched.
+// A copy of a simulation whose agent maps and message queue are replaced by plain ones, and whose
+// agents keep their views; the copy's own AgentMap and MessageQueue are never touched.
 struct PlainState {
     explicit PlainState(const SimState& start);
 
@@ -25,6 +25,8 @@ struct PlainState {
     // One full grid per agent, column by column over columns 0..W and rows 0..H.
     std::vector<std::vector<std::int16_t>> maps;
     std::vector<Message> messages;  // kSlots records, delay -1 when free
+    // Per agent, the (2 retina + 1) squared window centred on it, filled every cycle.
+    std::vector<Grid<std::int16_t>> views;
 
     std::int16_t& map(int agent, int x, int y);
     std::int16_t map(int agent, int x, int y) const;

@@ -21,6 +21,7 @@
 #include "run/set_parameters.hpp"
 #include "sim/params.hpp"
 #include "sim/state.hpp"
+#include "world/retina.hpp"
 
 #ifndef MURELTA_TEST_DATA
 #error "MURELTA_TEST_DATA must name the folder of expected files"
@@ -29,7 +30,7 @@
 namespace murelta {
 namespace {
 
-// What can be seen of a simulation between two runs: every map, view and queue record, and the
+// What can be seen of a simulation at the end of a run: every map, view and queue record, and the
 // population's scores.
 struct Snapshot {
     std::vector<std::int16_t> maps;
@@ -45,11 +46,13 @@ void addMessage(std::vector<std::int16_t>& out, const Message& m) {
     out.insert(out.end(), {m.x, m.y, m.value, m.sender, m.receiver, m.delay});
 }
 
-void addCommon(Snapshot& snap, const SimState& s) {
-    for (int a = 0; a < s.groupSize; ++a) {
-        const auto cells = s.agent(a).view.cells();
-        snap.views.insert(snap.views.end(), cells.begin(), cells.end());
-    }
+void addView(Snapshot& snap, const Grid<std::int16_t>& view) {
+    const auto cells = view.cells();
+    snap.views.push_back(static_cast<std::int16_t>(view.columns()));
+    snap.views.insert(snap.views.end(), cells.begin(), cells.end());
+}
+
+void addScores(Snapshot& snap, const SimState& s) {
     for (const Individual& individual : s.population) {
         snap.fitness.push_back(individual.fitness);
         snap.uses.push_back(individual.useCount);
@@ -66,7 +69,11 @@ Snapshot engineSnapshot(const SimState& s) {
     for (int slot = 0; slot < MessageQueue::kSlots; ++slot) {
         addMessage(snap.queue, s.messages.at(slot));
     }
-    addCommon(snap, s);
+    // The engine keeps no views: it makes them on demand.
+    for (int a = 0; a < s.groupSize; ++a) {
+        addView(snap, agentView(s, a));
+    }
+    addScores(snap, s);
     return snap;
 }
 
@@ -79,7 +86,10 @@ Snapshot plainSnapshot(const plain::PlainState& p) {
     for (const Message& m : p.messages) {
         addMessage(snap.queue, m);
     }
-    addCommon(snap, p.s);
+    for (int a = 0; a < p.s.groupSize; ++a) {
+        addView(snap, p.views[static_cast<std::size_t>(a)]);
+    }
+    addScores(snap, p.s);
     return snap;
 }
 
@@ -89,8 +99,7 @@ struct Trace {
     std::vector<int> cycles;
     int cycleCount = 0;
     int largestCount = 0;
-    std::vector<Snapshot>
-        runEnds;  // taken at each run start (the previous run's state) and at the end
+    std::vector<Snapshot> runEnds;  // taken at the end of each run, and once all is done
     std::vector<double> totalFitness;
     std::vector<RunStatsRow> runStats;
     std::string dataFile;
@@ -112,12 +121,8 @@ class TracingHost : public RunDisplay, public DataFileHost {
         run_ = run;
         cycle_ = cycle;
     }
-    void initGraphic() override {
-        if (started_) {
-            trace.runEnds.push_back(snapshot_());
-        }
-        started_ = true;
-    }
+    // The arena is still the run's, as the agents saw it.
+    void showRunsDone(int, int) override { trace.runEnds.push_back(snapshot_()); }
     bool graphicsEnabled() override { return graphics_; }
     void yield() override {
         if (run_ == stopRun_ && cycle_ == stopCycle_) {
@@ -159,7 +164,6 @@ class TracingHost : public RunDisplay, public DataFileHost {
     int stopCycle_;
     int run_ = 0;
     int cycle_ = 0;
-    bool started_ = false;
 };
 
 // One simulation to run on both sides: the parameters, then the network and the per-agent
@@ -250,16 +254,51 @@ Config randomConfig(int index) {
     Params& p = c.p;
     const int agents = chance(0.2) ? (chance(0.5) ? 10 : 50) : uniform(1, 50);
     p.agents = std::to_string(agents);
-    p.retina = std::to_string(uniform(0, 15));
-    const bool defaultArena = chance(0.35);
-    const int width = defaultArena ? 50 : uniform(2, 30);
-    const int height = defaultArena ? 50 : uniform(2, 30);
+    // Mostly small retinas, now and then one that sees most or all of the arena.
+    const auto radius = [&] {
+        return chance(0.5) ? uniform(0, 15) : chance(0.2) ? 60 : uniform(0, 60);
+    };
+    int widest = radius();
+    p.retina = std::to_string(widest);
+    for (int i = uniform(0, 3); i > 0 && chance(0.4); --i) {
+        c.retinas.emplace_back(uniform(0, agents - 1), radius());
+        widest = std::max(widest, c.retinas.back().second);
+    }
+    // Arenas from a single cell (width and height 0) to 201 x 201 cells, where the views reach
+    // past the edges: every tenth configuration has a large square one and the one after it a
+    // tiny one (every other time a single cell), the others the defaults or sides drawn one by
+    // one.
+    const auto side = [&](int shape) {
+        switch (shape) {
+            case 0:
+                return uniform(100, 200);
+            case 1:
+                return index % 20 == 1 ? 0 : uniform(0, 3);
+            case 2:
+                return 50;
+            default:
+                return chance(0.2)   ? uniform(0, 3)
+                       : chance(0.2) ? uniform(100, 200)
+                                     : uniform(2, 30);
+        }
+    };
+    const int shape = index % 10 < 2 ? index % 10 : chance(0.35) ? 2 : 3;
+    const int width = side(shape);
+    const int height = side(shape);
     p.width = std::to_string(width);
     p.height = std::to_string(height);
-    p.foods = std::to_string(chance(0.05) ? 0 : uniform(1, 3));
-    p.foodSize = std::to_string(uniform(0, std::min({4, width, height})));
-    // The plain queue costs about the square of the group per cycle; keep big groups short.
-    const int cycleBudget = std::max(10, 200000 / (agents * agents + 400));
+    // Several targets overlap in a small arena; one as wide or as high as the arena lies along
+    // its edges, and one as large as a square arena covers its corners.
+    p.foods = std::to_string(chance(0.05) ? 0 : uniform(1, chance(0.3) ? 8 : 3));
+    const int largest = std::min({10, width, height});
+    p.foodSize = std::to_string(chance(0.25) ? largest : uniform(0, largest));
+    // The plain queue costs about the square of the group per cycle, and the plain maps and
+    // views the arena and the retina per agent: keep big ones short.
+    const double cells = (width + 1.0) * (height + 1.0);
+    const double window = (2.0 * widest + 1.0) * (2.0 * widest + 1.0);
+    const int cycleBudget =
+        std::max(10, std::min(200000 / (agents * agents + 400),
+                              static_cast<int>(2e7 / (agents * (2.0 * cells + window)))));
     p.cycles = std::to_string(uniform(std::min(5, cycleBudget), std::min(300, cycleBudget)));
     p.runs = std::to_string(uniform(1, 3));
     p.seed = std::to_string(uniform(0, 1000));
@@ -306,9 +345,6 @@ Config randomConfig(int index) {
     c.selfLinks = chance(0.15);
     for (int i = uniform(0, 2); i > 0 && chance(0.4); --i) {
         c.leaders.push_back(uniform(0, agents - 1));
-    }
-    for (int i = uniform(0, 3); i > 0 && chance(0.4); --i) {
-        c.retinas.emplace_back(uniform(0, agents - 1), uniform(0, 15));
     }
     if (chance(0.3)) {
         c.commRadius =

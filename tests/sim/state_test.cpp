@@ -26,8 +26,6 @@ TEST(State, DefaultsAllocateTheDesignedSizes) {
     for (int i = 0; i < 10; ++i) {
         const Agent& a = s.agent(i);
         EXPECT_EQ(a.retina, 5.0);
-        EXPECT_EQ(a.view.columns(), 11);
-        EXPECT_EQ(a.view.rows(), 11);
         EXPECT_EQ(a.map.columns(), 51);
         EXPECT_EQ(a.map.rows(), 51);
         EXPECT_EQ(a.links, std::vector<std::uint8_t>(11, 0));
@@ -35,10 +33,11 @@ TEST(State, DefaultsAllocateTheDesignedSizes) {
     }
     // The extra record is left as created.
     EXPECT_TRUE(s.agents[10].map.empty());
-    EXPECT_TRUE(s.agents[10].view.empty());
     EXPECT_TRUE(s.agents[10].links.empty());
     EXPECT_EQ(s.arena.columns(), 51);
     EXPECT_EQ(s.arena.rows(), 51);
+    EXPECT_EQ(s.targetSums.columns(), 51);
+    EXPECT_EQ(s.targetSums.rows(), 51);
     EXPECT_EQ(s.targets.size(), 2u);
     ASSERT_EQ(s.runStats.size(), 101u);
     for (const RunStatsRow& row : s.runStats) {
@@ -79,7 +78,7 @@ TEST(State, HalvesRoundToEvenAndTheDiagonalFollowsTheArena) {
     SimState s = allocatedState(p);
     EXPECT_EQ(s.groupSize, 2);
     EXPECT_EQ(s.retinaRadius, 4);
-    EXPECT_EQ(s.agents[0].view.columns(), 9);
+    EXPECT_EQ(s.agents[0].retina, 4.0);
     EXPECT_EQ(s.arenaDiagonal, 5.0);
     p.agents = "3.5";
     EXPECT_EQ(allocatedState(p).groupSize, 4);
@@ -171,14 +170,13 @@ TEST(State, ARefusedSetParametersLeavesNothingToWorkOn) {
     EXPECT_TRUE(throwsError([&] { setMonoLink(s, 0, 10); }, "no agent 10"));
 }
 
-TEST(State, SetRetinaResizesTheView) {
+TEST(State, SetRetinaRefusesWhatTheSensingCannotHold) {
     Agent a;
     setRetina(a, 12);
-    EXPECT_EQ(a.view.columns(), 25);
-    EXPECT_EQ(a.view.rows(), 25);
+    EXPECT_EQ(a.retina, 12.0);
     setRetina(a, 0);
-    EXPECT_EQ(a.view.columns(), 1);
     EXPECT_THROW(setRetina(a, 91), Error);
+    EXPECT_THROW(setRetina(a, -1), Error);
     EXPECT_EQ(a.retina, 0.0);
 }
 

@@ -18,6 +18,7 @@
 #include "sim/error.hpp"
 #include "sim/params.hpp"
 #include "sim/state.hpp"
+#include "world/arena.hpp"
 
 namespace murelta::fixtures {
 
@@ -36,13 +37,15 @@ inline SimState allocatedState(int agents) {
     return allocatedState(p);
 }
 
-// Marks a target block of (size + 1)^2 cells with its top-left cell at (x, y).
+// Marks a target block of (size + 1)^2 cells with its top-left cell at (x, y), and sums the
+// target cells up again for perception.
 inline void putTarget(SimState& s, int x, int y, int size) {
     for (int i = 0; i <= size; ++i) {
         for (int j = 0; j <= size; ++j) {
             s.arena(x + i, y + j) = kTargetCell;
         }
     }
+    sumTargets(s);
 }
 
 // The small simulation whose data file is kept in the tests: genes, costs, a leader, an

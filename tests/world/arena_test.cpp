@@ -5,6 +5,7 @@
 
 #include "support/fixtures.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "sim/error.hpp"
@@ -28,6 +29,11 @@ int targetCells(const SimState& s) {
         count += cell == kTargetCell ? 1 : 0;
     }
     return count;
+}
+
+// The target cells as perception finds them: the sums over a square that covers the arena.
+int summedCells(const SimState& s) {
+    return s.targetSums.around(0, 0, std::max(s.arena.columns(), s.arena.rows())).count;
 }
 
 std::int16_t coordinate(Random& r, int n) {
@@ -104,12 +110,15 @@ TEST(Arena, OverlappingTargetsMarkOneBlockAndSizeZeroMarksOneCell) {
     s.targets[1] = {11, 11, 2};
     markTargets(s);
     EXPECT_EQ(targetCells(s), 9 + 9 - 4);
+    EXPECT_EQ(summedCells(s), 9 + 9 - 4);
     clearArena(s);
     EXPECT_EQ(targetCells(s), 0);
+    EXPECT_EQ(summedCells(s), 0);
     s.targets[0] = {10, 10, 0};
     s.targets[1] = {10, 10, 0};
     markTargets(s);
     EXPECT_EQ(targetCells(s), 1);
+    EXPECT_EQ(summedCells(s), 1);
     EXPECT_EQ(s.arena(10, 10), kTargetCell);
 }
 

@@ -1,9 +1,13 @@
-// Tests for retina sensing: the view window, the border and the count in the map.
+// Tests for retina sensing: the view window, the border, the sums and the count in the map.
 #include "world/retina.hpp"
 
 #include <gtest/gtest.h>
 
 #include "support/fixtures.hpp"
+
+#include <algorithm>
+#include <random>
+#include <string>
 
 #include "sim/params.hpp"
 #include "sim/state.hpp"
@@ -25,37 +29,100 @@ int nonZeroCells(const AgentMap& map) {
     return count;
 }
 
-// Agents at the four corners and an edge all see exactly what lies on the arena.
-TEST(Retina, ViewShowsArenaCellsAndZeroBeyondTheBorder) {
-    SimState s = makeState(5);
-    // A checkerboard of targets makes every cell's origin visible.
-    for (int x = 0; x <= 50; ++x) {
-        for (int y = 0; y <= 50; ++y) {
-            s.arena(x, y) = static_cast<std::int16_t>((x + 2 * y) % 3 == 0 ? 1 : 0);
+// Random arenas from a single cell up, with overlapping targets and stray cells, agents at the
+// corners, on the edges and anywhere, and retinas from 0 to the largest: what each agent sees,
+// its view and the count in its map are exactly what a scan of its window finds.
+TEST(Retina, SeesWhatAScanOfTheWindowFindsWhateverTheArenaAndRadius) {
+    std::mt19937 rng(20240611);
+    const auto uniform = [&](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(rng);
+    };
+    for (int round = 0; round < 40; ++round) {
+        Params p;
+        p.agents = "9";
+        p.width = std::to_string(round < 4 ? round % 2 : uniform(0, 70));
+        p.height = std::to_string(round < 4 ? round / 2 : uniform(0, 70));
+        SimState s = fixtures::allocatedState(p);
+        const int w = s.arenaWidth;
+        const int h = s.arenaHeight;
+        SCOPED_TRACE("arena " + std::to_string(w) + "x" + std::to_string(h));
+        for (int k = uniform(0, 6); k > 0; --k) {
+            const int size = uniform(0, std::min({10, w, h}));
+            putTarget(s, uniform(0, w - size), uniform(0, h - size), size);
         }
-    }
-    const int corners[5][2] = {{0, 0}, {50, 50}, {0, 50}, {50, 0}, {25, 2}};
-    for (int a = 0; a < 5; ++a) {
-        s.agent(a).x = static_cast<std::int16_t>(corners[a][0]);
-        s.agent(a).y = static_cast<std::int16_t>(corners[a][1]);
-    }
-    updateRetina(s);
-    for (int a = 0; a < 5; ++a) {
-        const Agent& agent = s.agent(a);
-        int count = 0;
-        for (int i = 0; i <= 10; ++i) {
-            for (int j = 0; j <= 10; ++j) {
-                const int cx = agent.x + i - 5;
-                const int cy = agent.y + j - 5;
-                const bool inside = cx >= 0 && cx <= 50 && cy >= 0 && cy <= 50;
-                const std::int16_t expected = inside ? s.arena(cx, cy) : std::int16_t{0};
-                ASSERT_EQ(agent.view(i, j), expected) << "agent " << a << " at " << i << "," << j;
-                count += expected;
+        for (int k = uniform(0, 20); k > 0; --k) {
+            s.arena(uniform(0, w), uniform(0, h)) = kTargetCell;
+        }
+        sumTargets(s);
+        const int spots[9][2] = {{0, 0},
+                                 {w, h},
+                                 {0, h},
+                                 {w, 0},
+                                 {uniform(0, w), 0},
+                                 {0, uniform(0, h)},
+                                 {uniform(0, w), h},
+                                 {w, uniform(0, h)},
+                                 {uniform(0, w), uniform(0, h)}};
+        for (int a = 0; a < 9; ++a) {
+            s.agent(a).x = static_cast<std::int16_t>(spots[a][0]);
+            s.agent(a).y = static_cast<std::int16_t>(spots[a][1]);
+            setRetina(s.agent(a), uniform(0, 3) == 0 ? kMaxRetina : uniform(0, 30));
+        }
+        updateRetina(s);
+        for (int a = 0; a < 9; ++a) {
+            const Agent& agent = s.agent(a);
+            const int r = static_cast<int>(agent.retina);
+            const Grid<std::int16_t> view = agentView(s, a);
+            ASSERT_EQ(view.columns(), 2 * r + 1);
+            ASSERT_EQ(view.rows(), 2 * r + 1);
+            ViewSums expected;
+            for (int i = 0; i <= 2 * r; ++i) {
+                for (int j = 0; j <= 2 * r; ++j) {
+                    const int cx = agent.x + i - r;
+                    const int cy = agent.y + j - r;
+                    const std::int16_t cell = s.arena.contains(cx, cy) ? s.arena(cx, cy) : 0;
+                    ASSERT_EQ(view(i, j), cell) << "agent " << a << " at " << i << "," << j;
+                    if (cell == kTargetCell) {
+                        ++expected.seen;
+                        expected.sumDX += i - r;
+                        expected.sumDY += j - r;
+                    }
+                }
             }
+            const ViewSums& sums = s.viewSums[static_cast<std::size_t>(a)];
+            SCOPED_TRACE("agent " + std::to_string(a) + ", retina " + std::to_string(r));
+            EXPECT_EQ(sums.seen, expected.seen);
+            EXPECT_EQ(sums.sumDX, expected.sumDX);
+            EXPECT_EQ(sums.sumDY, expected.sumDY);
+            EXPECT_EQ(agent.map(agent.x, agent.y), expected.seen);
+            EXPECT_EQ(nonZeroCells(agent.map), expected.seen > 0 ? 1 : 0);
         }
-        EXPECT_EQ(agent.map(agent.x, agent.y), count);
-        EXPECT_EQ(nonZeroCells(agent.map), count > 0 ? 1 : 0);
     }
+}
+
+// The view is the one perception saw, from where the agent stood, not from where it went.
+TEST(Retina, TheViewIsWhereTheAgentLooked) {
+    SimState s = makeState(1);
+    putTarget(s, 10, 10, 0);
+    s.agents[0].x = 14;
+    s.agents[0].y = 10;
+    updateRetina(s);
+    s.agents[0].x = 30;
+    EXPECT_EQ(agentView(s, 0)(1, 5), kTargetCell);  // cell (10, 10)
+}
+
+// A retina's whole part counts; one more than a quarter above it has no window of that width.
+TEST(Retina, AFractionalRetinaCountsUpToAQuarterAboveAWholeNumber) {
+    SimState s = makeState(1);
+    putTarget(s, 22, 20, 0);
+    s.agents[0].x = 20;
+    s.agents[0].y = 20;
+    setRetina(s.agents[0], 2.25);
+    updateRetina(s);
+    EXPECT_EQ(s.agents[0].map(20, 20), 1);
+    EXPECT_EQ(agentView(s, 0).columns(), 5);
+    setRetina(s.agents[0], 2.3);
+    EXPECT_TRUE(fixtures::throwsError([&] { updateRetina(s); }, "a view of 6 cells across"));
 }
 
 TEST(Retina, CountsOnlyTheTargetCellsInsideTheWindow) {
@@ -69,9 +136,10 @@ TEST(Retina, CountsOnlyTheTargetCellsInsideTheWindow) {
     updateRetina(s);
     EXPECT_EQ(s.agents[0].map(10, 10), 4);
     EXPECT_EQ(s.agents[1].map(26, 26), 4);
-    EXPECT_EQ(s.agents[1].view(10, 10), kTargetCell);  // cell (31, 31)
-    EXPECT_EQ(s.agents[1].view(9, 9), kTargetCell);    // cell (30, 30)
-    EXPECT_EQ(s.agents[1].view(8, 9), 0);              // cell (29, 30)
+    const Grid<std::int16_t> view = agentView(s, 1);
+    EXPECT_EQ(view(10, 10), kTargetCell);  // cell (31, 31)
+    EXPECT_EQ(view(9, 9), kTargetCell);    // cell (30, 30)
+    EXPECT_EQ(view(8, 9), 0);              // cell (29, 30)
 }
 
 TEST(Retina, WipesEveryMapBeforeSensingAndHandlesRadiusZero) {
@@ -90,7 +158,7 @@ TEST(Retina, WipesEveryMapBeforeSensingAndHandlesRadiusZero) {
     EXPECT_EQ(nonZeroCells(s.agents[0].map), 0);
     EXPECT_EQ(nonZeroCells(s.agents[1].map), 0);
     EXPECT_EQ(s.agents[2].map(5, 5), 1);
-    EXPECT_EQ(s.agents[2].view(0, 0), kTargetCell);
+    EXPECT_EQ(agentView(s, 2)(0, 0), kTargetCell);
     // Standing next to the one-cell target, a radius-0 agent sees nothing.
     s.agents[2].x = 6;
     updateRetina(s);
