@@ -16,8 +16,7 @@ QString cellText(double x, double y) {
 
 }  // namespace
 
-AgentInspector::AgentInspector(QWidget* parent)
-    : QGroupBox(QStringLiteral("Agent"), parent) {
+AgentInspector::AgentInspector(QWidget* parent) : QGroupBox(QStringLiteral("Agent"), parent) {
     setObjectName(QStringLiteral("grpInspector"));
     setToolTip(QStringLiteral("Click an agent on the arena while paused or stopped"));
     new QFormLayout(this);
@@ -57,8 +56,7 @@ void AgentInspector::clear() {
 }
 
 void AgentInspector::inspect(const SimState& s, int agent, int cycle) {
-    if (agent < 0 || agent >= s.groupSize ||
-        static_cast<std::size_t>(agent) >= s.agents.size()) {
+    if (agent < 0 || agent >= s.groupSize || static_cast<std::size_t>(agent) >= s.agents.size()) {
         clear();
         return;
     }
@@ -75,9 +73,13 @@ void AgentInspector::inspect(const SimState& s, int agent, int cycle) {
         case Knowledge::Wandering:
             knows_->setText(QStringLiteral("nothing: wandering"));
             break;
-        case Knowledge::Retina:
-            knows_->setText(QStringLiteral("informed by its retina"));
+        case Knowledge::Retina: {
+            const auto index = static_cast<std::size_t>(agent);
+            const int seen = index < s.viewSums.size() ? s.viewSums[index].seen : 0;
+            knows_->setText(
+                QStringLiteral("informed by its retina: %1 target cells in view").arg(seen));
             break;
+        }
         case Knowledge::Map:
             knows_->setText(QStringLiteral("informed by its map"));
             break;
