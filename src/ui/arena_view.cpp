@@ -182,9 +182,9 @@ int ArenaView::agentAt(QPoint pixel) const {
         const double dy = y - (m.top + m.height / 2.0);
         const double distance = std::hypot(dx, dy);
         // A marker smaller than two cells is still easy to hit.
-        const double reach = std::max({m.width / 2.0, m.height / 2.0,
-                                       2.0 * static_cast<double>(cellWidth_),
-                                       2.0 * static_cast<double>(cellHeight_)});
+        const double reach =
+            std::max({m.width / 2.0, m.height / 2.0, 2.0 * static_cast<double>(cellWidth_),
+                      2.0 * static_cast<double>(cellHeight_)});
         if (distance <= reach && (found < 0 || distance < nearest)) {
             found = static_cast<int>(i);
             nearest = distance;

@@ -177,19 +177,22 @@ class WatchTest : public QObject {
         session.runPaused([&] {
             if (frames == 0) {
                 const ArenaMarker& marker = arena.agentMarkers()[0];
-                const QPointF centre(
-                    (marker.left + marker.width / 2) / ArenaView::kDesignWidth * static_cast<float>(arena.width()),
-                    (marker.top + marker.height / 2) / ArenaView::kDesignHeight * static_cast<float>(arena.height()));
+                const QPointF centre((marker.left + marker.width / 2) / ArenaView::kDesignWidth *
+                                         static_cast<float>(arena.width()),
+                                     (marker.top + marker.height / 2) / ArenaView::kDesignHeight *
+                                         static_cast<float>(arena.height()));
                 QTest::mouseClick(&arena, Qt::LeftButton, {}, centre.toPoint());
             }
             const Agent& agent = s.agent(0);
             QCOMPARE(field("lblAgentIndex"), QStringLiteral("0"));
             QCOMPARE(field("lblAgentCell"), QStringLiteral("(%1, %2)").arg(agent.x).arg(agent.y));
             QCOMPARE(field("lblAgentLeader"), QStringLiteral("yes (rank 1)"));
-            QCOMPARE(field("lblAgentOut"), agent.inArena ? QStringLiteral("no") : QStringLiteral("yes"));
+            QCOMPARE(field("lblAgentOut"),
+                     agent.inArena ? QStringLiteral("no") : QStringLiteral("yes"));
             QCOMPARE(field("lblAgentHeading"),
                      QStringLiteral("(%1, %2)").arg(agent.headingX).arg(agent.headingY));
-            QVERIFY(field("lblAgentGenes").startsWith(QStringLiteral("exploration %1").arg(agent.expGene)));
+            QVERIFY(field("lblAgentGenes")
+                        .startsWith(QStringLiteral("exploration %1").arg(agent.expGene)));
             QStringList receivers;
             int waiting = 0;
             for (int k = 0; k < s.groupSize; ++k) {
