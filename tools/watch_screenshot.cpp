@@ -1,4 +1,4 @@
-// Takes a picture of a paused "Tab 10b" run with its messages, trails and the inspector on the
+// Takes a picture of a paused "Tab 10b" run with its messages, trails and the Agent panel on the
 // leader: watch_screenshot [file.png]
 #include <QApplication>
 #include <QCheckBox>

@@ -35,7 +35,7 @@
 #include "run/set_parameters.hpp"
 #include "sim/numbers.hpp"
 #include "sim/state.hpp"
-#include "ui/agent_inspector.hpp"
+#include "ui/agent_panel.hpp"
 #include "ui/arena_view.hpp"
 #include "ui/box_numbers.hpp"
 #include "ui/designer_window.hpp"
@@ -130,7 +130,7 @@ MainWindow::MainWindow(SimState& state, QSettings* settings, QWidget* parent)
     lblfit_ = new QLabel(QStringLiteral("Total Fitness:"), this);
     lblfit_->setObjectName(QStringLiteral("lblfit"));
     arenaPic_ = new ArenaView(this);
-    inspector_ = new AgentInspector(this);
+    agentPanel_ = new AgentPanel(this);
     results_ = new ResultsPanel(this);
     results_->setObjectName(QStringLiteral("results"));
 
@@ -163,7 +163,7 @@ MainWindow::MainWindow(SimState& state, QSettings* settings, QWidget* parent)
     connect(arenaPic_, &ArenaView::agentClicked, this, [this](int agent) {
         // A running simulation moves on before anybody could read the panel.
         if (!s_.running || paused_) {
-            inspector_->inspect(s_, agent, cycle_);
+            agentPanel_->inspect(s_, agent, cycle_);
         }
     });
     updateWatchControls();
@@ -348,7 +348,7 @@ void MainWindow::buildLayout() {
     left->addLayout(parameters);
     left->addLayout(commands);
     left->addLayout(display);
-    left->addWidget(inspector_);
+    left->addWidget(agentPanel_);
     left->addStretch();
 
     // The charts beside the arena; the splitter lets the user share the room between them.
@@ -618,7 +618,7 @@ void MainWindow::Command1_Click() {
     runCommand(this, [&] {
         ran = experimentInForce();
         results_->clear();
-        inspector_->clear();
+        agentPanel_->clear();
         results_->setGenesShown(ran->params.expGeneOn || ran->params.comGeneOn);
         results_->expectGenerations(s_.generationCount);
         generation_ = 0;
@@ -861,8 +861,8 @@ void MainWindow::holdWhilePaused() {
         drawArena();
     }
     refreshCharts();
-    if (inspector_->agent() >= 0) {
-        inspector_->inspect(s_, inspector_->agent(), cycle_);
+    if (agentPanel_->agent() >= 0) {
+        agentPanel_->inspect(s_, agentPanel_->agent(), cycle_);
     }
     emit cycleShown();
     while (paused_ && s_.running && !stepRequested_) {

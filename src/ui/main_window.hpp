@@ -36,7 +36,7 @@ struct SimState;
 
 namespace murelta::ui {
 
-class AgentInspector;
+class AgentPanel;
 class ArenaView;
 class ResultsPanel;
 class ResultsWindow;
@@ -62,7 +62,7 @@ class MainWindow : public QWidget, public RunDisplay, public DataFileHost {
     SimState& state() { return s_; }
     ArenaView* arena() const { return arenaPic_; }
     ResultsPanel* results() const { return results_; }
-    AgentInspector* inspector() const { return inspector_; }
+    AgentPanel* agentPanel() const { return agentPanel_; }
 
     // Opens a simulation's record or a sweep's folder in a results viewer; a file that cannot
     // be read is named in a message, and then there is no viewer (null).
@@ -230,7 +230,7 @@ class MainWindow : public QWidget, public RunDisplay, public DataFileHost {
     QLabel* lblfit_;
     ArenaView* arenaPic_;
     ResultsPanel* results_;
-    AgentInspector* inspector_;
+    AgentPanel* agentPanel_;
 
     QPointer<DesignerWindow> designer_;
     QPointer<GroupDialog> groupDialog_;

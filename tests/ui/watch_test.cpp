@@ -164,7 +164,7 @@ class WatchTest : public QObject {
         QVERIFY(framesWithMessages > 0);
     }
 
-    void theInspectorShowsTheClickedAgentAsTheStateHoldsIt() {
+    void theAgentPanelShowsTheClickedAgentAsTheStateHoldsIt() {
         Session session(QStringLiteral("1"));
         click(session.window, "chkExpGene");
         click(session.window, "Command2");

@@ -1,4 +1,4 @@
-#include "ui/agent_inspector.hpp"
+#include "ui/agent_panel.hpp"
 
 #include <QFormLayout>
 #include <QLabel>
@@ -16,8 +16,8 @@ QString cellText(double x, double y) {
 
 }  // namespace
 
-AgentInspector::AgentInspector(QWidget* parent) : QGroupBox(QStringLiteral("Agent"), parent) {
-    setObjectName(QStringLiteral("grpInspector"));
+AgentPanel::AgentPanel(QWidget* parent) : QGroupBox(QStringLiteral("Agent"), parent) {
+    setObjectName(QStringLiteral("grpAgent"));
     setToolTip(QStringLiteral("Click an agent on the arena while paused or stopped"));
     new QFormLayout(this);
     index_ = addField("lblAgentIndex", QStringLiteral("Index"));
@@ -36,7 +36,7 @@ AgentInspector::AgentInspector(QWidget* parent) : QGroupBox(QStringLiteral("Agen
     clear();
 }
 
-QLabel* AgentInspector::addField(const char* name, const QString& caption) {
+QLabel* AgentPanel::addField(const char* name, const QString& caption) {
     auto* field = new QLabel(this);
     field->setObjectName(QString::fromLatin1(name));
     field->setWordWrap(true);
@@ -45,7 +45,7 @@ QLabel* AgentInspector::addField(const char* name, const QString& caption) {
     return field;
 }
 
-void AgentInspector::clear() {
+void AgentPanel::clear() {
     agent_ = -1;
     for (QLabel* field :
          {index_, cell_, retina_, leader_, out_, heading_, knows_, links_, genes_}) {
@@ -55,7 +55,7 @@ void AgentInspector::clear() {
     messages_->clear();
 }
 
-void AgentInspector::inspect(const SimState& s, int agent, int cycle) {
+void AgentPanel::inspect(const SimState& s, int agent, int cycle) {
     if (agent < 0 || agent >= s.groupSize || static_cast<std::size_t>(agent) >= s.agents.size()) {
         clear();
         return;

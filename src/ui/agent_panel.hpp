@@ -14,11 +14,11 @@ struct SimState;
 
 namespace murelta::ui {
 
-class AgentInspector : public QGroupBox {
+class AgentPanel : public QGroupBox {
     Q_OBJECT
 
   public:
-    explicit AgentInspector(QWidget* parent = nullptr);
+    explicit AgentPanel(QWidget* parent = nullptr);
 
     // Shows agent `agent` of `s` as of cycle `cycle` of the run (the messages' delivery cycles
     // count from it); an index outside the group clears the panel.
