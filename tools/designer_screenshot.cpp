@@ -9,8 +9,8 @@
 #include "run/set_parameters.hpp"
 #include "sim/params.hpp"
 #include "sim/state.hpp"
-#include "ui/designer_window.hpp"
 #include "support/window_helpers.hpp"
+#include "ui/designer_window.hpp"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

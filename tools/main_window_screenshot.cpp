@@ -5,25 +5,19 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QSlider>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 
+#include "screenshot_session.hpp"
 #include "sim/state.hpp"
 #include "ui/designer_window.hpp"
 #include "ui/group_dialog.hpp"
 #include "ui/main_window.hpp"
-#include "ui/message_box.hpp"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("main.png");
-    const QString outPath = QDir::current().absoluteFilePath(out);
-    // The data file of the interrupted run goes to a folder of its own.
-    QTemporaryDir work;
-    QDir::setCurrent(work.path());
-    murelta::ui::setMessageHandler(
-        [](QWidget*, const QString&, const QString&, murelta::ui::MessageIcon) {});
+    const ScreenshotSession session(argc, argv, "main.png");
+    const QString& outPath = session.outPath;
 
     murelta::SimState state;
     murelta::ui::MainWindow window(state);

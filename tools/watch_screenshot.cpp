@@ -4,26 +4,20 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <cstdio>
 
 #include "network/presets.hpp"
+#include "screenshot_session.hpp"
 #include "sim/state.hpp"
 #include "ui/arena_view.hpp"
 #include "ui/main_window.hpp"
-#include "ui/message_box.hpp"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("watch.png");
-    const QString outPath = QDir::current().absoluteFilePath(out);
-    // The data file of the interrupted run goes to a folder of its own.
-    QTemporaryDir work;
-    QDir::setCurrent(work.path());
-    murelta::ui::setMessageHandler(
-        [](QWidget*, const QString&, const QString&, murelta::ui::MessageIcon) {});
+    const ScreenshotSession session(argc, argv, "watch.png");
+    const QString& outPath = session.outPath;
 
     murelta::SimState state;
     murelta::ui::MainWindow window(state);

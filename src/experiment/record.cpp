@@ -7,6 +7,7 @@
 
 #include "run/data_file.hpp"
 #include "run/run.hpp"
+#include "run/run_stats.hpp"
 #include "sim/numbers.hpp"
 #include "sim/state.hpp"
 
@@ -63,7 +64,7 @@ std::string runsCsv(const SimState& s, const SimulationResult& result) {
         for (const RunStatsRow& row : result.generations[g].runs) {
             const auto run = static_cast<int>(row[kRunIndex]);
             text += std::to_string(g) + "," + std::to_string(run) + "," +
-                    std::to_string(s.seed + run + 1) + "," + formatNumber(row[kFirstExit]) + "," +
+                    std::to_string(runSeed(s, run)) + "," + formatNumber(row[kFirstExit]) + "," +
                     formatNumber(row[kLastExit]) + "," + formatNumber(row[kPercentOut]) + "\r\n";
         }
     }

@@ -63,9 +63,9 @@ void assignIndividuals(SimState& s) {
 bool runOnce(SimState& s, RunDisplay& display, World& world, int run,
              const std::atomic<bool>* cancel = nullptr) {
     s.random.reset();
-    const auto runSeed = static_cast<std::int16_t>(s.seed + run);
-    s.random.reseed(runSeed);
-    s.random.reseed(runSeed);
+    const auto seed = static_cast<std::int16_t>(runSeed(s, run - 1));
+    s.random.reseed(seed);
+    s.random.reseed(seed);
     if (s.expGeneOn || s.comGeneOn) {
         assignIndividuals(s);
     }

@@ -33,4 +33,8 @@ void recordRunStats(SimState& s, std::int16_t runIndex) {
     row[kPercentOut] = static_cast<double>(out) / s.groupSize * 100.0;
 }
 
+long runSeed(const SimState& s, int runIndex) {
+    return static_cast<long>(s.seed) + runIndex + 1;
+}
+
 }  // namespace murelta

@@ -725,7 +725,7 @@ void MainWindow::showRunsDone(int done, int runCount) {
         results_->expectRuns(runCount);
     }
     results_->addRun(
-        {generation_, run, s_.seed + run + 1, row[kFirstExit], row[kLastExit], row[kPercentOut]});
+        {generation_, run, runSeed(s_, run), row[kFirstExit], row[kLastExit], row[kPercentOut]});
     // Runs made on other threads report only their end; drawn runs show their cycles instead.
     if (threads_ > 1 && !graphicsEnabled()) {
         runsDone_ = done;
