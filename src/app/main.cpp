@@ -5,6 +5,7 @@
 
 #include "sim/state.hpp"
 #include "ui/main_window.hpp"
+#include "ui/termination.hpp"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -13,6 +14,9 @@ int main(int argc, char** argv) {
     QSettings settings;
     murelta::SimState state;
     murelta::ui::MainWindow window(state, &settings);
+    murelta::ui::TerminationWatcher termination;
+    QObject::connect(&termination, &murelta::ui::TerminationWatcher::terminationRequested, &window,
+                     &murelta::ui::MainWindow::terminate);
     window.show();
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() > 1) {

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <csignal>
@@ -10,6 +11,7 @@
 #include <iostream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "evolution/genetic.hpp"
 #include "experiment/experiment.hpp"
@@ -30,10 +32,33 @@ namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
 
+// Ctrl-C, and SIGTERM (what `kill` and a cluster's time limit send), stop like "Stop": the
+// simulation ends after the current run and leaves its data file and record, marked
+// incomplete. A second one ends the program at once.
 void onInterrupt(int) {
     stopRequested = 1;
-    // A second Ctrl-C ends the program at once.
     std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+}
+
+// The exit status of a simulation stopped by a signal, as a shell reports one ended by SIGINT.
+constexpr int kExitInterrupted = 130;
+constexpr int kExitRefused = 2;
+// collect, and a sweep that collects, found configurations missing or damaged.
+constexpr int kExitMissing = 3;
+
+// A refusal of the options and the file, as a user should read it: a parameter given as an
+// option is named as the option, since the text the options were checked as is nobody's file.
+std::string refusal(const murelta::ExperimentError& e, const std::string& experimentFile,
+                    const std::vector<std::string>& given) {
+    if (std::find(given.begin(), given.end(), e.key()) != given.end()) {
+        return "--" + e.key() + ": " + e.problem();
+    }
+    if (!experimentFile.empty()) {
+        return experimentFile + " with the options given" +
+               (e.key().empty() ? std::string() : ", " + e.key()) + ": " + e.problem();
+    }
+    return (e.key().empty() ? std::string() : "--" + e.key() + ": ") + e.problem();
 }
 
 // Reports progress on a terminal and stops like "Stop" on Ctrl-C.
@@ -65,8 +90,10 @@ class BatchHost : public murelta::RunDisplay, public murelta::DataFileHost {
         cyclesShown_ = cycles_;
     }
 
-    // Runs made on several threads report only their end.
+    // Runs made on several threads report only their end, which is also where a stop ends
+    // their generation: the main thread may never wait for them, and so never yield.
     void showRunsDone(int done, int runCount) override {
+        yield();
         if (!progress_) {
             return;
         }
@@ -189,7 +216,7 @@ int reportMissing(const std::vector<std::size_t>& missing, const std::string& di
         std::cout << ' ' << index;
     }
     std::cout << std::endl;
-    return 3;
+    return kExitMissing;
 }
 
 }  // namespace
@@ -212,16 +239,19 @@ int main(int argc, char** argv) {
     app.option_defaults()->always_capture_default();
     std::vector<std::pair<CLI::Option*, const murelta::TextParameter*>> textOptions;
     for (const murelta::TextParameter& parameter : murelta::kTextParameters) {
-        textOptions.emplace_back(app.add_option("--" + std::string(parameter.key),
-                                                typed.*(parameter.member), parameter.label),
-                                 &parameter);
+        textOptions.emplace_back(
+            app.add_option("--" + std::string(parameter.key), typed.*(parameter.member),
+                           std::string(parameter.label) + ": " + parameter.help),
+            &parameter);
     }
     std::vector<std::pair<CLI::Option*, const murelta::FlagParameter*>> flagOptions;
     for (const murelta::FlagParameter& parameter : murelta::kFlagParameters) {
-        flagOptions.emplace_back(app.add_flag("--" + std::string(parameter.key),
-                                              typed.*(parameter.member), parameter.label),
-                                 &parameter);
+        flagOptions.emplace_back(
+            app.add_flag("--" + std::string(parameter.key), typed.*(parameter.member),
+                         std::string(parameter.label) + ": " + parameter.help),
+            &parameter);
     }
+    app.set_version_flag("--version", "murelta-batch " + murelta::programVersion());
     app.add_flag("--show-genes", showGenes,
                  "Print the population's mean genes after each generation");
     CLI::Option* labelOption = app.add_option("--label", label, "Name part of the data file");
@@ -229,14 +259,15 @@ int main(int argc, char** argv) {
         app.add_option("--preset", preset, "Paper preset applied to the network")
             ->check(CLI::IsMember(std::vector<std::string>(murelta::kPresetNames.begin(),
                                                            murelta::kPresetNames.end())));
-    app.add_option("--out", out, "Folder the data file and the record are written to")
-        ->check(CLI::ExistingDirectory);
+    app.add_option("--out", out,
+                   "Folder the data file and the record are written to (made when missing)");
     app.add_option("--threads", threads,
                    "Threads the runs of a generation go to (1: one after the other); the "
                    "results are the same for every count")
         ->check(CLI::Range(1, 1024));
-    app.add_option("--experiment", experimentFile,
-                   "Experiment file (TOML) to run; options given here override its values");
+    CLI::Option* experimentOption = app.add_option(
+        "--experiment", experimentFile,
+        "Experiment file (TOML) or record to run; options given here override its values");
     app.add_option("--save-experiment", saveFile,
                    "Write the experiment these options describe to this file, without running");
 
@@ -263,9 +294,11 @@ int main(int argc, char** argv) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
         return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
     } catch (const CLI::ParseError& e) {
         app.exit(e);
-        return 2;
+        return kExitRefused;
     }
 
     if (collectCommand->parsed()) {
@@ -273,7 +306,7 @@ int main(int argc, char** argv) {
             return reportMissing(murelta::collectSweep(collectDir), collectDir);
         } catch (const std::exception& e) {
             std::cerr << "murelta-batch: " << e.what() << std::endl;
-            return 2;
+            return kExitRefused;
         }
     }
     if (sweepCommand->parsed()) {
@@ -286,58 +319,85 @@ int main(int argc, char** argv) {
             return shard.count == 1 ? reportMissing(murelta::collectSweep(sweepOut), sweepOut) : 0;
         } catch (const std::exception& e) {
             std::cerr << "murelta-batch: " << e.what() << std::endl;
-            return 2;
+            return kExitRefused;
         }
     }
 
     murelta::SimState s;
     murelta::Experiment experiment;
+    std::vector<std::string> given;
     try {
-        if (!experimentFile.empty()) {
+        if (experimentOption->count() > 0) {
             experiment = murelta::readExperiment(experimentFile);
         }
         for (const auto& [option, parameter] : textOptions) {
             if (option->count() > 0) {
                 experiment.params.*(parameter->member) = typed.*(parameter->member);
+                given.emplace_back(parameter->key);
             }
         }
         for (const auto& [option, parameter] : flagOptions) {
             if (option->count() > 0) {
                 experiment.params.*(parameter->member) = true;
+                given.emplace_back(parameter->key);
             }
         }
         if (labelOption->count() > 0) {
             experiment.label = label;
+            given.emplace_back("label");
         }
         if (presetOption->count() > 0) {
             experiment.preset = preset;
+            given.emplace_back("preset");
         }
         // The same checks as for a file: what is written can be run.
-        experiment =
-            murelta::parseExperiment(murelta::experimentText(experiment), "the command line");
+        try {
+            experiment =
+                murelta::parseExperiment(murelta::experimentText(experiment), "the options");
+        } catch (const murelta::ExperimentError& e) {
+            throw murelta::Error(refusal(e, experimentFile, given));
+        }
         if (!saveFile.empty()) {
             murelta::writeExperiment(saveFile, experiment);
             std::cout << "Experiment written: " << saveFile << std::endl;
             return 0;
         }
+        if (!experiment.sweep.empty()) {
+            throw murelta::Error(experimentFile +
+                                 " holds a [sweep]; run its configurations with murelta-batch "
+                                 "sweep " +
+                                 experimentFile + " --out FOLDER.");
+        }
         murelta::applyExperiment(s, experiment);
         murelta::checkCanStart(s);
+        std::error_code error;
+        std::filesystem::create_directories(out, error);
+        if (error) {
+            throw murelta::Error("--out: cannot make the folder " + out + ": " + error.message() +
+                                 ".");
+        }
         murelta::checkDataFileWritable(s, out);
     } catch (const murelta::Error& e) {
         std::cerr << "murelta-batch: " << e.what() << std::endl;
-        return 2;
+        return kExitRefused;
     }
 
     BatchHost host(s, out, showGenes);
     std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
     try {
         const murelta::RecordPaths record =
             murelta::runAndRecord(s, host, host, experiment, threads);
         std::cout << "Record written: " << record.experiment.string() << ", "
                   << record.runs.string() << std::endl;
+        if (record.experiment.stem().string() != s.dataFileName) {
+            std::cout << "Files named " << s.dataFileName
+                      << " were there already and are kept; this simulation's are named "
+                      << record.experiment.stem().string() << "." << std::endl;
+        }
     } catch (const murelta::Error& e) {
         std::cerr << "murelta-batch: " << e.what() << std::endl;
         return 1;
     }
-    return stopRequested != 0 ? 130 : 0;
+    return stopRequested != 0 ? kExitInterrupted : 0;
 }

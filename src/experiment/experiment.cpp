@@ -32,7 +32,7 @@ struct Lines {
     std::vector<int> agents;                              // line of each agent's table
     std::vector<int> receivers;                           // line of each agent's receivers
     int preset = 0;
-    int targets = 0;
+    int range = 0;
 };
 
 class Reader {
@@ -47,7 +47,7 @@ class Reader {
         if (!key.empty()) {
             message += ", " + std::string(key);
         }
-        throw Error(message + ": " + what);
+        throw ExperimentError(message + ": " + what, std::string(key), what);
     }
     [[noreturn]] void fail(const toml::node& node, std::string_view key,
                            const std::string& what) const {
@@ -205,21 +205,27 @@ AgentDesign readAgent(const Reader& r, const toml::table& table, Lines& lines) {
     return agent;
 }
 
+// A preset's name, which must be one of the list's items.
+std::string presetName(const Reader& r, const toml::node& node) {
+    std::string name = r.text(node, "preset");
+    if (std::find(kPresetNames.begin(), kPresetNames.end(), name) == kPresetNames.end()) {
+        std::string list;
+        for (std::string_view item : kPresetNames) {
+            list += (list.empty() ? "\"" : ", \"") + std::string(item) + "\"";
+        }
+        r.fail(node, "preset", "\"" + name + "\" is not a preset; allowed are " + list + ".");
+    }
+    return name;
+}
+
 void readNetwork(const Reader& r, const toml::table& table, Experiment& e, Lines& lines) {
     r.onlyKeys(table, "[network]", {"preset", "range", "agents"});
     if (const toml::node* preset = table.get("preset")) {
-        e.preset = r.text(*preset, "preset");
+        e.preset = presetName(r, *preset);
         lines.preset = static_cast<int>(preset->source().begin.line);
-        if (std::find(kPresetNames.begin(), kPresetNames.end(), e.preset) == kPresetNames.end()) {
-            std::string list;
-            for (std::string_view name : kPresetNames) {
-                list += (list.empty() ? "\"" : ", \"") + std::string(name) + "\"";
-            }
-            r.fail(*preset, "preset",
-                   "\"" + e.preset + "\" is not a preset; allowed are " + list + ".");
-        }
     }
     if (const toml::node* range = table.get("range")) {
+        lines.range = static_cast<int>(range->source().begin.line);
         const std::string option = r.text(*range, "range");
         if (option == kSpaceDependent) {
             e.rangeRadius = kSpaceDependentRadius;
@@ -247,17 +253,23 @@ void readNetwork(const Reader& r, const toml::table& table, Experiment& e, Lines
     }
 }
 
-void readTargets(const Reader& r, const toml::table& table, Experiment& e, Lines& lines) {
+// Format 1 wrote the targets' sizes, which every run's start sets from "Foods size": old files
+// keep opening and the sizes are dropped; anywhere else they are refused, since they would
+// have no effect.
+void readTargets(const Reader& r, const toml::table& table, std::int64_t format) {
+    if (format >= 2) {
+        r.fail(static_cast<int>(table.source().begin.line), "targets",
+               "a run's start sets every target's size from \"Foods size\", so sizes given here "
+               "would have no effect; set food-size in [parameters] instead.");
+    }
     r.onlyKeys(table, "[targets]", {"sizes"});
     if (const toml::node* sizes = table.get("sizes")) {
-        lines.targets = static_cast<int>(sizes->source().begin.line);
         const toml::array* list = sizes->as_array();
         if (list == nullptr) {
             r.fail(*sizes, "sizes", "must be a list of whole numbers, one per target.");
         }
         for (const toml::node& size : *list) {
-            e.targetSizes.push_back(
-                static_cast<std::int16_t>(r.integer(size, "sizes", -32768, 32767)));
+            r.integer(size, "sizes", -32768, 32767);
         }
     }
 }
@@ -272,7 +284,9 @@ std::vector<std::string> readSweepValues(const Reader& r, const toml::node& node
         for (const toml::node& value : *list) {
             if (flag) {
                 values.push_back(r.flag(value, key) ? "true" : "false");
-            } else if (key == "preset" || key == "label") {
+            } else if (key == "preset") {
+                values.push_back(presetName(r, value));
+            } else if (key == "label") {
                 values.push_back(r.text(value, key));
             } else {
                 values.push_back(r.boxText(value, key));
@@ -283,6 +297,13 @@ std::vector<std::string> readSweepValues(const Reader& r, const toml::node& node
         const auto from = (*range)["from"].value<double>();
         const auto to = (*range)["to"].value<double>();
         const auto step = (*range)["step"].value<double>();
+        for (const auto& [end, value] : {std::pair{"from", from}, {"to", to}, {"step", step}}) {
+            if (value && !std::isfinite(*value)) {
+                r.fail(node, key,
+                       std::string("the range's ") + end + " is " + formatNumber(*value) +
+                           "; a range needs finite numbers.");
+            }
+        }
         if (!from || !to || !step || *step == 0.0 || (*to - *from) / *step < 0.0 ||
             (*to - *from) / *step > 100000.0) {
             r.fail(node, key,
@@ -321,6 +342,66 @@ void readSweep(const Reader& r, const toml::table& table, Experiment& e) {
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     for (auto& [line, axis] : axes) {
         e.sweep.push_back(std::move(axis));
+    }
+}
+
+// A swept key that something else in the file replaces would give configurations that differ
+// only in their labels: refused, naming both.
+void checkSweptKeysTakeEffect(const Reader& r, const toml::table& sweep, const Experiment& e,
+                              const Lines& lines) {
+    const auto swept = [&](std::string_view key) {
+        return std::any_of(e.sweep.begin(), e.sweep.end(),
+                           [&](const SweepAxis& axis) { return axis.key == key; });
+    };
+    const auto lineOf = [&](std::string_view key) {
+        const toml::node* node = sweep.get(key);
+        return node != nullptr ? static_cast<int>(node->source().begin.line) : 0;
+    };
+    const bool presets = !e.preset.empty() || swept("preset");
+    const std::string presetPlace = !e.preset.empty() ? "the preset \"" + e.preset + "\" (line " +
+                                                            std::to_string(lines.preset) + ")"
+                                                      : std::string("the swept preset");
+    if (swept("com-radius")) {
+        if (e.rangeRadius) {
+            r.fail(lineOf("com-radius"), "com-radius",
+                   "is swept, but [network] range (line " + std::to_string(lines.range) +
+                       ") sets the communication radius in every configuration; sweep one or "
+                       "the other.");
+        }
+        if (presets) {
+            r.fail(lineOf("com-radius"), "com-radius",
+                   "is swept, but " + presetPlace +
+                       " sets the communication radius in every configuration; sweep one or "
+                       "the other.");
+        }
+    }
+    if (swept("last-out")) {
+        r.fail(lineOf("last-out"), "last-out",
+               "is swept, but Last Out only marks the data file's name: the configurations "
+               "would run alike.");
+    }
+    if (swept("p") && presets) {
+        r.fail(lineOf("p"), "p",
+               "is swept, but " + presetPlace +
+                   " replaces the random network that P (connection) draws; sweep one or the "
+                   "other.");
+    }
+    if (!e.agents.empty()) {
+        const std::string listed = "agent " + std::to_string(e.agents.front().index) +
+                                   " is listed in [network] (line " +
+                                   std::to_string(lines.agents.front()) + ")";
+        if (swept("retina")) {
+            r.fail(lineOf("retina"), "retina",
+                   "is swept, but " + listed +
+                       " with a retina of its own, which the swept value would not reach; "
+                       "leave the agents' retinas out or sweep something else.");
+        }
+        if (swept("p")) {
+            r.fail(lineOf("p"), "p",
+                   "is swept, but " + listed +
+                       " with receivers of its own, which replace the random network that P "
+                       "(connection) draws; leave the agents out or sweep something else.");
+        }
     }
 }
 
@@ -373,11 +454,6 @@ void checkAgainstParameters(const Reader& r, const Experiment& e, const Lines& l
             }
         }
     }
-    if (e.targetSizes.size() > static_cast<std::size_t>(std::max<int>(s.targetCount, 0))) {
-        r.fail(lines.targets, "sizes",
-               std::to_string(e.targetSizes.size()) + " sizes for " +
-                   std::to_string(s.targetCount) + " targets; give at most one per target.");
-    }
 }
 
 toml::array integers(const std::vector<std::int16_t>& values) {
@@ -426,10 +502,6 @@ std::string tablesText(const Experiment& e) {
     if (!network.empty()) {
         out << '\n' << toml::table{{"network", std::move(network)}} << '\n';
     }
-    if (!e.targetSizes.empty()) {
-        out << '\n'
-            << toml::table{{"targets", toml::table{{"sizes", integers(e.targetSizes)}}}} << '\n';
-    }
     if (!e.sweep.empty()) {
         // Key by key, since their order decides the order of the configurations.
         out << "\n[sweep]\n";
@@ -448,10 +520,75 @@ std::string tablesText(const Experiment& e) {
     return out.str();
 }
 
+// The line of the first key with more than kMaxKeyParts dotted parts, or 0. Dots are counted
+// outside strings and comments in runs of key text (bare parts, quoted parts, blanks); a value
+// has at most one dot in such a run (1.5, a time's fraction), so only keys can come near.
+int overlyDeepKey(std::string_view text) {
+    int line = 1;
+    int dots = 0;
+    const auto skipString = [&](std::size_t& i) {
+        const char quote = text[i];
+        const bool multiLine = text.substr(i, 3) == std::string(3, quote);
+        i += multiLine ? 3 : 1;
+        for (; i < text.size(); ++i) {
+            if (text[i] == '\n') {
+                ++line;
+                if (!multiLine) {
+                    return;  // an unclosed string, which the parser reports
+                }
+            } else if (quote == '"' && text[i] == '\\') {
+                ++i;
+                if (i < text.size() && text[i] == '\n') {
+                    ++line;
+                }
+            } else if (multiLine ? text.substr(i, 3) == std::string(3, quote) : text[i] == quote) {
+                i += multiLine ? 2 : 0;
+                // A closing delimiter may be followed by up to two more quotes of the text.
+                while (multiLine && i + 1 < text.size() && text[i + 1] == quote) {
+                    ++i;
+                }
+                return;
+            }
+        }
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '"' || c == '\'') {
+            skipString(i);
+        } else if (c == '#') {
+            while (i + 1 < text.size() && text[i + 1] != '\n') {
+                ++i;
+            }
+        } else if (c == '.') {
+            if (++dots >= kMaxKeyParts) {
+                return line;
+            }
+        } else if (c == '\n') {
+            ++line;
+            dots = 0;
+        } else if (!(std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' || c == '-' ||
+                     c == ' ' || c == '\t')) {
+            dots = 0;
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
 Experiment parseExperiment(std::string_view text, const std::string& fileName) {
     const Reader r(fileName);
+    if (text.size() > kMaxExperimentBytes) {
+        r.fail(0, "",
+               "the file has " + std::to_string(text.size()) +
+                   " bytes; an experiment file may have at most " +
+                   std::to_string(kMaxExperimentBytes) + " (16 MB).");
+    }
+    if (const int line = overlyDeepKey(text); line > 0) {
+        r.fail(line, "",
+               "a key of more than " + std::to_string(kMaxKeyParts) +
+                   " dotted parts; an experiment's keys have at most three.");
+    }
     toml::table root;
     try {
         root = toml::parse(text, fileName);
@@ -461,8 +598,9 @@ Experiment parseExperiment(std::string_view text, const std::string& fileName) {
     }
     r.onlyKeys(root, "the file",
                {"format", "parameters", "network", "targets", "sweep", "provenance"});
+    std::int64_t version = kExperimentFormat;
     if (const toml::node* format = root.get("format")) {
-        const std::int64_t version = r.integer(*format, "format", 1, INT64_MAX);
+        version = r.integer(*format, "format", 1, INT64_MAX);
         if (version > kExperimentFormat) {
             r.fail(*format, "format",
                    "written by a newer Murelta (format " + std::to_string(version) +
@@ -479,11 +617,12 @@ Experiment parseExperiment(std::string_view text, const std::string& fileName) {
         readNetwork(r, *network, e, lines);
     }
     if (const toml::table* targets = r.table(root.get("targets"), "targets")) {
-        readTargets(r, *targets, e, lines);
+        readTargets(r, *targets, version);
     }
     r.table(root.get("provenance"), "provenance");
     if (const toml::table* sweep = r.table(root.get("sweep"), "sweep")) {
         readSweep(r, *sweep, e);
+        checkSweptKeysTakeEffect(r, *sweep, e, lines);
         const std::size_t count = configurationCount(e);
         if (count > 100000) {
             r.fail(static_cast<int>(sweep->source().begin.line), "sweep",
@@ -542,6 +681,22 @@ Experiment configuration(const Experiment& e, std::size_t index) {
 }
 
 Experiment readExperiment(const std::filesystem::path& path) {
+    if (path.empty()) {
+        throw Error("No experiment file was named; give the path of a .toml file.");
+    }
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) {
+        throw Error(path.string() +
+                    " is a folder, not an experiment file; give the path of a "
+                    ".toml file.");
+    }
+    // Refused before reading, so that a huge file is not read into memory first.
+    if (const std::uintmax_t size = std::filesystem::file_size(path, error);
+        !error && size > kMaxExperimentBytes) {
+        throw Error(path.string() + ": the file has " + std::to_string(size) +
+                    " bytes; an experiment file may have at most " +
+                    std::to_string(kMaxExperimentBytes) + " (16 MB).");
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         throw Error("Cannot read the experiment file " + path.string() + ": " +
@@ -593,9 +748,6 @@ Experiment captureExperiment(const SimState& s, const Params& params, std::strin
         design.retina = agent.retina;
         e.agents.push_back(std::move(design));
     }
-    for (int t = 0; t < s.targetCount; ++t) {
-        e.targetSizes.push_back(s.targets[static_cast<std::size_t>(t)].size);
-    }
     return e;
 }
 
@@ -613,10 +765,6 @@ void applyNetwork(SimState& s, const Experiment& e) {
                         std::to_string(kMaxRetina) + ".");
         }
     }
-    if (e.targetSizes.size() > static_cast<std::size_t>(s.targetCount)) {
-        throw Error(std::to_string(e.targetSizes.size()) + " target sizes for " +
-                    std::to_string(s.targetCount) + " targets.");
-    }
     if (!e.preset.empty()) {
         applyPreset(s, e.preset, e.params.agents);
     }
@@ -631,9 +779,6 @@ void applyNetwork(SimState& s, const Experiment& e) {
     }
     if (e.rangeRadius) {
         s.commRadius = *e.rangeRadius;
-    }
-    for (std::size_t t = 0; t < e.targetSizes.size(); ++t) {
-        s.targets[t].size = e.targetSizes[t];
     }
 }
 

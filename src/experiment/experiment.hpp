@@ -3,21 +3,45 @@
 // person can read and edit, and that saves to the same bytes when unchanged.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "sim/error.hpp"
 #include "sim/params.hpp"
 
 namespace murelta {
 
 struct SimState;
 
-// The format this program writes; files without a format number mean this one.
-inline constexpr std::int64_t kExperimentFormat = 1;
+// The format this program writes; files without a format number mean this one. Format 1 also
+// held the targets' sizes, which a run never used: they are read from such files and dropped.
+inline constexpr std::int64_t kExperimentFormat = 2;
+
+// What an experiment file may be: larger files and deeper keys are refused before they are
+// parsed, since the parser's memory grows with the one and its stack with the other.
+inline constexpr std::size_t kMaxExperimentBytes = 16 * 1024 * 1024;
+inline constexpr int kMaxKeyParts = 16;
+
+// An experiment that could not run, told apart: where (the file, the line and the key, as
+// the message gives them) and what is wrong, so that a caller that wrote the text itself,
+// such as the runner from its options, can name the place in its own terms.
+class ExperimentError : public Error {
+  public:
+    ExperimentError(const std::string& message, std::string key, std::string problem)
+        : Error(message), key_(std::move(key)), problem_(std::move(problem)) {}
+    const std::string& key() const { return key_; }
+    const std::string& problem() const { return problem_; }
+
+  private:
+    std::string key_;
+    std::string problem_;
+};
 
 // One agent's part of the network as designed.
 struct AgentDesign {
@@ -49,8 +73,6 @@ struct Experiment {
     std::optional<double> rangeRadius;
     // Per-agent designs, applied after the preset; a hand-written file may name only some.
     std::vector<AgentDesign> agents;
-    // The size of every target, when set; empty leaves what "Set parameters" made.
-    std::vector<std::int16_t> targetSizes;
     // A sweep runs one simulation per combination of these values, the last axis varying
     // fastest; empty for a single simulation.
     std::vector<SweepAxis> sweep;
@@ -66,10 +88,12 @@ Experiment configuration(const Experiment& e, std::size_t index);
 std::vector<std::string> sweptValues(const Experiment& e, std::size_t index);
 
 // Reads an experiment from the text of a file named `fileName` (used in messages). Anything the
-// program could not run with is refused: one Error that names the file, the line and the key
-// and says what is allowed. A [provenance] table, as records have, is ignored.
+// program could not run with, or that would have no effect, is refused: one ExperimentError
+// that names the file, the line and the key and says what is allowed. A [provenance] table, as
+// records have, is ignored.
 Experiment parseExperiment(std::string_view text, const std::string& fileName);
-// parseExperiment on a file's contents; a file that cannot be read is an Error too.
+// parseExperiment on a file's contents; a file that cannot be read, a folder and an empty name
+// are Errors too.
 Experiment readExperiment(const std::filesystem::path& path);
 
 // The file's text: every key in a stable order, so that an unchanged experiment saves to the
@@ -79,11 +103,11 @@ std::string experimentText(const Experiment& e);
 void writeExperiment(const std::filesystem::path& path, const Experiment& e);
 
 // The experiment in force in `s`: `params` and `label` as given (those of the last successful
-// "Set parameters"), the range option, every agent of the group and every target size.
+// "Set parameters"), the range option and every agent of the group.
 Experiment captureExperiment(const SimState& s, const Params& params, std::string_view label);
 
-// What comes after "Set parameters": the preset, the agents' designs, the range option and the
-// target sizes. Throws Error, naming what does not fit the group, with `s` unchanged.
+// What comes after "Set parameters": the preset, the agents' designs and the range option. Throws
+// Error, naming what does not fit the group, with `s` unchanged.
 void applyNetwork(SimState& s, const Experiment& e);
 // "Set parameters" with the experiment's parameters and label, then applyNetwork. On Error the
 // structures are left unusable, as after a refused "Set parameters".

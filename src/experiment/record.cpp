@@ -85,10 +85,12 @@ RecordPaths runAndRecord(SimState& s, RunDisplay& display, DataFileHost& files, 
     const std::string started = utcNow();
     const SimulationResult result = runSimulation(s, display, files, threads);
     RecordPaths paths;
-    paths.experiment =
-        writeFileAtomically(result.directory, s.dataFileName + ".toml",
-                            experimentText(complete) + provenanceText(s, result, started, threads));
-    paths.runs = writeFileAtomically(result.directory, s.dataFileName + ".csv", runsCsv(s, result));
+    // Beside the data file, under its name; an earlier record is never replaced.
+    paths.experiment = writeFileAtomically(
+        result.directory, result.fileStem + ".toml",
+        experimentText(complete) + provenanceText(s, result, started, threads), false);
+    paths.runs =
+        writeFileAtomically(result.directory, result.fileStem + ".csv", runsCsv(s, result), false);
     return paths;
 }
 

@@ -138,18 +138,25 @@ ConfigurationFiles filesIn(const std::filesystem::path& folder) {
 }  // namespace
 
 Shard parseShard(const std::string& text) {
-    const std::size_t slash = text.find('/');
-    try {
-        if (slash != std::string::npos) {
-            const long index = readInteger(text.substr(0, slash), "Shard");
-            const long count = readInteger(text.substr(slash + 1), "Shard");
-            if (index >= 0 && count > 0 && index < count) {
-                return {static_cast<std::size_t>(index), static_cast<std::size_t>(count)};
-            }
+    // Digits only: "0.5/2" or "0/ 2" is a typing error, not shard 0 of 2.
+    const auto whole = [](std::string_view digits, std::size_t& value) {
+        if (digits.empty() || digits.size() > 9 ||
+            !std::all_of(digits.begin(), digits.end(),
+                         [](char c) { return c >= '0' && c <= '9'; })) {
+            return false;
         }
-    } catch (const Error&) {
+        value = std::stoul(std::string(digits));
+        return true;
+    };
+    const std::size_t slash = text.find('/');
+    Shard shard;
+    if (slash != std::string::npos && whole(std::string_view(text).substr(0, slash), shard.index) &&
+        whole(std::string_view(text).substr(slash + 1), shard.count) && shard.count > 0 &&
+        shard.index < shard.count) {
+        return shard;
     }
-    throw Error("--shard takes K/N with 0 <= K < N, such as 0/4 (it is \"" + text + "\").");
+    throw Error("--shard takes K/N, whole numbers with 0 <= K < N, such as 0/4 (it is \"" + text +
+                "\").");
 }
 
 std::filesystem::path configurationFolder(const std::filesystem::path& dir, std::size_t index) {

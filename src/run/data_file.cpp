@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <system_error>
@@ -121,7 +122,8 @@ void checkDataFileWritable(const SimState& s, const std::filesystem::path& direc
 }
 
 std::filesystem::path writeFileAtomically(const std::filesystem::path& directory,
-                                          const std::string& fileName, const std::string& text) {
+                                          const std::string& fileName, const std::string& text,
+                                          bool replace) {
     checkFileName(fileName, directory);
     const TemporaryFile temporary = createTemporaryFile(directory);
     if (temporary.descriptor < 0) {
@@ -151,6 +153,27 @@ std::filesystem::path writeFileAtomically(const std::filesystem::path& directory
         throw cannotWrite(fileName, directory, reason);
     }
     std::filesystem::path target = directory / fileName;
+    if (!replace) {
+        // Takes the name only if it is free, also against another program doing the same.
+        if (::renameat2(AT_FDCWD, temporary.path.c_str(), AT_FDCWD, target.c_str(),
+                        RENAME_NOREPLACE) == 0) {
+            return target;
+        }
+        const int failure = errno;
+        if (failure == EINVAL || failure == ENOSYS) {
+            // A file system without the call: a hard link is as exclusive.
+            if (::link(temporary.path.c_str(), target.c_str()) == 0) {
+                removeQuietly(temporary.path);
+                return target;
+            }
+        }
+        const int reason = failure == EINVAL || failure == ENOSYS ? errno : failure;
+        removeQuietly(temporary.path);
+        if (reason == EEXIST) {
+            throw FileExists(fileName + " is already in " + directory.string() + ".");
+        }
+        throw cannotWrite(fileName, directory, std::strerror(reason));
+    }
     std::error_code error;
     std::filesystem::rename(temporary.path, target, error);
     if (error) {
@@ -160,18 +183,43 @@ std::filesystem::path writeFileAtomically(const std::filesystem::path& directory
     return target;
 }
 
-std::filesystem::path writeDataFile(const SimState& s, const std::filesystem::path& directory,
-                                    char decimalSeparator) {
-    return writeFileAtomically(directory, s.dataFileName + ".xls",
-                               dataFileText(s, decimalSeparator));
+std::string freeFileStem(const std::filesystem::path& directory, const std::string& name) {
+    for (int k = 1;; ++k) {
+        const std::string stem = k == 1 ? name : name + "_" + std::to_string(k);
+        std::error_code error;
+        const bool taken = std::filesystem::exists(directory / (stem + ".xls"), error) ||
+                           std::filesystem::exists(directory / (stem + ".toml"), error) ||
+                           std::filesystem::exists(directory / (stem + ".csv"), error);
+        if (!taken) {
+            return stem;
+        }
+    }
 }
 
-std::string dataFileReport(const std::string& fileName, bool complete) {
+std::filesystem::path writeDataFile(const SimState& s, const std::filesystem::path& directory,
+                                    char decimalSeparator) {
+    const std::string text = dataFileText(s, decimalSeparator);
+    for (;;) {
+        try {
+            return writeFileAtomically(directory, freeFileStem(directory, s.dataFileName) + ".xls",
+                                       text, false);
+        } catch (const FileExists&) {
+            // Another program took that name between the look and the write: the next one.
+        }
+    }
+}
+
+std::string dataFileReport(const std::string& fileName, bool complete,
+                           const std::string& intended) {
     std::string text = "Simulation finished. Data file has bee saved!\r\n";
     if (!complete) {
         text += "Since you have interrupted the simulation, saved data are not completed!\r\n";
     }
-    return text + fileName;
+    text += fileName;
+    if (!intended.empty() && intended != fileName) {
+        text += "\r\n(" + intended + " was there already and is kept.)";
+    }
+    return text;
 }
 
 }  // namespace murelta

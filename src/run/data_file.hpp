@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "sim/error.hpp"
+
 namespace murelta {
 
 struct Params;
@@ -48,18 +50,34 @@ std::string dataFileText(const SimState& s, char decimalSeparator);
 // cannot be written. Leaves nothing behind.
 void checkDataFileWritable(const SimState& s, const std::filesystem::path& directory);
 
-// Writes `text` as `fileName` into `directory` and returns the path written. The text goes to a
-// uniquely named temporary file that replaces the target only once complete, so a failed write
-// never leaves half a file, and one the program sees fail leaves no temporary file. Throws
-// Error naming the file and the reason when it cannot be written.
-std::filesystem::path writeFileAtomically(const std::filesystem::path& directory,
-                                          const std::string& fileName, const std::string& text);
+// Thrown by writeFileAtomically when the file is there already and may not be replaced.
+class FileExists : public Error {
+  public:
+    using Error::Error;
+};
 
-// Writes dataFileName + ".xls" into `directory` with writeFileAtomically.
+// Writes `text` as `fileName` into `directory` and returns the path written. The text goes to a
+// uniquely named temporary file that takes the target's name only once complete, so a failed
+// write never leaves half a file, and one the program sees fail leaves no temporary file.
+// Throws Error naming the file and the reason when it cannot be written; with `replace` false,
+// FileExists when a file of that name is there (it is left as it was).
+std::filesystem::path writeFileAtomically(const std::filesystem::path& directory,
+                                          const std::string& fileName, const std::string& text,
+                                          bool replace = true);
+
+// The base name a simulation's files get in `directory`: `name` when no data file or record
+// of that name is there, else the first of name_2, name_3... that is free, so that earlier
+// results are never replaced.
+std::string freeFileStem(const std::filesystem::path& directory, const std::string& name);
+
+// Writes the data file as <stem>.xls into `directory` without replacing any file, trying the
+// next free stem when another program took one first. Returns the path written.
 std::filesystem::path writeDataFile(const SimState& s, const std::filesystem::path& directory,
                                     char decimalSeparator);
 
-// The text of the message that reports a written file; an incomplete simulation says so.
-std::string dataFileReport(const std::string& fileName, bool complete);
+// The text of the message that reports a written file; an incomplete simulation says so, and
+// a file that got another name than `intended` because one of that name was there says so.
+std::string dataFileReport(const std::string& fileName, bool complete,
+                           const std::string& intended = {});
 
 }  // namespace murelta

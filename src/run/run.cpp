@@ -1,7 +1,9 @@
 #include "run/run.hpp"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <exception>
 #include <filesystem>
@@ -318,6 +320,23 @@ void checkRunParameters(const SimState& s) {
             "Costs are charged per cycle of a run, so Cycles must be at least 1 while a cost "
             "is on.");
     }
+    // Every charge is cost / Cycles; an agent pays the exploration cost at most once a cycle
+    // and the communication cost at most once per receiver, and an individual may be carried
+    // by every agent in every run. A cost whose worst sum passes the largest double would
+    // write an infinite Total Fitness.
+    const double n = s.groupSize;
+    const double charges = std::max(1.0, static_cast<double>(s.runCount)) * n *
+                           (s.cyclesPerRun + 1.0) /
+                           std::max(1.0, static_cast<double>(s.cyclesPerRun));
+    const auto checkCost = [&](bool on, double cost, double perCycle, const char* label) {
+        if (on && !std::isfinite(std::abs(cost) * perCycle * charges * 2.0)) {
+            throw Error(std::string(label) + " " + formatNumber(cost) +
+                        " is too large: charged over the runs, cycles and agents of this "
+                        "simulation it would make fitness infinite.");
+        }
+    };
+    checkCost(s.expCostOn && s.expGeneOn, s.expCost, 1.0, "Exploration Cost");
+    checkCost(s.comCostOn, s.comCost, n, "Communication Cost");
     if (s.targetCount > 0 && (s.targetSize > s.arenaWidth || s.targetSize > s.arenaHeight)) {
         throw Error("Foods size " + count(s.targetSize) + " does not fit in an arena of " +
                     count(s.arenaWidth) + " x " + count(s.arenaHeight) + ".");
@@ -388,9 +407,13 @@ SimulationResult simulate(SimState& s, RunDisplay& display, DataFileHost& files,
             findDataDirectory(files, result.directory, [&](const std::filesystem::path& folder) {
                 result.dataFile = writeDataFile(s, folder, files.decimalSeparator());
             });
-        files.dataFileWritten(result.dataFile,
-                              dataFileReport(result.dataFile.filename().string(), complete),
-                              complete, s.interrupted);
+        result.fileStem = result.dataFile.stem().string();
+        files.dataFileWritten(
+            result.dataFile,
+            dataFileReport(result.dataFile.filename().string(), complete, s.dataFileName + ".xls"),
+            complete, s.interrupted);
+    } else {
+        result.fileStem = freeFileStem(result.directory, s.dataFileName);
     }
     return result;
 }

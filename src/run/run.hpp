@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "sim/state.hpp"
@@ -50,6 +51,9 @@ struct SimulationResult {
     bool complete = true;             // every run of every generation took place
     std::filesystem::path directory;  // where the data file went, or would have gone
     std::filesystem::path dataFile;   // empty when none was written (several generations)
+    // The base name of the data file and the record: SimState::dataFileName, or the first free
+    // name after it when files of that name were already in the folder.
+    std::string fileStem;
     std::vector<GenerationResult> generations;
 };
 

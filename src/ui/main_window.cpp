@@ -22,6 +22,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <utility>
@@ -630,13 +631,11 @@ void MainWindow::Command1_Click() {
     showCounters();
 }
 
-// Every run places the targets anew with "Foods size", which changes the sizes the designer
-// shows but not what "Start" runs: an experiment that matched its file still matches it,
-// unless the network was edited during the run.
+// An experiment that matched its file still matches it after the run, unless the network was
+// edited during the run.
 void MainWindow::keepMatchAfterRun(const Experiment& ran) {
     if (hasStructures(s_) && experimentText(ran) == savedText_) {
-        Experiment now = experimentInForce();
-        now.targetSizes = ran.targetSizes;
+        const Experiment now = experimentInForce();
         if (now == ran) {
             savedText_ = textInForce();
         }
@@ -955,8 +954,12 @@ void MainWindow::dataFileWritten(const std::filesystem::path&, const std::string
                                  bool complete, bool interrupted) {
     QString text = QString::fromStdString(message);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    showMessage(this, text, QStringLiteral("Mur info"),
-                complete && !interrupted ? MessageIcon::Information : MessageIcon::Exclamation);
+    if (unattended_) {
+        std::fprintf(stderr, "murelta: %s\n", text.toLocal8Bit().constData());
+    } else {
+        showMessage(this, text, QStringLiteral("Mur info"),
+                    complete && !interrupted ? MessageIcon::Information : MessageIcon::Exclamation);
+    }
     if (interrupted) {
         closingAfterStop_ = true;
         close();
@@ -964,6 +967,10 @@ void MainWindow::dataFileWritten(const std::filesystem::path&, const std::string
 }
 
 std::optional<std::filesystem::path> MainWindow::otherDataDirectory(const std::string& error) {
+    if (unattended_) {
+        std::fprintf(stderr, "murelta: %s\n", error.c_str());
+        return std::nullopt;
+    }
     showMessage(this,
                 QString::fromStdString(error) +
                     QStringLiteral("\n\nChoose another folder for the data file, or cancel to "
@@ -976,6 +983,11 @@ std::optional<std::filesystem::path> MainWindow::otherDataDirectory(const std::s
     return std::filesystem::path(folder.toStdString());
 }
 
+void MainWindow::terminate() {
+    unattended_ = true;
+    close();
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (s_.running) {
         // The simulation winds down first; it closes the windows once its data are saved.
@@ -984,7 +996,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    if (!closingAfterStop_ && !maybeSave()) {
+    if (!closingAfterStop_ && !unattended_ && !maybeSave()) {
         event->ignore();
         return;
     }

@@ -96,6 +96,12 @@ class MainWindow : public QWidget, public RunDisplay, public DataFileHost {
 
     bool paused() const { return paused_; }
 
+  public slots:
+    // Ends the program as closing the window does, but with nobody there to answer: no
+    // question about unsaved changes and no message box; a simulation under way stops and
+    // leaves its data file and record, marked incomplete. For SIGTERM.
+    void terminate();
+
   signals:
     // A cycle is on show while paused: after the pause began and after each step.
     void cycleShown();
@@ -177,6 +183,7 @@ class MainWindow : public QWidget, public RunDisplay, public DataFileHost {
     // Set once a simulation stopped by closing has saved its data: the window then closes
     // without asking, as it always has.
     bool closingAfterStop_ = false;
+    bool unattended_ = false;  // terminate() was called: nobody answers a message
 
     QMenuBar* menuBar_ = nullptr;
     QMenu* recentMenu_ = nullptr;

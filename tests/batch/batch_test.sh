@@ -58,7 +58,8 @@ generations)
     ;;
 bad-options)
     for args in "--agents abc" "--bogus" "--preset Tab99" "--width 40000" "--agents 0" \
-        "--out $work/missing" "--cycles 0 --com-cost-on" "--food-size 60"; do
+        "--out $work/out.txt/sub" "--cycles 0 --com-cost-on" "--com-cost 1e308 --com-cost-on" \
+        "--food-size 60"; do
         status=0
         # shellcheck disable=SC2086
         "$program" $args > out.txt 2> err.txt || status=$?
@@ -81,23 +82,64 @@ bad-options)
     ! ls murData_* 2> /dev/null || fail "a refused simulation left a file"
     ;;
 interrupt)
-    # Ctrl-C closes the current run and writes the file, marked incomplete.
-    "$program" --runs 3000 > out.txt &
-    pid=$!
-    sleep 1
-    kill -INT $pid
-    status=0
-    wait $pid || status=$?
-    [ $status -eq 130 ] || fail "exited with $status"
-    file=murData_untitle_w50x50_c20000_r3000_ag10_s0.xls
-    [ "$(wc -l < "$file")" -eq 3001 ] || fail "not 3001 lines"
-    grep -q 'not complete' out.txt || fail "not reported as incomplete"
-    [ "$(tail -1 "$file")" = $'0\t0\t0\t0\r' ] || fail "rows not run are not zero"
-    # The record says so and holds only the runs that took place.
-    record=${file%.xls}
-    grep -q '^ *completed = false' $record.toml || fail "the record does not say it was stopped"
-    rows=$(($(wc -l < $record.csv) - 1))
-    [ $rows -ge 1 ] && [ $rows -lt 3000 ] || fail "$rows rows in the record's table"
+    # Ctrl-C, and SIGTERM as a cluster's time limit sends it, close the current run and write
+    # the file, marked incomplete, on one thread and on several.
+    for run in "INT 1" "TERM 1" "INT 2" "TERM 2"; do
+        read -r signal threads <<< "$run"
+        mkdir "$signal$threads" && cd "$signal$threads"
+        "$program" --runs 3000 --threads "$threads" > out.txt &
+        pid=$!
+        sleep 1
+        kill -"$signal" $pid
+        status=0
+        wait $pid || status=$?
+        [ $status -eq 130 ] || fail "SIG$signal: exited with $status"
+        file=murData_untitle_w50x50_c20000_r3000_ag10_s0.xls
+        [ "$(wc -l < "$file")" -eq 3001 ] || fail "SIG$signal: not 3001 lines"
+        grep -q 'not complete' out.txt || fail "SIG$signal, $threads: not reported as incomplete"
+        [ "$(tail -1 "$file")" = $'0\t0\t0\t0\r' ] || fail "rows not run are not zero"
+        # The record says so and holds only the runs that took place.
+        record=${file%.xls}
+        grep -q '^ *completed = false' $record.toml || fail "the record does not say it was stopped"
+        rows=$(($(wc -l < $record.csv) - 1))
+        [ $rows -ge 1 ] && [ $rows -lt 3000 ] || fail "$rows rows in the record's table"
+        cd ..
+    done
+    ;;
+files)
+    # What a user types that cannot mean what it says is refused, naming the option or file.
+    refused() {
+        local expected=$1
+        shift
+        status=0
+        "$program" "$@" > out.txt 2> err.txt || status=$?
+        [ $status -eq 2 ] || fail "'$*' exited with $status"
+        grep -qF -- "$expected" err.txt || fail "'$*' said: $(cat err.txt)"
+    }
+    refused 'murelta-batch: --retina: Retina radius: "abc" is not a number.' --retina abc
+    refused 'is a folder' --experiment "$work"
+    refused 'No experiment file' --experiment ""
+    printf '[parameters]\nruns = "2"\n[sweep]\nagents = ["5", "6"]\n' > swept.toml
+    refused 'murelta-batch sweep swept.toml' --experiment swept.toml
+    python3 -c "print('['+'.'.join(['a']*50000)+']')" > deep.toml
+    refused 'dotted parts' --experiment deep.toml
+    refused '--shard takes K/N' sweep swept.toml --out s --shard 0.5/2
+    refused '--shard takes K/N' sweep swept.toml --out s --shard "0/ 2"
+    refused 'Communication Cost' --com-cost 1e308 --com-cost-on
+    "$program" --version | grep -q '^murelta-batch ' || fail "--version"
+    "$program" --help | grep -q 'seeded with Initial Seed + r + 1' || fail "--help"
+    # A missing --out folder is made; a second simulation of the same name keeps the first's
+    # files and takes the next free name.
+    "$program" --runs 2 --cycles 100 --out new/folder > /dev/null || fail "--out new/folder"
+    name=new/folder/murData_untitle_w50x50_c100_r2_ag10_s0
+    cp $name.xls first.xls
+    "$program" --runs 2 --cycles 100 --seed 1 --label x > /dev/null
+    "$program" --runs 2 --cycles 100 --out new/folder > out.txt || fail "the second simulation"
+    grep -q 'were there already and are kept' out.txt || fail "the second did not say so"
+    cmp first.xls $name.xls || fail "the first data file was replaced"
+    for suffix in xls toml csv; do
+        [ -f ${name}_2.$suffix ] || fail "no ${name}_2.$suffix"
+    done
     ;;
 records)
     # A record run in another folder reproduces the data file and the table of runs.

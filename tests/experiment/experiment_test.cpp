@@ -17,7 +17,7 @@ namespace murelta {
 namespace {
 
 // What the designer leaves in a state: links in both directions and one way, a leader and a
-// rank 2, three retinas, two target sizes, the "space dependent" range.
+// rank 2, three retinas, the "space dependent" range.
 SimState designedState(Params& p) {
     p.agents = "6";
     p.foods = "2";
@@ -34,8 +34,6 @@ SimState designedState(Params& p) {
     s.agent(4).rank = 2;
     setRetina(s.agent(1), 3);
     setRetina(s.agent(2), 12);
-    s.targets[0].size = 2;
-    s.targets[1].size = 4;
     s.commRadius = kSpaceDependentRadius;
     return s;
 }
@@ -44,20 +42,16 @@ struct Network {
     std::vector<std::vector<std::uint8_t>> links;
     std::vector<std::int16_t> ranks;
     std::vector<double> retinas;
-    std::vector<std::int16_t> sizes;
     double commRadius;
     friend bool operator==(const Network&, const Network&) = default;
 };
 
 Network networkOf(const SimState& s) {
-    Network n{{}, {}, {}, {}, s.commRadius};
+    Network n{{}, {}, {}, s.commRadius};
     for (int i = 0; i < s.groupSize; ++i) {
         n.links.push_back(s.agent(i).links);
         n.ranks.push_back(s.agent(i).rank);
         n.retinas.push_back(s.agent(i).retina);
-    }
-    for (const Target& t : s.targets) {
-        n.sizes.push_back(t.size);
     }
     return n;
 }
@@ -111,9 +105,17 @@ preset = "Tab 10b"
     EXPECT_EQ(s.agent(25).retina, 15.0);  // and its middle agent's retina
 }
 
+// Format 1 also held the targets' sizes, which no run used: such files open, the sizes dropped.
+TEST(Experiment, AFileOfTheFirstFormatOpensWithoutItsTargetSizes) {
+    const Experiment e = parseExperiment(
+        "format = 1\n[parameters]\nfoods = \"2\"\n[targets]\nsizes = [ 1, 3 ]\n", "old.toml");
+    EXPECT_EQ(e.params.foods, "2");
+    EXPECT_EQ(experimentText(e).find("[targets]"), std::string::npos);
+}
+
 struct BadFile {
     const char* name;
-    const char* text;
+    std::string text;
     const char* says;  // part of the message after the file's name
 };
 
@@ -137,6 +139,15 @@ TEST_P(BadFiles, AreRefusedWithANamedMessageAndNothingChanges) {
     EXPECT_TRUE(hasStructures(s));
 }
 
+// A table header of 50,000 dotted parts, as overflowed the parser's stack.
+const std::string deepKey = [] {
+    std::string key = "[a";
+    for (int i = 0; i < 50000; ++i) {
+        key += ".a";
+    }
+    return key + "]\n";
+}();
+
 INSTANTIATE_TEST_SUITE_P(
     Table, BadFiles,
     ::testing::Values(
@@ -154,7 +165,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "line 2, generations: Generations must be at least 1"},
         BadFile{"TooLarge", "[parameters]\nwidth = 32000\nheight = 32000\n",
                 "line 2, width: An arena of 32000 x 32000 with 10 agents needs 33206 MB"},
-        BadFile{"NewerFormat", "format = 2\n", "line 1, format: written by a newer Murelta"},
+        BadFile{"NewerFormat", "format = 3\n", "line 1, format: written by a newer Murelta"},
         BadFile{"UnknownPreset", "[network]\npreset = \"Tab 13\"\n",
                 "line 2, preset: \"Tab 13\" is not a preset"},
         BadFile{"UnknownRange", "[network]\nrange = \"far\"\n",
@@ -176,8 +187,39 @@ INSTANTIATE_TEST_SUITE_P(
                 "line 3, retina: must be a number from 0 to 90"},
         BadFile{"UnknownAgentKey", "[[network.agents]]\nindex = 1\nretina = 5\nlinks = []\n",
                 "line 4, links: unknown key in an agent"},
-        BadFile{"MoreSizesThanTargets", "[targets]\nsizes = [1, 2]\n",
-                "line 2, sizes: 2 sizes for 1 targets"}),
+        // Keys that would have no effect.
+        BadFile{"TargetSizes", "[targets]\nsizes = [30]\n",
+                "line 1, targets: a run's start sets every target's size from \"Foods size\""},
+        BadFile{"SweptPresetUnknown", "[sweep]\npreset = [\"None\", \"Tab 1a\"]\n",
+                "line 2, preset: \"Tab 1a\" is not a preset"},
+        BadFile{"SweptRadiusUnderAPreset",
+                "[network]\npreset = \"Tab 10b\"\n[sweep]\ncom-radius = [\"5\", \"100\"]\n",
+                "line 4, com-radius: is swept, but the preset \"Tab 10b\" (line 2) sets"},
+        BadFile{"SweptRadiusUnderSweptPresets",
+                "[sweep]\npreset = [\"Tab 1\"]\ncom-radius = [\"5\", \"100\"]\n",
+                "line 3, com-radius: is swept, but the swept preset sets"},
+        BadFile{"SweptRadiusUnderTheRange",
+                "[network]\nrange = \"space dependent\"\n[sweep]\ncom-radius = [\"5\"]\n",
+                "line 4, com-radius: is swept, but [network] range (line 2)"},
+        BadFile{"SweptRetinaOfListedAgents",
+                "[[network.agents]]\nindex = 1\nretina = 5\n[sweep]\nretina = [\"3\", \"9\"]\n",
+                "line 5, retina: is swept, but agent 1 is listed in [network] (line 1)"},
+        BadFile{"SweptConnectionOfListedAgents",
+                "[[network.agents]]\nindex = 1\nretina = 5\n[sweep]\np = [\"0\", \"1\"]\n",
+                "line 5, p: is swept, but agent 1 is listed"},
+        BadFile{"SweptLastOut", "[sweep]\nlast-out = [true, false]\n",
+                "line 2, last-out: is swept, but Last Out only marks"},
+        // Ranges of numbers that are not finite.
+        BadFile{"RangeFromNaN", "[sweep]\nagents = { from = nan, to = 9, step = 1 }\n",
+                "line 2, agents: the range's from is NaN"},
+        BadFile{"RangeStepInfinite", "[sweep]\nagents = { from = 1, to = 9, step = inf }\n",
+                "line 2, agents: the range's step is Infinity"},
+        // Keys deeper than the parser can take, refused before it sees them.
+        BadFile{"DeepKey", "[parameters]\nlabel = \"a.b.c\"\n" + deepKey,
+                "line 3: a key of more than 16"},
+        BadFile{"CostThatMakesFitnessInfinite",
+                "[parameters]\ncom-cost = \"1e308\"\ncom-cost-on = true\n",
+                "line 2, com-cost: Communication Cost 1E+308 is too large"}),
     [](const ::testing::TestParamInfo<BadFile>& row) { return row.param.name; });
 
 }  // namespace

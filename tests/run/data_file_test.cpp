@@ -49,13 +49,20 @@ TEST(DataFile, WritesHeaderAndOneCrlfLinePerRun) {
               "0\t812\t20001\t10\r\n"
               "1\t20000\t20001\t0\r\n"
               "2\t3551\t20001\t33,3333333333333\r\n");
-    // Writing again replaces the file and leaves nothing else behind.
+    // Writing again keeps the earlier file and takes the next free name, as it does when only
+    // a record of that name is there.
+    const std::string first = readAll(path);
     s.runCount = 1;
-    writeDataFile(s, dir.path(), '.');
-    EXPECT_EQ(readAll(path), "No.Run\tFirst\tLast\tAg. on target %\r\n0\t812\t20001\t10\r\n");
+    const auto second = writeDataFile(s, dir.path(), '.');
+    EXPECT_EQ(second.filename(), "murData_untitle_w50x50_c20000_r3_ag10_s0_2.xls");
+    EXPECT_EQ(readAll(second), "No.Run\tFirst\tLast\tAg. on target %\r\n0\t812\t20001\t10\r\n");
+    EXPECT_EQ(readAll(path), first);
+    std::ofstream(dir.path() / "murData_untitle_w50x50_c20000_r3_ag10_s0_3.toml") << "";
+    EXPECT_EQ(writeDataFile(s, dir.path(), '.').filename(),
+              "murData_untitle_w50x50_c20000_r3_ag10_s0_4.xls");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
                             std::filesystem::directory_iterator()),
-              1);
+              4);
 }
 
 TEST(DataFile, ACantWriteErrorNamesTheFileAndTheReason) {
@@ -84,12 +91,16 @@ TEST(DataFile, TemporaryFilesAreUniqueAndNeverLeftAfterAFailure) {
     std::filesystem::create_directory(dir.path() / "murData_t.xls.part");
     EXPECT_EQ(writeDataFile(s, dir.path(), '.'), dir.path() / "murData_t.xls");
     std::filesystem::remove(dir.path() / "murData_t.xls");
-    // A folder in the way of the data file makes the last step fail.
+    // A folder in the way makes the last step fail; a file there refuses a write that may
+    // not replace it, and keeps it as it was.
     std::filesystem::create_directories(dir.path() / "murData_t.xls" / "x");
-    EXPECT_THROW(writeDataFile(s, dir.path(), '.'), Error);
+    EXPECT_THROW(writeFileAtomically(dir.path(), "murData_t.xls", "text"), Error);
+    std::ofstream(dir.path() / "kept.toml") << "earlier";
+    EXPECT_THROW(writeFileAtomically(dir.path(), "kept.toml", "later", false), FileExists);
+    EXPECT_EQ(readAll(dir.path() / "kept.toml"), "earlier");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
                             std::filesystem::directory_iterator()),
-              2);
+              3);
 }
 
 TEST(DataFile, ANameThatCannotBeWrittenIsFoundBeforehand) {

@@ -141,7 +141,10 @@ class ExperimentWindowTest : public QObject {
         QVERIFY(!window.isWindowModified());
         QVERIFY(recorder_.questions.empty());
 
-        QFile::remove(dataFile);
+        // Without the earlier files, which a new simulation of the same name would keep.
+        for (const char* suffix : {".xls", ".toml", ".csv"}) {
+            QFile::remove(QString::fromStdString(session.s.dataFileName) + suffix);
+        }
         click(window, "Command1");
         QCOMPARE(readFile(dataFile), ranBefore);
         QCOMPARE(recorder_.messages.size(), std::size_t{2});  // the two data-file reports

@@ -8,6 +8,7 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
 
 #include "run/set_parameters.hpp"
 #include "sim/params.hpp"
@@ -20,6 +21,7 @@
 #include "ui/main_window.hpp"
 #include "ui/message_box.hpp"
 #include "ui/network_view.hpp"
+#include "ui/termination.hpp"
 
 namespace murelta::ui {
 
@@ -256,6 +258,46 @@ class MainWindowTest : public QObject {
             "Since you have interrupted the simulation, saved data are not completed!")));
         QVERIFY(!window.isVisible());
         QVERIFY(!window.designer()->isVisible());
+    }
+
+    // SIGTERM, as a cluster's time limit sends it, ends the program as closing does, without
+    // a box nobody would answer: the data file and the record are left, marked incomplete.
+    void sigtermDuringASimulationLeavesAMarkedRecord() {
+        SimState s;
+        MainWindow window(s);
+        TerminationWatcher watcher;
+        connect(&watcher, &TerminationWatcher::terminationRequested, &window,
+                &MainWindow::terminate);
+        window.show();
+        click(window, "graphicEnabled");
+        type(window, "txtNoRun", QStringLiteral("3000"));
+        click(window, "Command2");
+        QTimer::singleShot(100, [] { std::raise(SIGTERM); });
+        click(window, "Command1");
+        const QString name = QStringLiteral("murData_untitle_w50x50_c20000_r3000_ag10_s0");
+        QVERIFY(QFile::exists(name + ".xls"));
+        QVERIFY(readFile(name + ".toml").contains("completed = false"));
+        QVERIFY(messages_.empty());
+        QVERIFY(!window.isVisible());
+    }
+
+    // A second simulation of the same name keeps the first one's files.
+    void startingAgainKeepsTheEarlierDataFile() {
+        SimState s;
+        MainWindow window(s);
+        setRunsAndCycles(window, "2", "300");
+        click(window, "graphicEnabled");
+        click(window, "Command1");
+        const QByteArray first =
+            readFile(QStringLiteral("murData_untitle_w50x50_c300_r2_ag10_s0.xls"));
+        click(window, "Command1");
+        QCOMPARE(readFile(QStringLiteral("murData_untitle_w50x50_c300_r2_ag10_s0.xls")), first);
+        QVERIFY(QFile::exists(QStringLiteral("murData_untitle_w50x50_c300_r2_ag10_s0_2.toml")));
+        QCOMPARE(messages_.size(), std::size_t{2});
+        QVERIFY(messages_[1].text.endsWith(
+            QStringLiteral("murData_untitle_w50x50_c300_r2_ag10_s0_2.xls\n"
+                           "(murData_untitle_w50x50_c300_r2_ag10_s0.xls was there already and is "
+                           "kept.)")));
     }
 
     void closingDuringSeveralGenerationsNeedsASecondRequest() {
