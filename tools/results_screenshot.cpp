@@ -1,5 +1,5 @@
 // Takes a picture of the results viewer on a small sweep (the presets "None", "Tab 10b" and
-// "Tab 1a" with 10 and 20 agents): results_screenshot [file.png]
+// "Tab 2" with 10 and 20 agents): results_screenshot [file.png]
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     murelta::Experiment sweep;
     sweep.params.runs = "20";
     sweep.sweep.push_back({"agents", {"10", "20"}});
-    sweep.sweep.push_back({"preset", {"None", "Tab 10b", "Tab 1a"}});
+    sweep.sweep.push_back({"preset", {"None", "Tab 10b", "Tab 2"}});
     murelta::SweepProgress quiet;
     murelta::runSweep(sweep, dir, 2, {}, quiet);
     murelta::collectSweep(dir);

@@ -105,7 +105,7 @@ void fillTable(QStandardItemModel& model, const std::vector<std::string>& header
     }
 }
 
-// "10, Tab 1a": the swept values of a configuration.
+// "10, Tab 2": the swept values of a configuration.
 QString configurationLabel(const ConfigurationResults& c) {
     QStringList values;
     for (const std::string& value : c.values) {
