@@ -213,6 +213,14 @@ class ExperimentWindowTest : public QObject {
         QCOMPARE(window.windowTitle(), QStringLiteral("Untitled[*] - Murelta"));
         QVERIFY(window.isWindowModified());
 
+        // A folder, as `murelta results` names one, is no experiment.
+        recorder_.messages.clear();
+        QVERIFY(!window.openFile(session.dir.path()));
+        QCOMPARE(recorder_.messages.size(), std::size_t{1});
+        QVERIFY2(recorder_.messages[0].text.contains(QStringLiteral("is a folder")),
+                 qPrintable(recorder_.messages[0].text));
+        QCOMPARE(window.windowTitle(), QStringLiteral("Untitled[*] - Murelta"));
+
         recorder_.messages.clear();
         session.choose("actionAbout");
         QVERIFY(recorder_.messages.at(0).text.contains(QString::fromStdString(programVersion())));
