@@ -484,7 +484,12 @@ Experiment parseExperiment(std::string_view text, const std::string& fileName) {
     r.table(root.get("provenance"), "provenance");
     if (const toml::table* sweep = r.table(root.get("sweep"), "sweep")) {
         readSweep(r, *sweep, e);
-        const std::size_t count = configurationCount(e);
+        std::size_t count = 0;
+        try {
+            count = configurationCount(e);
+        } catch (const Error& error) {
+            r.fail(static_cast<int>(sweep->source().begin.line), "sweep", error.what());
+        }
         if (count > 100000) {
             r.fail(static_cast<int>(sweep->source().begin.line), "sweep",
                    std::to_string(count) + " configurations; a sweep may have at most 100000.");
@@ -507,7 +512,11 @@ Experiment parseExperiment(std::string_view text, const std::string& fileName) {
 std::size_t configurationCount(const Experiment& e) {
     std::size_t count = 1;
     for (const SweepAxis& axis : e.sweep) {
-        count *= axis.values.size();
+        if (__builtin_mul_overflow(count, axis.values.size(), &count)) {
+            throw Error(
+                "the sweep's lists make more configurations than can be counted; a "
+                "sweep may have at most 100000.");
+        }
     }
     return count;
 }
@@ -542,14 +551,7 @@ Experiment configuration(const Experiment& e, std::size_t index) {
 }
 
 Experiment readExperiment(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw Error("Cannot read the experiment file " + path.string() + ": " +
-                    std::strerror(errno) + ".");
-    }
-    std::stringstream text;
-    text << in.rdbuf();
-    return parseExperiment(text.str(), path.string());
+    return parseExperiment(readText(path, "experiment file"), path.string());
 }
 
 std::string experimentText(const Experiment& e) {
