@@ -2,11 +2,9 @@
 
 #include <toml++/toml.h>
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 
 #include "experiment/parameter_keys.hpp"

@@ -3,11 +3,9 @@
 #include <toml++/toml.h>
 #include <algorithm>
 #include <boost/math/distributions/students_t.hpp>
-#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include <limits>
 #include <map>
 #include <optional>
