@@ -203,8 +203,13 @@ class SweepReport : public murelta::SweepProgress {
     Clock::time_point shown_{};
 };
 
-// Says which configurations are missing from a collected sweep; returns the exit status.
-int reportMissing(const std::vector<std::size_t>& missing, const std::string& dir) {
+// Says which configurations are missing from a collected sweep, and why the damaged ones were
+// left out; returns the exit status.
+int reportMissing(const murelta::CollectReport& report, const std::string& dir) {
+    for (const std::string& damaged : report.damaged) {
+        std::cerr << "murelta-batch: damaged " << damaged << std::endl;
+    }
+    const std::vector<std::size_t>& missing = report.missing;
     if (missing.empty()) {
         std::cout << "Tables written in " << dir << ": runs.csv, generations.csv, summary.csv"
                   << std::endl;

@@ -2,11 +2,9 @@
 
 #include <toml++/toml.h>
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 
 #include "experiment/parameter_keys.hpp"
@@ -623,7 +621,12 @@ Experiment parseExperiment(std::string_view text, const std::string& fileName) {
     if (const toml::table* sweep = r.table(root.get("sweep"), "sweep")) {
         readSweep(r, *sweep, e);
         checkSweptKeysTakeEffect(r, *sweep, e, lines);
-        const std::size_t count = configurationCount(e);
+        std::size_t count = 0;
+        try {
+            count = configurationCount(e);
+        } catch (const Error& error) {
+            r.fail(static_cast<int>(sweep->source().begin.line), "sweep", error.what());
+        }
         if (count > 100000) {
             r.fail(static_cast<int>(sweep->source().begin.line), "sweep",
                    std::to_string(count) + " configurations; a sweep may have at most 100000.");
@@ -646,7 +649,11 @@ Experiment parseExperiment(std::string_view text, const std::string& fileName) {
 std::size_t configurationCount(const Experiment& e) {
     std::size_t count = 1;
     for (const SweepAxis& axis : e.sweep) {
-        count *= axis.values.size();
+        if (__builtin_mul_overflow(count, axis.values.size(), &count)) {
+            throw Error(
+                "the sweep's lists make more configurations than can be counted; a "
+                "sweep may have at most 100000.");
+        }
     }
     return count;
 }
@@ -697,14 +704,7 @@ Experiment readExperiment(const std::filesystem::path& path) {
                     " bytes; an experiment file may have at most " +
                     std::to_string(kMaxExperimentBytes) + " (16 MB).");
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw Error("Cannot read the experiment file " + path.string() + ": " +
-                    std::strerror(errno) + ".");
-    }
-    std::stringstream text;
-    text << in.rdbuf();
-    return parseExperiment(text.str(), path.string());
+    return parseExperiment(readText(path, "experiment file"), path.string());
 }
 
 std::string experimentText(const Experiment& e) {

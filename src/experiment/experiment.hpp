@@ -81,6 +81,7 @@ struct Experiment {
 };
 
 // The number of configurations of a sweep: the product of its axes' lengths (1 without one).
+// Throws Error when the product does not fit a std::size_t.
 std::size_t configurationCount(const Experiment& e);
 // Configuration `index` of a sweep: the experiment with the swept values set and no sweep.
 Experiment configuration(const Experiment& e, std::size_t index);

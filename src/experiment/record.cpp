@@ -2,9 +2,12 @@
 
 #include <toml++/toml.h>
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 #include <sstream>
 
+#include "experiment/results.hpp"
+#include "experiment/tables.hpp"
 #include "run/data_file.hpp"
 #include "run/run.hpp"
 #include "run/run_stats.hpp"
@@ -30,18 +33,24 @@ std::string utcNow() {
 }
 
 std::string provenanceText(const SimState& s, const SimulationResult& result,
-                           const std::string& started, int threads) {
+                           const std::string& started, int threads, const std::string& runs) {
     toml::array generations;
+    std::vector<GenerationSummary> summaries;
+    std::vector<long> runCounts;
+    const auto& keys = tables::kProvenanceKeys;
     for (std::size_t g = 0; g < result.generations.size(); ++g) {
         const GenerationResult& generation = result.generations[g];
         generations.push_back(
             toml::table{{"generation", static_cast<std::int64_t>(g)},
                         {"runs", static_cast<std::int64_t>(generation.runs.size())},
-                        {"total-fitness", generation.totalFitness},
-                        {"exp-gene-mean", generation.expGeneMean},
-                        {"exp-gene-sd", generation.expGeneSd},
-                        {"com-gene-mean", generation.comGeneMean},
-                        {"com-gene-sd", generation.comGeneSd}});
+                        {keys[0], generation.totalFitness},
+                        {keys[1], generation.expGeneMean},
+                        {keys[2], generation.expGeneSd},
+                        {keys[3], generation.comGeneMean},
+                        {keys[4], generation.comGeneSd}});
+        summaries.push_back({static_cast<int>(g), generation.totalFitness, generation.expGeneMean,
+                             generation.expGeneSd, generation.comGeneMean, generation.comGeneSd});
+        runCounts.push_back(static_cast<long>(generation.runs.size()));
     }
     toml::table provenance{{"version", programVersion()},
                            {"started", started},
@@ -50,6 +59,7 @@ std::string provenanceText(const SimState& s, const SimulationResult& result,
                            {"last-seed", static_cast<std::int64_t>(s.seed + s.runCount)},
                            {"threads", static_cast<std::int64_t>(threads)},
                            {"completed", result.complete},
+                           {"digest", recordDigest(runs, summaries, runCounts)},
                            {"generations", std::move(generations)}};
     std::ostringstream out;
     out << "\n# How this record was made; murelta-batch ignores it when running the file.\n"
@@ -59,13 +69,13 @@ std::string provenanceText(const SimState& s, const SimulationResult& result,
 
 // One RFC 4180 row per run of every generation, numbers with a point.
 std::string runsCsv(const SimState& s, const SimulationResult& result) {
-    std::string text = "generation,run,seed,first,last,percent_out\r\n";
+    std::string text = tables::csvRow(tables::names(tables::kRunColumns));
     for (std::size_t g = 0; g < result.generations.size(); ++g) {
         for (const RunStatsRow& row : result.generations[g].runs) {
             const auto run = static_cast<int>(row[kRunIndex]);
-            text += std::to_string(g) + "," + std::to_string(run) + "," +
-                    std::to_string(runSeed(s, run)) + "," + formatNumber(row[kFirstExit]) + "," +
-                    formatNumber(row[kLastExit]) + "," + formatNumber(row[kPercentOut]) + "\r\n";
+            text += tables::csvRow({std::to_string(g), std::to_string(run),
+                                    std::to_string(runSeed(s, run)), formatNumber(row[kFirstExit]),
+                                    formatNumber(row[kLastExit]), formatNumber(row[kPercentOut])});
         }
     }
     return text;
@@ -84,14 +94,37 @@ RecordPaths runAndRecord(SimState& s, RunDisplay& display, DataFileHost& files, 
     const Experiment complete = captureExperiment(s, e.params, e.label);
     const std::string started = utcNow();
     const SimulationResult result = runSimulation(s, display, files, threads);
+    const std::string runs = runsCsv(s, result);
     RecordPaths paths;
     // Beside the data file, under its name; an earlier record is never replaced.
     paths.experiment = writeFileAtomically(
         result.directory, result.fileStem + ".toml",
-        experimentText(complete) + provenanceText(s, result, started, threads), false);
-    paths.runs =
-        writeFileAtomically(result.directory, result.fileStem + ".csv", runsCsv(s, result), false);
+        experimentText(complete) + provenanceText(s, result, started, threads, runs), false);
+    paths.runs = writeFileAtomically(result.directory, result.fileStem + ".csv", runs, false);
     return paths;
+}
+
+std::string recordDigest(std::string_view runsCsv,
+                         const std::vector<GenerationSummary>& generations,
+                         const std::vector<long>& runCounts) {
+    std::string covered(runsCsv);
+    for (std::size_t g = 0; g < generations.size(); ++g) {
+        const GenerationSummary& summary = generations[g];
+        covered +=
+            tables::csvRow({std::to_string(summary.generation),
+                            std::to_string(g < runCounts.size() ? runCounts[g] : 0),
+                            formatNumber(summary.totalFitness), formatNumber(summary.expGeneMean),
+                            formatNumber(summary.expGeneSd), formatNumber(summary.comGeneMean),
+                            formatNumber(summary.comGeneSd)});
+    }
+    // FNV-1a over 64 bits: it catches a changed byte, and no one forges a record to fool it.
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (const char c : covered) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "fnv1a64:%016llx", static_cast<unsigned long long>(hash));
+    return text;
 }
 
 }  // namespace murelta

@@ -6,6 +6,8 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "experiment/experiment.hpp"
 
@@ -15,6 +17,7 @@ class DataFileHost;
 class RunDisplay;
 struct SimState;
 struct SimulationResult;
+struct GenerationSummary;
 
 // The program's version as `git describe` gave it when it was built.
 std::string programVersion();
@@ -31,5 +34,12 @@ struct RecordPaths {
 // `threads` as runSimulation takes it.
 RecordPaths runAndRecord(SimState& s, RunDisplay& display, DataFileHost& files, const Experiment& e,
                          int threads = 1);
+
+// The digest the provenance keeps of a record's results: of the table's text and, per
+// generation, its runs and its numbers as generations.csv writes them. A reader that finds
+// another knows that a number was changed, which no check of ranges could tell.
+std::string recordDigest(std::string_view runsCsv,
+                         const std::vector<GenerationSummary>& generations,
+                         const std::vector<long>& runCounts);
 
 }  // namespace murelta

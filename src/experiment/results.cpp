@@ -3,11 +3,9 @@
 #include <toml++/toml.h>
 #include <algorithm>
 #include <boost/math/distributions/students_t.hpp>
-#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include <limits>
 #include <map>
 #include <optional>
@@ -16,8 +14,14 @@
 #include <utility>
 
 #include "experiment/experiment.hpp"
+#include "experiment/record.hpp"
+#include "experiment/tables.hpp"
+#include "run/data_file.hpp"
+#include "run/run_stats.hpp"
 #include "sim/error.hpp"
 #include "sim/numbers.hpp"
+#include "sim/params.hpp"
+#include "sim/state.hpp"
 
 namespace murelta {
 
@@ -25,24 +29,9 @@ namespace {
 
 constexpr double kUndefined = std::numeric_limits<double>::quiet_NaN();
 
-// The columns of a record's table, and those of a sweep's tables after the swept keys.
-const std::vector<std::string> kRunColumns{"generation", "run",  "seed",
-                                           "first",      "last", "percent_out"};
-const std::vector<std::string> kGenerationColumns{"generation",  "total_fitness", "exp_gene_mean",
-                                                  "exp_gene_sd", "com_gene_mean", "com_gene_sd"};
-const std::vector<std::string> kMetrics{"first", "last", "percent_out"};
-const std::vector<std::string> kStatistics{"mean", "sd", "median", "ci_low", "ci_high"};
-
-std::vector<std::string> summaryColumns() {
-    std::vector<std::string> columns{"generation", "runs"};
-    for (const std::string& metric : kMetrics) {
-        for (const std::string& statistic : kStatistics) {
-            columns.push_back(metric + "_" + statistic);
-        }
-    }
-    columns.push_back("all_out_share");
-    return columns;
-}
+const std::vector<std::string> kRunColumns = tables::names(tables::kRunColumns);
+const std::vector<std::string> kGenerationColumns = tables::names(tables::kGenerationColumns);
+const std::vector<std::string> kSummaryColumns = tables::names(tables::kSummaryColumns);
 
 std::string at(const std::filesystem::path& path, std::size_t line) {
     return path.string() + ", line " + std::to_string(line);
@@ -58,17 +47,6 @@ std::string joined(const std::vector<std::string>& names) {
 
 std::string fieldCount(std::size_t count) {
     return std::to_string(count) + (count == 1 ? " field" : " fields");
-}
-
-std::string readText(const std::filesystem::path& path, const char* what) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw Error("Cannot read the " + std::string(what) + " " + path.string() + ": " +
-                    std::strerror(errno) + ".");
-    }
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 // Names the first column a header lacks, or else shows the whole header that was expected.
@@ -181,8 +159,9 @@ std::vector<GenerationSummary> readProvenance(const toml::table& root,
             throw Error(where + ": the generations must be numbered 0, 1, 2... in order.");
         }
         runCounts.push_back(static_cast<long>(whole("runs")));
-        generations.push_back({static_cast<int>(g), real("total-fitness"), real("exp-gene-mean"),
-                               real("exp-gene-sd"), real("com-gene-mean"), real("com-gene-sd")});
+        const auto& keys = tables::kProvenanceKeys;
+        generations.push_back({static_cast<int>(g), real(keys[0].data()), real(keys[1].data()),
+                               real(keys[2].data()), real(keys[3].data()), real(keys[4].data())});
     }
     return generations;
 }
@@ -191,12 +170,13 @@ std::vector<GenerationSummary> readProvenance(const toml::table& root,
 std::vector<std::string> sweptKeys(const CsvTable& table, const std::filesystem::path& path,
                                    const std::vector<std::string>& tail) {
     const std::vector<std::string>& header = table.header;
-    const bool fits = header.size() >= tail.size() + 1 && header.front() == "config" &&
+    const bool fits = header.size() >= tail.size() + 1 && header.front() == tables::kConfigColumn &&
                       std::equal(tail.begin(), tail.end(), header.end() - tail.size());
     if (!fits) {
-        std::vector<std::string> expected{"config"};
+        std::vector<std::string> expected{std::string(tables::kConfigColumn)};
         expected.insert(expected.end(), tail.begin(), tail.end());
-        wrongHeader(path, header, expected, "config,<swept keys>," + joined(tail));
+        wrongHeader(path, header, expected,
+                    std::string(tables::kConfigColumn) + ",<swept keys>," + joined(tail));
     }
     return {header.begin() + 1, header.end() - tail.size()};
 }
@@ -204,7 +184,10 @@ std::vector<std::string> sweptKeys(const CsvTable& table, const std::filesystem:
 }  // namespace
 
 CsvTable readCsv(const std::filesystem::path& path) {
-    const std::string text = readText(path, "table");
+    return parseCsv(readText(path, "table"), path);
+}
+
+CsvTable parseCsv(const std::string& text, const std::filesystem::path& path) {
     if (text.empty()) {
         throw Error(at(path, 1) + ": the file is empty; a table starts with a header line.");
     }
@@ -285,9 +268,12 @@ SimulationResults readSimulationResults(const std::filesystem::path& record) {
     const std::filesystem::path csv = std::filesystem::path(record).replace_extension(".csv");
 
     const std::string text = readText(results.record, "record");
-    const Experiment e = parseExperiment(text, results.record.string());
+    results.experiment = parseExperiment(text, results.record.string());
+    const Experiment& e = results.experiment;
     results.label = e.label;
     results.geneOn = e.params.expGeneOn || e.params.comGeneOn;
+    SimState s;
+    readParams(s, e.params);  // parseExperiment let only runnable parameters through
     toml::table root;
     try {
         root = toml::parse(text, results.record.string());
@@ -297,12 +283,15 @@ SimulationResults readSimulationResults(const std::filesystem::path& record) {
     }
     std::vector<long> runCounts;
     results.generations = readProvenance(root, results.record, runCounts);
+    results.complete = root["provenance"]["completed"].value_or(false);
 
-    const CsvTable table = readCsv(csv);
+    const std::string csvText = readText(csv, "table");
+    const CsvTable table = parseCsv(csvText, csv);
     if (table.header != kRunColumns) {
         wrongHeader(csv, table.header, kRunColumns, joined(kRunColumns));
     }
     std::vector<long> counted(results.generations.size(), 0);
+    std::vector<std::set<int>> seen(results.generations.size());
     for (std::size_t r = 0; r < table.rows.size(); ++r) {
         const Row row(csv, table, r);
         const RunResult run = readRun(row, 0);
@@ -311,7 +300,35 @@ SimulationResults readSimulationResults(const std::filesystem::path& record) {
                         std::to_string(results.generations.size()) + " generations of " +
                         results.record.string() + ".");
         }
-        ++counted[static_cast<std::size_t>(run.generation)];
+        const auto generation = static_cast<std::size_t>(run.generation);
+        if (run.run >= s.runCount) {
+            throw Error(row.where(1) + ": run " + row.text(1) + " is not one of the " +
+                        std::to_string(s.runCount) + " runs (0 to " +
+                        std::to_string(s.runCount - 1) + ") of " + results.record.string() + ".");
+        }
+        if (!seen[generation].insert(run.run).second) {
+            throw Error(row.where(1) + ": run " + row.text(1) + " of generation " + row.text(0) +
+                        " appears a second time.");
+        }
+        if (run.seed != runSeed(s, run.run)) {
+            throw Error(row.where(2) + ": seed " + row.text(2) + " where run " + row.text(1) +
+                        " of " + results.record.string() + " has seed " +
+                        std::to_string(runSeed(s, run.run)) + ".");
+        }
+        // Cycle 0 counts too, so an agent still in at the end was in for cycles + 1.
+        const double cycles = s.cyclesPerRun;
+        const struct {
+            std::size_t column;
+            double value;
+            double most;
+        } bounded[] = {{3, run.first, cycles}, {4, run.last, cycles + 1}, {5, run.percentOut, 100}};
+        for (const auto& b : bounded) {
+            if (!(b.value >= 0 && b.value <= b.most)) {
+                throw Error(row.where(b.column) + ": " + row.text(b.column) + " is not from 0 to " +
+                            formatNumber(b.most) + ".");
+            }
+        }
+        ++counted[generation];
         results.runs.push_back(run);
     }
     for (std::size_t g = 0; g < counted.size(); ++g) {
@@ -319,6 +336,16 @@ SimulationResults readSimulationResults(const std::filesystem::path& record) {
             throw Error(csv.string() + ": generation " + std::to_string(g) + " has " +
                         std::to_string(counted[g]) + " runs where " + results.record.string() +
                         " counts " + std::to_string(runCounts[g]) + ".");
+        }
+    }
+    if (const auto digest = root["provenance"]["digest"].value<std::string>()) {
+        const std::string expected = recordDigest(csvText, results.generations, runCounts);
+        if (*digest != expected) {
+            throw Error(
+                at(results.record, root["provenance"]["digest"].node()->source().begin.line) +
+                ": the digest of " + csv.filename().string() +
+                " and the provenance's generations is " + expected + " where the record says " +
+                *digest + "; a number was changed since the record was written.");
         }
     }
     return results;
@@ -333,7 +360,6 @@ SweepResults readSweepResults(const std::filesystem::path& dir) {
     const CsvTable runs = readCsv(runsPath);
     const CsvTable generations = readCsv(generationsPath);
     results.summary = readCsv(summaryPath);
-    const std::vector<std::string> summaryTail = summaryColumns();
 
     results.keys = sweptKeys(runs, runsPath, kRunColumns);
     const struct {
@@ -341,7 +367,7 @@ SweepResults readSweepResults(const std::filesystem::path& dir) {
         const CsvTable& table;
         const std::vector<std::string>& tail;
     } others[] = {{generationsPath, generations, kGenerationColumns},
-                  {summaryPath, results.summary, summaryTail}};
+                  {summaryPath, results.summary, kSummaryColumns}};
     for (const auto& other : others) {
         const std::vector<std::string> keys = sweptKeys(other.table, other.path, other.tail);
         if (keys != results.keys) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "experiment/experiment.hpp"
+
 namespace murelta {
 
 // An RFC 4180 table: the header's names and, per line after it, as many fields.
@@ -24,6 +26,8 @@ struct CsvTable {
 // line when the file is missing or empty, a quote is left open or misplaced, a line has more or
 // fewer fields than the header, or the last line has no line end (the file was cut short).
 CsvTable readCsv(const std::filesystem::path& path);
+// readCsv on a file's text already read; `path` names it in messages.
+CsvTable parseCsv(const std::string& text, const std::filesystem::path& path);
 
 // One run as the records and runs.csv give it.
 struct RunResult {
@@ -52,11 +56,15 @@ struct SimulationResults {
     bool geneOn = false;  // an exploration or communication gene evolved
     std::vector<RunResult> runs;
     std::vector<GenerationSummary> generations;
+    Experiment experiment;  // the record's experiment part
+    bool complete = false;  // the provenance says the simulation was not stopped
 };
 
-// Reads <name>.toml (its label, gene options and provenance generations) and <name>.csv
-// beside it. `record` may name either file. Every run must belong to one of the provenance's
-// generations, and each generation must have as many runs as the provenance counts.
+// Reads <name>.toml (its experiment and provenance) and <name>.csv beside it. `record` may name
+// either file. Every run must belong to one of the provenance's generations, be one of the
+// experiment's runs once per generation with its seed, and have exit times within the cycles
+// and a percentage from 0 to 100; each generation must have as many runs as the provenance
+// counts, and a digest in the provenance must match the table and the generations.
 SimulationResults readSimulationResults(const std::filesystem::path& record);
 
 // One configuration of a sweep: its number, its swept values, its runs and generations.

@@ -1,22 +1,26 @@
 #include "experiment/sweep.hpp"
 
 #include <stdlib.h>
+#include <sys/stat.h>
 
-#include <toml++/toml.h>
 #include <algorithm>
+#include <array>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
-#include <fstream>
+#include <cstring>
 #include <mutex>
-#include <sstream>
+#include <string_view>
 #include <thread>
 
 #include "experiment/record.hpp"
 #include "experiment/results.hpp"
+#include "experiment/tables.hpp"
 #include "run/data_file.hpp"
 #include "run/display.hpp"
 #include "sim/error.hpp"
 #include "sim/numbers.hpp"
+#include "sim/params.hpp"
 #include "sim/state.hpp"
 
 namespace murelta {
@@ -27,6 +31,8 @@ namespace {
 
 constexpr const char* kSweepFile = "sweep.toml";
 constexpr const char* kExperimentFile = "experiment.toml";
+// Marks the name of a damaged configuration's folder that a sweep moved aside.
+constexpr const char* kSetAside = "-damaged-";
 
 // Counts a configuration's cycles and runs into the sweep's totals, a batch at a time so that
 // threads do not contend for them every cycle.
@@ -60,42 +66,75 @@ class Folder : public DataFileHost {
     std::filesystem::path path_;
 };
 
-std::string readText(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+// The sweep kept in a sweep's folder. A file that cannot be read, does not parse or has no
+// [sweep] table (cut short, or not a sweep's) is an Error naming it.
+Experiment readKeptSweep(const std::filesystem::path& dir) {
+    const std::filesystem::path kept = dir / kSweepFile;
+    const std::string text = readText(kept, "sweep file");
+    Experiment sweep = parseExperiment(text, kept.string());
+    if (sweep.sweep.empty()) {
+        const auto lines = std::count(text.begin(), text.end(), '\n');
+        throw Error(kept.string() + ", line " + std::to_string(lines + 1) +
+                    ": the file ends without a [sweep] table; it was cut short or is not the "
+                    "file a sweep keeps.");
+    }
+    return sweep;
 }
 
-// A field of an RFC 4180 table: quoted when it holds a comma, a quote or a line end.
-std::string csvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) {
-        return text;
-    }
-    std::string quoted = "\"";
-    for (const char c : text) {
-        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    }
-    return quoted + "\"";
+// The line on which two texts first differ.
+std::size_t firstDifferentLine(std::string_view a, std::string_view b) {
+    const auto differs = std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first;
+    return 1 + static_cast<std::size_t>(std::count(a.begin(), differs, '\n'));
 }
 
-std::string row(const std::vector<std::string>& fields) {
-    std::string line;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        line += (i > 0 ? "," : "") + csvField(fields[i]);
+// The results of configuration `index` read from its folder and checked against what the
+// sweep expects there: its experiment file, the record's experiment, a complete simulation
+// with every run of every generation. An Error names the file, the line and what is wrong.
+SimulationResults readConfiguration(const Experiment& sweep, const std::filesystem::path& dir,
+                                    std::size_t index) {
+    const std::filesystem::path folder = configurationFolder(dir, index);
+    const Experiment expected = configuration(sweep, index);
+    const std::string expectedText = experimentText(expected);
+    const std::filesystem::path experimentPath = folder / kExperimentFile;
+    const std::string text = readText(experimentPath, "experiment file");
+    const std::string number = std::to_string(index);
+    if (text != expectedText) {
+        throw Error(experimentPath.string() + ", line " +
+                    std::to_string(firstDifferentLine(text, expectedText)) +
+                    ": this is not configuration " + number + " of " + (dir / kSweepFile).string() +
+                    "; the folder was changed, moved or comes from another sweep.");
     }
-    return line + "\r\n";
-}
-
-// Splits one line of a table this program wrote: its fields are plain numbers.
-std::vector<std::string> splitLine(const std::string& line) {
-    std::vector<std::string> fields;
-    std::stringstream in(line);
-    std::string field;
-    while (std::getline(in, field, ',')) {
-        fields.push_back(field);
+    SimulationResults results = readSimulationResults(
+        folder / (makeDataFileName(expected.params, expected.label) + ".toml"));
+    const std::string record = results.record.string();
+    if (results.experiment.params != expected.params ||
+        results.experiment.label != expected.label) {
+        throw Error(record + ": the record's parameters or label are not those of configuration " +
+                    number + ".");
     }
-    return fields;
+    if (!results.complete) {
+        throw Error(record + ": the simulation was stopped before it was complete.");
+    }
+    SimState s;
+    readParams(s, expected.params);
+    if (results.generations.size() != static_cast<std::size_t>(s.generationCount)) {
+        throw Error(record + ": " + std::to_string(results.generations.size()) +
+                    " generations where configuration " + number + " has " +
+                    std::to_string(s.generationCount) + ".");
+    }
+    std::vector<long> runs(results.generations.size(), 0);
+    for (const RunResult& run : results.runs) {
+        ++runs[static_cast<std::size_t>(run.generation)];
+    }
+    for (std::size_t g = 0; g < runs.size(); ++g) {
+        if (runs[g] != s.runCount) {
+            throw Error(std::filesystem::path(record).replace_extension(".csv").string() +
+                        ": generation " + std::to_string(g) + " has " + std::to_string(runs[g]) +
+                        " runs where configuration " + number + " has " +
+                        std::to_string(s.runCount) + ".");
+        }
+    }
+    return results;
 }
 
 // Mean, standard deviation, median and the 95% confidence interval of the mean of some runs'
@@ -111,28 +150,6 @@ std::vector<std::string> describedFields(const std::vector<double>& values) {
     }
     return {formatNumber(d.mean), formatNumber(d.sd), formatNumber(d.median), formatNumber(d.ciLow),
             formatNumber(d.ciHigh)};
-}
-
-// The record's table and provenance in a finished configuration's folder.
-struct ConfigurationFiles {
-    std::filesystem::path runs;
-    std::filesystem::path record;
-};
-
-ConfigurationFiles filesIn(const std::filesystem::path& folder) {
-    ConfigurationFiles files;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        const std::filesystem::path& path = entry.path();
-        if (path.extension() == ".csv") {
-            files.runs = path;
-        } else if (path.extension() == ".toml" && path.filename() != kExperimentFile) {
-            files.record = path;
-        }
-    }
-    if (files.runs.empty() || files.record.empty()) {
-        throw Error("The configuration folder " + folder.string() + " has no record.");
-    }
-    return files;
 }
 
 }  // namespace
@@ -167,11 +184,24 @@ std::filesystem::path configurationFolder(const std::filesystem::path& dir, std:
 
 std::size_t runSweep(const Experiment& sweep, const std::filesystem::path& dir, int threads,
                      Shard shard, SweepProgress& progress) {
-    std::filesystem::create_directories(dir / "configs");
+    const std::filesystem::path configs = dir / "configs";
+    std::filesystem::create_directories(configs);
+    const std::size_t total = configurationCount(sweep);
+    // A name no file may have would end the sweep half way; refuse it before any runs.
+    for (std::size_t i = 0; i < total; ++i) {
+        const Experiment c = configuration(sweep, i);
+        try {
+            // The record's extension is the longest of the files the configuration leaves.
+            checkFileName(makeDataFileName(c.params, c.label) + ".toml", configs);
+        } catch (const Error& error) {
+            throw Error("Configuration " + std::to_string(i) + " cannot run: " + error.what());
+        }
+    }
     const std::string text = experimentText(sweep);
     const std::filesystem::path kept = dir / kSweepFile;
     if (std::filesystem::exists(kept)) {
-        if (readText(kept) != text) {
+        if (readText(kept, "sweep file") != text) {
+            readKeptSweep(dir);  // a damaged file is told as such
             throw Error("The folder " + dir.string() +
                         " holds a different sweep; choose another folder for this one.");
         }
@@ -179,12 +209,13 @@ std::size_t runSweep(const Experiment& sweep, const std::filesystem::path& dir, 
         writeFileAtomically(dir, kSweepFile, text);
     }
 
-    const std::size_t total = configurationCount(sweep);
-    // What a killed run of this shard left half made is made again from the start.
-    for (const auto& entry : std::filesystem::directory_iterator(dir / "configs")) {
+    // What a killed run of this shard left half made is made again from the start; damaged
+    // configurations set aside are left for the user to look at.
+    for (const auto& entry : std::filesystem::directory_iterator(configs)) {
         const std::string name = entry.path().filename().string();
         const std::size_t dash = name.find('-');
-        if (name.starts_with(".") && dash != std::string::npos) {
+        if (name.starts_with(".") && dash != std::string::npos &&
+            name.find(kSetAside) == std::string::npos) {
             try {
                 if (std::stoul(name.substr(1, dash - 1)) % shard.count == shard.index) {
                     std::filesystem::remove_all(entry.path());
@@ -194,11 +225,28 @@ std::size_t runSweep(const Experiment& sweep, const std::filesystem::path& dir, 
             }
         }
     }
+    // A configuration counts as finished only when collect would take it; a damaged one is
+    // moved aside, under a name no configuration has, and made again.
     std::vector<std::size_t> pending;
     std::size_t mine = 0;
     for (std::size_t i = shard.index; i < total; i += shard.count) {
         ++mine;
-        if (!std::filesystem::exists(configurationFolder(dir, i))) {
+        const std::filesystem::path folder = configurationFolder(dir, i);
+        if (!std::filesystem::exists(folder)) {
+            pending.push_back(i);
+            continue;
+        }
+        try {
+            readConfiguration(sweep, dir, i);
+        } catch (const Error&) {
+            std::string aside =
+                (configs / ("." + folder.filename().string() + kSetAside + "XXXXXX")).string();
+            if (::mkdtemp(aside.data()) == nullptr) {
+                throw Error("Cannot make a folder in " + configs.string() + ": " +
+                            std::strerror(errno) + ".");
+            }
+            // Replaces the empty folder just made.
+            std::filesystem::rename(folder, aside);
             pending.push_back(i);
         }
     }
@@ -233,18 +281,26 @@ std::size_t runSweep(const Experiment& sweep, const std::filesystem::path& dir, 
     std::mutex failureMutex;
     std::exception_ptr failure;
     std::atomic<bool> failed{false};
+    // mkdtemp makes a folder its owner alone may read; a configuration's is an ordinary folder.
+    const auto folderMode = static_cast<mode_t>(0777U & ~fileCreationMask());
 
     const auto runPending = [&] {
         for (std::size_t k = next++; k < pending.size() && !failed; k = next++) {
             const std::size_t index = pending[k];
             const std::filesystem::path target = configurationFolder(dir, index);
             std::string pattern =
-                (dir / "configs" / ("." + target.filename().string() + "-XXXXXX")).string();
+                (configs / ("." + target.filename().string() + "-XXXXXX")).string();
+            std::filesystem::path temporary;
             try {
                 if (::mkdtemp(pattern.data()) == nullptr) {
-                    throw Error("Cannot make a folder in " + (dir / "configs").string() + ".");
+                    throw Error("Cannot make a folder in " + configs.string() + ": " +
+                                std::strerror(errno) + ".");
                 }
-                const std::filesystem::path temporary = pattern;
+                temporary = pattern;
+                if (::chmod(pattern.c_str(), folderMode) != 0) {
+                    throw Error("Cannot set the permissions of " + pattern + ": " +
+                                std::strerror(errno) + ".");
+                }
                 const Experiment e = configuration(sweep, index);
                 writeExperiment(temporary / kExperimentFile, e);
                 SimState s;
@@ -256,6 +312,10 @@ std::size_t runSweep(const Experiment& sweep, const std::filesystem::path& dir, 
                 std::filesystem::rename(temporary, target);
                 ++done;
             } catch (...) {
+                if (!temporary.empty()) {
+                    std::error_code ignored;
+                    std::filesystem::remove_all(temporary, ignored);
+                }
                 const std::lock_guard lock(failureMutex);
                 if (failure == nullptr) {
                     failure = std::current_exception();
@@ -284,41 +344,42 @@ std::size_t runSweep(const Experiment& sweep, const std::filesystem::path& dir, 
     return pending.size();
 }
 
-std::vector<std::size_t> collectSweep(const std::filesystem::path& dir) {
+CollectReport collectSweep(const std::filesystem::path& dir) {
     const std::filesystem::path kept = dir / kSweepFile;
     if (!std::filesystem::exists(kept)) {
         throw Error("The folder " + dir.string() + " holds no sweep (" + kSweepFile +
                     " is missing).");
     }
-    const Experiment sweep = readExperiment(kept);
+    const Experiment sweep = readKeptSweep(dir);
     std::vector<std::string> keys;
     for (const SweepAxis& axis : sweep.sweep) {
         keys.push_back(axis.key);
     }
     const auto header = [&](std::vector<std::string> tail) {
-        std::vector<std::string> fields{"config"};
+        std::vector<std::string> fields{std::string(tables::kConfigColumn)};
         fields.insert(fields.end(), keys.begin(), keys.end());
         fields.insert(fields.end(), tail.begin(), tail.end());
-        return row(fields);
+        return tables::csvRow(fields);
     };
-    std::string runsTable = header({"generation", "run", "seed", "first", "last", "percent_out"});
-    std::string generationsTable = header({"generation", "total_fitness", "exp_gene_mean",
-                                           "exp_gene_sd", "com_gene_mean", "com_gene_sd"});
-    std::vector<std::string> summaryColumns{"generation", "runs"};
-    for (const char* metric : {"first", "last", "percent_out"}) {
-        for (const char* statistic : {"mean", "sd", "median", "ci_low", "ci_high"}) {
-            summaryColumns.push_back(std::string(metric) + "_" + statistic);
-        }
-    }
-    summaryColumns.push_back("all_out_share");
-    std::string summaryTable = header(summaryColumns);
+    std::string runsTable = header(tables::names(tables::kRunColumns));
+    std::string generationsTable = header(tables::names(tables::kGenerationColumns));
+    std::string summaryTable = header(tables::names(tables::kSummaryColumns));
 
-    std::vector<std::size_t> missing;
+    CollectReport report;
     const std::size_t total = configurationCount(sweep);
     for (std::size_t index = 0; index < total; ++index) {
         const std::filesystem::path folder = configurationFolder(dir, index);
         if (!std::filesystem::exists(folder)) {
-            missing.push_back(index);
+            report.missing.push_back(index);
+            continue;
+        }
+        SimulationResults results;
+        try {
+            results = readConfiguration(sweep, dir, index);
+        } catch (const Error& error) {
+            report.missing.push_back(index);
+            report.damaged.push_back("configuration " + std::to_string(index) + " (" +
+                                     folder.string() + "): " + error.what());
             continue;
         }
         std::vector<std::string> lead{std::to_string(index)};
@@ -328,29 +389,20 @@ std::vector<std::size_t> collectSweep(const std::filesystem::path& dir) {
         const auto withLead = [&](const std::vector<std::string>& tail) {
             std::vector<std::string> fields = lead;
             fields.insert(fields.end(), tail.begin(), tail.end());
-            return row(fields);
+            return tables::csvRow(fields);
         };
-        const ConfigurationFiles files = filesIn(folder);
 
         // Runs, and per generation the three metrics of its runs.
-        std::stringstream runsIn(readText(files.runs));
-        std::string line;
-        std::getline(runsIn, line);  // the header
         std::vector<std::array<std::vector<double>, 3>> metrics;
-        while (std::getline(runsIn, line)) {
-            if (!line.empty() && line.back() == '\r') {
-                line.pop_back();
-            }
-            const std::vector<std::string> fields = splitLine(line);
-            if (fields.size() != 6) {
-                throw Error("A malformed line in " + files.runs.string() + ": " + line);
-            }
-            runsTable += withLead(fields);
-            const auto generation = static_cast<std::size_t>(std::stoul(fields[0]));
+        for (const RunResult& run : results.runs) {
+            runsTable += withLead({std::to_string(run.generation), std::to_string(run.run),
+                                   std::to_string(run.seed), formatNumber(run.first),
+                                   formatNumber(run.last), formatNumber(run.percentOut)});
+            const auto generation = static_cast<std::size_t>(run.generation);
             metrics.resize(std::max(metrics.size(), generation + 1));
-            for (std::size_t m = 0; m < 3; ++m) {
-                metrics[generation][m].push_back(parseNumber(fields[3 + m], "A value"));
-            }
+            metrics[generation][0].push_back(run.first);
+            metrics[generation][1].push_back(run.last);
+            metrics[generation][2].push_back(run.percentOut);
         }
         for (std::size_t g = 0; g < metrics.size(); ++g) {
             std::vector<std::string> fields{std::to_string(g),
@@ -368,30 +420,17 @@ std::vector<std::size_t> collectSweep(const std::filesystem::path& dir) {
         }
 
         // Fitness and genes per generation, from the provenance.
-        toml::table record;
-        try {
-            record = toml::parse_file(files.record.string());
-        } catch (const toml::parse_error& error) {
-            throw Error("The record " + files.record.string() +
-                        " cannot be read: " + std::string(error.description()) + ".");
-        }
-        if (const toml::array* generations = record["provenance"]["generations"].as_array()) {
-            for (const toml::node& node : *generations) {
-                const toml::table& g = *node.as_table();
-                const auto number = [&](const char* key) {
-                    return formatNumber(g[key].value_or(0.0));
-                };
-                generationsTable += withLead(
-                    {std::to_string(g["generation"].value_or(std::int64_t{0})),
-                     number("total-fitness"), number("exp-gene-mean"), number("exp-gene-sd"),
-                     number("com-gene-mean"), number("com-gene-sd")});
-            }
+        for (const GenerationSummary& g : results.generations) {
+            generationsTable +=
+                withLead({std::to_string(g.generation), formatNumber(g.totalFitness),
+                          formatNumber(g.expGeneMean), formatNumber(g.expGeneSd),
+                          formatNumber(g.comGeneMean), formatNumber(g.comGeneSd)});
         }
     }
     writeFileAtomically(dir, "runs.csv", runsTable);
     writeFileAtomically(dir, "generations.csv", generationsTable);
     writeFileAtomically(dir, "summary.csv", summaryTable);
-    return missing;
+    return report;
 }
 
 }  // namespace murelta

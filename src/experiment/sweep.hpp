@@ -36,13 +36,25 @@ std::filesystem::path configurationFolder(const std::filesystem::path& dir, std:
 // Runs, on `threads` threads, the configurations of `sweep` that belong to `shard` and are not
 // finished in `dir` yet. Each configuration's experiment, record and data file are made in a
 // temporary folder and then renamed into configs/NNNN, so a folder there is always complete.
-// The sweep's experiment is kept in dir/sweep.toml; a folder holding a different sweep is
-// refused with an Error. Returns the number of configurations run.
+// A folder there that collectSweep would refuse is moved aside to configs/.NNNN-damaged-XXXXXX
+// and made again. The sweep's experiment is kept in dir/sweep.toml; a folder holding a
+// different sweep, and a sweep some of whose files could not be named, are refused with an
+// Error before anything runs. Returns the number of configurations run.
 std::size_t runSweep(const Experiment& sweep, const std::filesystem::path& dir, int threads,
                      Shard shard, SweepProgress& progress);
 
-// Builds runs.csv, generations.csv and summary.csv in `dir` from the finished configurations
-// and returns the numbers of those missing (the tables then hold the others).
-std::vector<std::size_t> collectSweep(const std::filesystem::path& dir);
+// What collectSweep left out of the tables.
+struct CollectReport {
+    // The configurations not finished or damaged, in order: running the sweep again makes them.
+    std::vector<std::size_t> missing;
+    // A line per damaged configuration: its number, its folder, and the file, line and fault.
+    std::vector<std::string> damaged;
+};
+
+// Builds runs.csv, generations.csv and summary.csv in `dir` from the finished configurations.
+// Each is checked as the viewer checks a record, and against the sweep kept in dir/sweep.toml,
+// whose configuration its experiment file must be; one that fails is left out as missing. A
+// sweep file that cannot be read, is damaged or holds no sweep is an Error.
+CollectReport collectSweep(const std::filesystem::path& dir);
 
 }  // namespace murelta

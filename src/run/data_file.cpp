@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <system_error>
 
 #include "sim/error.hpp"
@@ -92,6 +93,8 @@ void removeQuietly(const std::filesystem::path& path) {
     std::filesystem::remove(path, ignored);
 }
 
+}  // namespace
+
 void checkFileName(const std::string& fileName, const std::filesystem::path& directory) {
     if (fileName.find('/') != std::string::npos || fileName.find('\0') != std::string::npos) {
         throw cannotWrite(fileName, directory, "the name may not contain \"/\".");
@@ -105,8 +108,6 @@ void checkFileName(const std::string& fileName, const std::filesystem::path& dir
                               "; choose a shorter label.");
     }
 }
-
-}  // namespace
 
 void checkDataFileWritable(const SimState& s, const std::filesystem::path& directory) {
     const std::string fileName = s.dataFileName + ".xls";
@@ -145,9 +146,8 @@ std::filesystem::path writeFileAtomically(const std::filesystem::path& directory
         written += static_cast<std::size_t>(n);
     }
     // mkstemps makes the file readable by its owner only; the result is an ordinary file.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    if (::fchmod(temporary.descriptor, 0666 & ~mask) != 0 || ::close(temporary.descriptor) != 0) {
+    if (::fchmod(temporary.descriptor, 0666 & ~static_cast<mode_t>(fileCreationMask())) != 0 ||
+        ::close(temporary.descriptor) != 0) {
         const std::string reason = std::strerror(errno);
         removeQuietly(temporary.path);
         throw cannotWrite(fileName, directory, reason);
@@ -181,6 +181,57 @@ std::filesystem::path writeFileAtomically(const std::filesystem::path& directory
         throw cannotWrite(fileName, directory, error.message());
     }
     return target;
+}
+
+std::string readText(const std::filesystem::path& path, std::string_view what) {
+    const auto failed = [&](int error) {
+        return Error("Cannot read the " + std::string(what) + " " + path.string() + ": " +
+                     std::strerror(error) + ".");
+    };
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) {
+        throw failed(errno);
+    }
+    std::string text;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(descriptor, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            const int error = errno;
+            ::close(descriptor);
+            throw failed(error);
+        }
+        if (n == 0) {
+            break;
+        }
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(descriptor);
+    return text;
+}
+
+unsigned fileCreationMask() {
+    // Linux tells the mask in /proc; umask() itself can only read it by setting it, which would
+    // race with another thread doing the same.
+    if (const int status = ::open("/proc/self/status", O_RDONLY | O_CLOEXEC); status >= 0) {
+        char buffer[4096];
+        const ssize_t n = ::read(status, buffer, sizeof buffer - 1);
+        ::close(status);
+        if (n > 0) {
+            buffer[n] = '\0';
+            if (const char* line = std::strstr(buffer, "\nUmask:")) {
+                return static_cast<unsigned>(std::strtoul(line + 7, nullptr, 8)) & 0777U;
+            }
+        }
+    }
+    static std::mutex guard;
+    const std::lock_guard lock(guard);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return static_cast<unsigned>(mask);
 }
 
 std::string freeFileStem(const std::filesystem::path& directory, const std::string& name) {

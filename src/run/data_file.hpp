@@ -45,6 +45,10 @@ std::string makeDataFileName(const Params& p, std::string_view label);
 // with the given decimal separator.
 std::string dataFileText(const SimState& s, char decimalSeparator);
 
+// Throws Error naming the file and the reason when `fileName` may not be the name of a file in
+// `directory`: it holds "/" or is longer than the folder allows.
+void checkFileName(const std::string& fileName, const std::filesystem::path& directory);
+
 // Throws Error naming the file and the reason when dataFileName + ".xls" could not be written
 // into `directory`: a name with "/", one longer than the folder allows, or a folder that
 // cannot be written. Leaves nothing behind.
@@ -64,6 +68,14 @@ class FileExists : public Error {
 std::filesystem::path writeFileAtomically(const std::filesystem::path& directory,
                                           const std::string& fileName, const std::string& text,
                                           bool replace = true);
+
+// The whole text of a file. Throws Error naming it ("the <what> <path>") and saying why it
+// cannot be read: missing, a folder, no permission, a read error.
+std::string readText(const std::filesystem::path& path, std::string_view what);
+
+// The permission bits the process's umask clears from new files and folders, read without
+// changing it, so that threads may ask at the same time.
+unsigned fileCreationMask();
 
 // The base name a simulation's files get in `directory`: `name` when no data file or record
 // of that name is there, else the first of name_2, name_3... that is free, so that earlier

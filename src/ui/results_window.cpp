@@ -30,6 +30,7 @@
 #include <filesystem>
 #include <limits>
 
+#include "experiment/tables.hpp"
 #include "sim/numbers.hpp"
 #include "ui/look.hpp"
 #include "ui/message_box.hpp"
@@ -40,7 +41,12 @@ namespace murelta::ui {
 namespace {
 
 // The metrics a box plot can show, as the tables name them.
-constexpr std::array<const char*, 3> kMetrics{"first", "last", "percent_out"};
+constexpr auto kMetrics = tables::kMetrics;
+
+QString metricName(int metric) {
+    const std::string_view name = kMetrics[static_cast<std::size_t>(metric)];
+    return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+}
 
 double metricOf(const RunResult& run, int metric) {
     switch (metric) {
@@ -187,8 +193,8 @@ void ResultsWindow::buildLayout() {
     auto* sweepPage = new QWidget(this);
     metric_ = new QComboBox(sweepPage);
     metric_->setObjectName(QStringLiteral("cmbMetric"));
-    for (const char* metric : kMetrics) {
-        metric_->addItem(QString::fromLatin1(metric));
+    for (const std::string_view metric : kMetrics) {
+        metric_->addItem(QString::fromLatin1(metric.data(), static_cast<qsizetype>(metric.size())));
     }
     sweepGeneration_ = new QSpinBox(sweepPage);
     sweepGeneration_->setObjectName(QStringLiteral("spnSweepGeneration"));
@@ -270,7 +276,7 @@ void ResultsWindow::drawSimulation() {
                             formatNumber(run.last), formatNumber(run.percentOut)});
         }
     }
-    fillTable(*runsModel_, {"generation", "run", "seed", "first", "last", "percent_out"}, rows);
+    fillTable(*runsModel_, tables::names(tables::kRunColumns), rows);
 }
 
 void ResultsWindow::showSweep(SweepResults results) {
@@ -358,7 +364,7 @@ void ResultsWindow::drawBoxes() {
     }
     categories->setTitleText(keys.join(QStringLiteral(", ")));
     auto* values = new QValueAxis;
-    values->setTitleText(QString::fromLatin1(kMetrics[static_cast<std::size_t>(metric)]));
+    values->setTitleText(metricName(metric));
     values->setRange(0.0, metric == 2 ? 100.0 : (high > 0.0 ? high * 1.05 : 1.0));
     values->applyNiceNumbers();
     values->setLabelFormat(QStringLiteral("%g"));
@@ -367,7 +373,7 @@ void ResultsWindow::drawBoxes() {
     boxes_->attachAxis(categories);
     boxes_->attachAxis(values);
     chart->setTitle(QStringLiteral("%1 per configuration, generation %2")
-                        .arg(QString::fromLatin1(kMetrics[static_cast<std::size_t>(metric)]))
+                        .arg(metricName(metric))
                         .arg(generation));
 }
 

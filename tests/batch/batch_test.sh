@@ -185,6 +185,18 @@ sweep)
     done
     [ "$(wc -l < whole/runs.csv)" -eq 49 ] || fail "not 6 x 8 runs"
     [ -z "$(find killed/configs -name '.*-*')" ] || fail "a half-made configuration is left"
+    # A damaged configuration is named and left out, and the sweep makes it again.
+    truncate -s -3 killed/configs/0004/*.csv
+    status=0
+    "$program" collect killed > out.txt 2> err.txt || status=$?
+    [ $status -eq 3 ] && grep -q 'missing configuration(s): 4$' out.txt &&
+        grep -q 'damaged configuration 4 .*cut short' err.txt ||
+        fail "collect took a damaged configuration: $(cat out.txt err.txt)"
+    ! grep -q '^4,' killed/runs.csv || fail "runs.csv holds the damaged configuration"
+    "$program" sweep sweep.toml --out killed > /dev/null 2>&1 || fail "the remake"
+    for table in runs generations summary; do
+        cmp whole/$table.csv killed/$table.csv || fail "$table.csv differs after the remake"
+    done
     # Another sweep may not go into the same folder.
     sed -i 's/"8"/"9"/' sweep.toml
     status=0
