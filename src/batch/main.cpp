@@ -323,6 +323,17 @@ int main(int argc, char** argv) {
         murelta::applyExperiment(s, experiment);
         murelta::checkCanStart(s);
         murelta::checkDataFileWritable(s, out);
+        // Each thread works on its own copy of the agents and the arena: as many go as the
+        // memory allows.
+        const int fit = murelta::recordThreads(s, experiment, threads);
+        if (fit < threads) {
+            std::cout << "Running on " << fit << " of the " << threads
+                      << " threads asked: each makes its own copy of the agents and the arena ("
+                      << murelta::megabytes(murelta::structureBytes(s))
+                      << "), and a simulation may hold "
+                      << murelta::megabytes(murelta::kMaxSimulationBytes) << "." << std::endl;
+            threads = fit;
+        }
     } catch (const murelta::Error& e) {
         std::cerr << "murelta-batch: " << e.what() << std::endl;
         return 2;

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -54,6 +56,11 @@ void checkDataFileWritable(const SimState& s, const std::filesystem::path& direc
 // Error naming the file and the reason when it cannot be written.
 std::filesystem::path writeFileAtomically(const std::filesystem::path& directory,
                                           const std::string& fileName, const std::string& text);
+// The same with the text written by `write` onto a stream, a piece at a time, so that a large
+// file need not be held in memory first.
+std::filesystem::path writeFileAtomically(const std::filesystem::path& directory,
+                                          const std::string& fileName,
+                                          const std::function<void(std::ostream&)>& write);
 
 // Writes dataFileName + ".xls" into `directory` with writeFileAtomically.
 std::filesystem::path writeDataFile(const SimState& s, const std::filesystem::path& directory,
