@@ -317,7 +317,15 @@ void refuseLongLists(const Reader& r, std::string_view text) {
                 ++i;
             }
         } else if (c == '"' || c == '\'') {
+            const std::size_t from = i;
+            const int at = line;
             skipString();
+            // The longest text of receivers names every agent of the largest group by itself.
+            if (open.empty() && key == "receivers" && i - from > 8 * kMaxReceivers) {
+                r.fail(at, "receivers",
+                       (agent.empty() ? std::string("an agent") : "agent " + agent) +
+                           ": a text of receivers longer than any group needs.");
+            }
         } else if (open.empty() && !valueExpected && c == '[') {
             // A table header: a new table, whose agent is not known yet.
             agent.clear();
