@@ -79,16 +79,15 @@ std::string runsCsv(const SimState& s, const SimulationResult& result) {
 // built as texts (each row at most 54 bytes, and a growing text may take twice its length).
 double recordBytes(const SimState& s, const Experiment& e) {
     requireStructures(s);
-    double ranges = 0.0;
+    std::size_t starts = 0;
     for (int i = 0; i < s.groupSize; ++i) {
-        const std::vector<std::uint8_t>& links = s.agent(i).links;
-        std::uint8_t before = 0;
-        for (int j = 0; j < s.groupSize; ++j) {
-            const std::uint8_t link = links[static_cast<std::size_t>(j)];
-            ranges += static_cast<double>(link == 1 && before != 1);
-            before = link;
+        const std::uint8_t* links = s.agent(i).links.data();
+        starts += links[0] == 1 ? 1U : 0U;
+        for (int j = 1; j < s.groupSize; ++j) {
+            starts += links[j] == 1 && links[j - 1] != 1 ? 1U : 0U;
         }
     }
+    const auto ranges = static_cast<double>(starts);
     double given = 0.0;
     for (const AgentDesign& agent : e.agents) {
         given += static_cast<double>(agent.receivers.ranges().capacity());
