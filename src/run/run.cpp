@@ -393,14 +393,23 @@ int threadsUsed(const SimState& s, int threads) {
     return threads > 1 && s.runCount > 1 ? std::min<int>(threads, s.runCount) : 1;
 }
 
+// The program itself besides a simulation: its code and libraries, the stacks and small
+// allocations.
+constexpr double kProgramBytes = 16.0 * 1024 * 1024;
+
+// Every run's statistics row of every generation, kept for the record and the charts.
+double resultBytes(const SimState& s) {
+    const double runs = std::max<int>(s.runCount, 0);
+    const double generations = std::max<int>(s.generationCount, 0);
+    return generations * (sizeof(GenerationResult) + runs * sizeof(RunStatsRow));
+}
+
 }  // namespace
 
 double simulationBytes(const SimState& s, int threads, double heldBytes) {
     const double runs = std::max<int>(s.runCount, 0);
-    const double generations = std::max<int>(s.generationCount, 0);
     const double state = structureBytes(s);
-    double bytes =
-        state + heldBytes + generations * (sizeof(GenerationResult) + runs * sizeof(RunStatsRow));
+    double bytes = kProgramBytes + state + heldBytes + resultBytes(s);
     const int workers = threadsUsed(s, threads);
     if (workers > 1) {
         const double n = std::max<int>(s.groupSize, 0);
@@ -419,7 +428,7 @@ int threadsThatFit(const SimState& s, int threads, double heldBytes) {
     const double one = simulationBytes(s, 1, heldBytes);
     if (one > kMaxSimulationBytes) {
         const double state = structureBytes(s);
-        const double results = one - state - heldBytes;
+        const double results = resultBytes(s);
         throw Error("A simulation of " + count(s.groupSize) + " agents on an arena of " +
                     count(s.arenaWidth) + " x " + count(s.arenaHeight) + " with " +
                     count(s.runCount) + " runs in each of " + count(s.generationCount) +

@@ -36,8 +36,9 @@ void checkRunParameters(const SimState& s);
 void checkCanStart(const SimState& s);
 
 // The memory a simulation of `s` holds on `threads` threads, besides `heldBytes` that its caller
-// keeps for it (a record): the state; with several threads also one copy of it per thread and
-// the runs made but not yet added; and the statistics row of every run of every generation.
+// keeps for it (a record): the program, the state; with several threads also one copy of it per
+// thread and the runs made but not yet added; and the statistics row of every run of every
+// generation.
 double simulationBytes(const SimState& s, int threads, double heldBytes = 0.0);
 // `threads` when simulationBytes stays within kMaxSimulationBytes, else the most threads for
 // which it does. Throws Error, naming the boxes to change, when not even one thread fits.
