@@ -90,10 +90,8 @@ class BatchHost : public murelta::RunDisplay, public murelta::DataFileHost {
         cyclesShown_ = cycles_;
     }
 
-    // Runs made on several threads report only their end, which is also where a stop ends
-    // their generation: the main thread may never wait for them, and so never yield.
+    // Runs made on several threads report only their end.
     void showRunsDone(int done, int runCount) override {
-        yield();
         if (!progress_) {
             return;
         }
@@ -382,6 +380,17 @@ int main(int argc, char** argv) {
                                  ".");
         }
         murelta::checkDataFileWritable(s, out);
+        // Each thread works on its own copy of the agents and the arena: as many go as the
+        // memory allows.
+        const int fit = murelta::recordThreads(s, experiment, threads);
+        if (fit < threads) {
+            std::cout << "Running on " << fit << " of the " << threads
+                      << " threads asked: each makes its own copy of the agents and the arena ("
+                      << murelta::megabytes(murelta::structureBytes(s))
+                      << "), and a simulation may hold "
+                      << murelta::megabytes(murelta::kMaxSimulationBytes) << "." << std::endl;
+            threads = fit;
+        }
     } catch (const murelta::Error& e) {
         std::cerr << "murelta-batch: " << e.what() << std::endl;
         return kExitRefused;

@@ -2,6 +2,8 @@
 
 #include <toml++/toml.h>
 #include <algorithm>
+#include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -152,6 +154,245 @@ void readParameters(const Reader& r, const toml::table& table, Experiment& e, Li
     }
 }
 
+// The most receivers an agent may have: every agent of the largest group.
+constexpr int kMaxReceivers = 32767;
+
+// Which agents an agent's receivers already name, so that a repeat is found as it is read.
+class Named {
+  public:
+    Named() : words_((kMaxReceivers + 63) / 64, 0) {}
+    // Marks first..last; false when one of them was marked before.
+    bool mark(int first, int last) {
+        for (int i = first; i <= last;) {
+            const int bit = i % 64;
+            const int upto = std::min(last, i - bit + 63);
+            const std::uint64_t span = upto - i == 63
+                                           ? ~std::uint64_t{0}
+                                           : ((std::uint64_t{1} << (upto - i + 1)) - 1) << bit;
+            std::uint64_t& word = words_[static_cast<std::size_t>(i / 64)];
+            if ((word & span) != 0) {
+                return false;
+            }
+            word |= span;
+            i = upto + 1;
+        }
+        return true;
+    }
+    // The first of first..last marked before, or -1.
+    int firstMarked(int first, int last) const {
+        for (int i = first; i <= last; ++i) {
+            if ((words_[static_cast<std::size_t>(i / 64)] >> (i % 64) & 1U) != 0) {
+                return i;
+            }
+        }
+        return -1;
+    }
+
+  private:
+    std::vector<std::uint64_t> words_;
+};
+
+// Reads an agent's receivers, written as ranges in a text ("0-4, 6-9"), or as a list of indexes
+// ([0, 1, 2, 3, 4, 6]). A receiver named twice or outside every possible group is refused where
+// it is found, so reading never goes past the 32767 receivers an agent can have.
+void readReceivers(const Reader& r, const toml::node& node, AgentDesign& agent) {
+    const std::string who = "agent " + std::to_string(agent.index);
+    Named named;
+    const auto add = [&](std::int64_t first, std::int64_t last) {
+        if (first < 0 || last > kMaxReceivers - 1) {
+            r.fail(node, "receivers",
+                   who + " names receiver " + std::to_string(first < 0 ? first : last) +
+                       "; receivers are agent indexes from 0 to " +
+                       std::to_string(kMaxReceivers - 1) + ".");
+        }
+        if (!named.mark(static_cast<int>(first), static_cast<int>(last))) {
+            r.fail(node, "receivers",
+                   who + " names receiver " +
+                       std::to_string(
+                           named.firstMarked(static_cast<int>(first), static_cast<int>(last))) +
+                       " twice; each receiver may be named once.");
+        }
+        agent.receivers.add(static_cast<std::int16_t>(first), static_cast<std::int16_t>(last));
+    };
+    if (const toml::array* list = node.as_array()) {
+        for (const toml::node& receiver : *list) {
+            const auto value = receiver.value_exact<std::int64_t>();
+            if (!value) {
+                r.fail(receiver, "receivers", who + ": receivers must be whole numbers.");
+            }
+            add(*value, *value);
+        }
+        return;
+    }
+    const auto text = node.value_exact<std::string>();
+    if (!text) {
+        r.fail(node, "receivers",
+               "must be ranges of agent indexes in quotes, such as \"0-4, 6-9\", or a list, "
+               "such as [1, 2].");
+    }
+    const std::string_view all = *text;
+    const auto number = [&](std::string_view part, std::int64_t& value) {
+        const auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), value);
+        return error == std::errc() && end == part.data() + part.size() && !part.empty();
+    };
+    const auto trim = [](std::string_view part) {
+        while (!part.empty() && (part.front() == ' ' || part.front() == '\t')) {
+            part.remove_prefix(1);
+        }
+        while (!part.empty() && (part.back() == ' ' || part.back() == '\t')) {
+            part.remove_suffix(1);
+        }
+        return part;
+    };
+    if (trim(all).empty()) {
+        return;
+    }
+    for (std::size_t from = 0; from <= all.size();) {
+        const std::size_t comma = std::min(all.find(',', from), all.size());
+        const std::string_view item = trim(all.substr(from, comma - from));
+        const std::size_t dash = item.find('-', 1);
+        std::int64_t first = 0;
+        std::int64_t last = 0;
+        const bool read = dash == std::string_view::npos
+                              ? number(item, first) && number(item, last)
+                              : number(trim(item.substr(0, dash)), first) &&
+                                    number(trim(item.substr(dash + 1)), last);
+        if (!read || first > last) {
+            r.fail(node, "receivers",
+                   who + ": \"" + std::string(item) +
+                       "\" is not a receiver or a range; write indexes and upward ranges "
+                       "separated by commas, such as \"0-4, 6-9\".");
+        }
+        add(first, last);
+        from = comma + 1;
+    }
+}
+
+// Refuses a list too long to be read before toml++ builds it, which would take minutes and
+// gigabytes for a list of millions: a list of receivers longer than any group, or any other list
+// longer than the longest a file may need (a sweep's 100000 configurations). Reads just enough of
+// TOML to know what is a list: strings, comments, table headers and brackets. The exact checks
+// come after parsing; this one only keeps what is parsed small.
+void refuseLongLists(const Reader& r, std::string_view text) {
+    constexpr std::size_t kMaxListLength = 100000;
+    struct Open {
+        bool list;
+        std::size_t commas;
+        int line;
+        std::string key;
+    };
+    std::vector<Open> open;
+    int line = 1;
+    std::string key;             // the key of the value being read at the top level
+    std::string agent;           // the index of the agent whose table this is, when written yet
+    bool valueExpected = false;  // after `=` at the top level
+    std::size_t i = 0;
+    const auto startsWith = [&](std::string_view what) {
+        return text.substr(i, what.size()) == what;
+    };
+    const auto skipString = [&] {
+        const bool multi = startsWith("\"\"\"") || startsWith("'''");
+        const char quote = text[i];
+        const std::string_view close = multi ? text.substr(i, 3) : text.substr(i, 1);
+        i += close.size();
+        while (i < text.size() && !startsWith(close)) {
+            if (text[i] == '\n') {
+                ++line;
+            }
+            i += quote == '"' && text[i] == '\\' ? 2 : 1;
+        }
+        i += close.size();
+    };
+    while (i < text.size()) {
+        const char c = text[i];
+        if (c == '\n') {
+            ++line;
+            ++i;
+            if (open.empty()) {
+                valueExpected = false;
+            }
+        } else if (c == '#') {
+            while (i < text.size() && text[i] != '\n') {
+                ++i;
+            }
+        } else if (c == '"' || c == '\'') {
+            const std::size_t from = i;
+            const int at = line;
+            skipString();
+            // The longest text of receivers names every agent of the largest group by itself.
+            if (open.empty() && key == "receivers" && i - from > 8 * kMaxReceivers) {
+                r.fail(at, "receivers",
+                       (agent.empty() ? std::string("an agent") : "agent " + agent) +
+                           ": a text of receivers longer than any group needs.");
+            }
+        } else if (open.empty() && !valueExpected && c == '[') {
+            // A table header: a new table, whose agent is not known yet.
+            agent.clear();
+            while (i < text.size() && text[i] != '\n') {
+                ++i;
+            }
+        } else if (open.empty() && !valueExpected) {
+            // A key up to `=`, or the rest of a value such as a number.
+            const std::size_t end = text.find_first_of("=\n#\"'", i);
+            if (end != std::string_view::npos && text[end] == '=') {
+                std::string_view name = text.substr(i, end - i);
+                while (!name.empty() && (name.front() == ' ' || name.front() == '\t')) {
+                    name.remove_prefix(1);
+                }
+                while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) {
+                    name.remove_suffix(1);
+                }
+                key = std::string(name);
+                valueExpected = true;
+                i = end + 1;
+                if (key == "index") {
+                    const std::size_t close = text.find_first_of("\n#", i);
+                    std::string_view value = text.substr(i, close - i);
+                    while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) {
+                        value.remove_prefix(1);
+                    }
+                    while (!value.empty() &&
+                           (value.back() == ' ' || value.back() == '\t' || value.back() == '\r')) {
+                        value.remove_suffix(1);
+                    }
+                    agent = std::string(value);
+                }
+            } else {
+                i = end == std::string_view::npos ? text.size() : end;
+            }
+        } else if (c == '[' || c == '{') {
+            open.push_back({c == '[', 0, line, open.empty() ? key : std::string()});
+            ++i;
+        } else if (c == ']' || c == '}') {
+            if (!open.empty()) {
+                open.pop_back();
+            }
+            if (open.empty()) {
+                valueExpected = false;
+            }
+            ++i;
+        } else if (c == ',' && !open.empty() && open.back().list) {
+            Open& list = open.back();
+            ++list.commas;
+            if (list.key == "receivers" && open.size() == 1 && list.commas >= kMaxReceivers) {
+                r.fail(list.line, "receivers",
+                       (agent.empty() ? std::string("an agent") : "agent " + agent) +
+                           " names more than " + std::to_string(kMaxReceivers) +
+                           " receivers; a group has at most " + std::to_string(kMaxReceivers) +
+                           " agents and each may be named once.");
+            }
+            if (list.commas >= kMaxListLength) {
+                r.fail(list.line, open.size() == 1 ? list.key : std::string_view(),
+                       "a list of more than " + std::to_string(kMaxListLength) +
+                           " values; no list of an experiment needs that many.");
+            }
+            ++i;
+        } else {
+            ++i;
+        }
+    }
+}
+
 AgentDesign readAgent(const Reader& r, const toml::table& table, Lines& lines) {
     r.onlyKeys(table, "an agent of [[network.agents]]",
                {"index", "receivers", "leader", "rank", "retina"});
@@ -166,14 +407,7 @@ AgentDesign readAgent(const Reader& r, const toml::table& table, Lines& lines) {
     lines.receivers.push_back(lines.agents.back());
     if (const toml::node* receivers = table.get("receivers")) {
         lines.receivers.back() = static_cast<int>(receivers->source().begin.line);
-        const toml::array* list = receivers->as_array();
-        if (list == nullptr) {
-            r.fail(*receivers, "receivers", "must be a list of agent indexes, such as [1, 2].");
-        }
-        for (const toml::node& receiver : *list) {
-            agent.receivers.push_back(
-                static_cast<std::int16_t>(r.integer(receiver, "receivers", 0, 32766)));
-        }
+        readReceivers(r, *receivers, agent);
     }
     const toml::node* rank = table.get("rank");
     if (rank != nullptr) {
@@ -454,15 +688,61 @@ void checkAgainstParameters(const Reader& r, const Experiment& e, const Lines& l
     }
 }
 
-toml::array integers(const std::vector<std::int16_t>& values) {
-    toml::array array;
-    for (const std::int16_t value : values) {
-        array.push_back(static_cast<std::int64_t>(value));
+// "0-4, 6-9": each range of receivers, a single one as its index.
+std::string rangesText(const Receivers& receivers) {
+    std::string text;
+    for (const Receivers::Range& range : receivers.ranges()) {
+        if (!text.empty()) {
+            text += ", ";
+        }
+        text += std::to_string(range.first);
+        if (range.last != range.first) {
+            text += "-" + std::to_string(range.last);
+        }
     }
-    return array;
+    return text;
 }
 
-std::string tablesText(const Experiment& e) {
+// One `key = value` line as toml++ writes it inside a table.
+template <typename Value>
+void writeLine(std::ostream& out, std::string_view indent, std::string_view key, Value&& value) {
+    out << '\n' << indent << toml::table{{key, std::forward<Value>(value)}};
+}
+
+// The [network] table as toml++ would write it, its agents one after the other, so that no
+// document of the whole group is ever built: the keys, then each agent's table, indented when
+// the network has keys of its own, with its keys in alphabetical order.
+void writeNetwork(std::ostream& out, const Experiment& e) {
+    const bool keys = !e.preset.empty() || e.rangeRadius.has_value();
+    const std::string_view indent = keys ? "    " : "";
+    if (keys) {
+        out << "[network]";
+        if (!e.preset.empty()) {
+            out << '\n' << toml::table{{"preset", e.preset}};
+        }
+        if (e.rangeRadius) {
+            out << '\n'
+                << toml::table{{"range", std::string(*e.rangeRadius == kSpaceDependentRadius
+                                                         ? kSpaceDependent
+                                                         : kSpaceIndependent)}};
+        }
+    }
+    bool first = !keys;
+    for (const AgentDesign& agent : e.agents) {
+        if (!first) {
+            out << "\n\n";
+        }
+        first = false;
+        out << indent << "[[network.agents]]";
+        writeLine(out, indent, "index", static_cast<std::int64_t>(agent.index));
+        writeLine(out, indent, "leader", agent.rank == 1);
+        writeLine(out, indent, "rank", static_cast<std::int64_t>(agent.rank));
+        writeLine(out, indent, "receivers", rangesText(agent.receivers));
+        writeLine(out, indent, "retina", agent.retina);
+    }
+}
+
+void writeTables(std::ostream& out, const Experiment& e) {
     toml::table parameters;
     for (const TextParameter& p : kTextParameters) {
         parameters.insert(p.key, e.params.*(p.member));
@@ -472,33 +752,13 @@ std::string tablesText(const Experiment& e) {
     }
     parameters.insert("label", e.label);
 
-    toml::table network;
-    if (!e.preset.empty()) {
-        network.insert("preset", e.preset);
-    }
-    if (e.rangeRadius) {
-        network.insert("range",
-                       std::string(*e.rangeRadius == kSpaceDependentRadius ? kSpaceDependent
-                                                                           : kSpaceIndependent));
-    }
-    if (!e.agents.empty()) {
-        toml::array agents;
-        for (const AgentDesign& agent : e.agents) {
-            agents.push_back(toml::table{{"index", static_cast<std::int64_t>(agent.index)},
-                                         {"receivers", integers(agent.receivers)},
-                                         {"leader", agent.rank == 1},
-                                         {"rank", static_cast<std::int64_t>(agent.rank)},
-                                         {"retina", agent.retina}});
-        }
-        network.insert("agents", std::move(agents));
-    }
-
     // Written table by table, so that the file reads in this order rather than alphabetically.
-    std::ostringstream out;
     out << toml::table{{"format", kExperimentFormat}} << "\n\n"
         << toml::table{{"parameters", std::move(parameters)}} << '\n';
-    if (!network.empty()) {
-        out << '\n' << toml::table{{"network", std::move(network)}} << '\n';
+    if (!e.preset.empty() || e.rangeRadius || !e.agents.empty()) {
+        out << '\n';
+        writeNetwork(out, e);
+        out << '\n';
     }
     if (!e.sweep.empty()) {
         // Key by key, since their order decides the order of the configurations.
@@ -515,7 +775,6 @@ std::string tablesText(const Experiment& e) {
             out << toml::table{{axis.key, std::move(values)}} << '\n';
         }
     }
-    return out.str();
 }
 
 // The line of the first key with more than kMaxKeyParts dotted parts, or 0. Dots are counted
@@ -588,6 +847,7 @@ Experiment parseExperiment(std::string_view text, const std::string& fileName) {
                    " dotted parts; an experiment's keys have at most three.");
     }
     toml::table root;
+    refuseLongLists(r, text);
     try {
         root = toml::parse(text, fileName);
     } catch (const toml::parse_error& error) {
@@ -707,9 +967,14 @@ Experiment readExperiment(const std::filesystem::path& path) {
     return parseExperiment(readText(path, "experiment file"), path.string());
 }
 
+void writeExperimentText(std::ostream& out, const Experiment& e) {
+    out << "# A Murelta experiment: murelta-batch --experiment FILE runs it.\n";
+    writeTables(out, e);
+}
+
 std::string experimentText(const Experiment& e) {
     std::ostringstream out;
-    out << "# A Murelta experiment: murelta-batch --experiment FILE runs it.\n" << tablesText(e);
+    writeExperimentText(out, e);
     return out.str();
 }
 
@@ -719,11 +984,13 @@ void writeExperiment(const std::filesystem::path& path, const Experiment& e) {
     writeFileAtomically(directory, path.filename().string(), experimentText(e));
 }
 
-Experiment captureExperiment(const SimState& s, const Params& params, std::string_view label) {
+Experiment captureExperiment(const SimState& s, const Params& params, std::string_view label,
+                             std::string_view preset) {
     requireStructures(s);
     Experiment e;
     e.params = params;
     e.label = label;
+    e.preset = preset;
     // The range option shows only where it overrides the box.
     bool boxRadius = false;
     try {
@@ -731,7 +998,8 @@ Experiment captureExperiment(const SimState& s, const Params& params, std::strin
     } catch (const Error&) {
         boxRadius = false;
     }
-    if (!boxRadius &&
+    // A preset sets the range itself, so after one the range in force is written out.
+    if ((!boxRadius || !e.preset.empty()) &&
         (s.commRadius == kSpaceDependentRadius || s.commRadius == kSpaceIndependentRadius)) {
         e.rangeRadius = s.commRadius;
     }

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,11 +44,88 @@ class ExperimentError : public Error {
     std::string problem_;
 };
 
+// The agents one agent's messages go to, kept as runs of consecutive indexes, so that a group in
+// which everybody tells everybody takes a few bytes per agent instead of two per link. Iterates
+// over the indexes in the order they were added.
+class Receivers {
+  public:
+    struct Range {
+        std::int16_t first;
+        std::int16_t last;  // included
+        friend bool operator==(const Range&, const Range&) = default;
+    };
+
+    // Adds one receiver: the range before grows when it follows it.
+    void push_back(std::int16_t receiver) {
+        if (!ranges_.empty() && ranges_.back().last + 1 == receiver) {
+            ranges_.back().last = receiver;
+        } else {
+            ranges_.push_back({receiver, receiver});
+        }
+        ++count_;
+    }
+    // Adds first..last, both included (first <= last).
+    void add(std::int16_t first, std::int16_t last) {
+        if (!ranges_.empty() && ranges_.back().last + 1 == first) {
+            ranges_.back().last = last;
+        } else {
+            ranges_.push_back({first, last});
+        }
+        count_ += static_cast<std::size_t>(last - first) + 1;
+    }
+    std::size_t size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+    const std::vector<Range>& ranges() const { return ranges_; }
+
+    class Iterator {
+      public:
+        using value_type = std::int16_t;
+        using difference_type = std::ptrdiff_t;
+        Iterator() = default;
+        Iterator(const std::vector<Range>* ranges, std::size_t range, int value)
+            : ranges_(ranges), range_(range), value_(value) {}
+        std::int16_t operator*() const { return static_cast<std::int16_t>(value_); }
+        Iterator& operator++() {
+            if (value_ < (*ranges_)[range_].last) {
+                ++value_;
+            } else if (++range_ < ranges_->size()) {
+                value_ = (*ranges_)[range_].first;
+            } else {
+                value_ = 0;
+            }
+            return *this;
+        }
+        Iterator operator++(int) {
+            Iterator before = *this;
+            ++*this;
+            return before;
+        }
+        friend bool operator==(const Iterator& a, const Iterator& b) {
+            return a.range_ == b.range_ && a.value_ == b.value_;
+        }
+
+      private:
+        const std::vector<Range>* ranges_ = nullptr;
+        std::size_t range_ = 0;
+        int value_ = 0;
+    };
+    Iterator begin() const {
+        return ranges_.empty() ? end() : Iterator(&ranges_, 0, ranges_.front().first);
+    }
+    Iterator end() const { return Iterator(&ranges_, ranges_.size(), 0); }
+
+    friend bool operator==(const Receivers&, const Receivers&) = default;
+
+  private:
+    std::vector<Range> ranges_;
+    std::size_t count_ = 0;
+};
+
 // One agent's part of the network as designed.
 struct AgentDesign {
     std::int16_t index = 0;
-    std::vector<std::int16_t> receivers;  // the agents its messages go to
-    std::int16_t rank = 0;                // 1: the leader
+    Receivers receivers;    // the agents its messages go to
+    std::int16_t rank = 0;  // 1: the leader
     double retina = 0.0;
 
     friend bool operator==(const AgentDesign&, const AgentDesign&) = default;
@@ -98,14 +176,19 @@ Experiment parseExperiment(std::string_view text, const std::string& fileName);
 Experiment readExperiment(const std::filesystem::path& path);
 
 // The file's text: every key in a stable order, so that an unchanged experiment saves to the
-// same bytes.
+// same bytes. An agent's receivers are written as ranges in one line, such as "0-4, 6-9".
 std::string experimentText(const Experiment& e);
+// The same text written onto `out` agent by agent, so that a large group is never held as a
+// whole document.
+void writeExperimentText(std::ostream& out, const Experiment& e);
 // Writes experimentText atomically: a failed write leaves no half file.
 void writeExperiment(const std::filesystem::path& path, const Experiment& e);
 
 // The experiment in force in `s`: `params` and `label` as given (those of the last successful
-// "Set parameters"), the range option and every agent of the group.
-Experiment captureExperiment(const SimState& s, const Params& params, std::string_view label);
+// "Set parameters"), `preset` (applied before the agents, so it changes nothing they set, and
+// kept to say where the network came from), the range option and every agent of the group.
+Experiment captureExperiment(const SimState& s, const Params& params, std::string_view label,
+                             std::string_view preset = {});
 
 // What comes after "Set parameters": the preset, the agents' designs and the range option. Throws
 // Error, naming what does not fit the group, with `s` unchanged.

@@ -1,9 +1,11 @@
 #include "experiment/record.hpp"
 
 #include <toml++/toml.h>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <ostream>
 #include <sstream>
 
 #include "experiment/results.hpp"
@@ -81,7 +83,40 @@ std::string runsCsv(const SimState& s, const SimulationResult& result) {
     return text;
 }
 
+// What the record takes while the simulation runs and is written: the network captured before
+// the first run (each agent's receivers as ranges, counted in its links; a vector may take twice
+// what it holds), the experiment it was given, the provenance and the table of runs, which are
+// built as texts (each row at most 54 bytes, and a growing text may take twice its length).
+double recordBytes(const SimState& s, const Experiment& e) {
+    requireStructures(s);
+    std::size_t starts = 0;
+    for (int i = 0; i < s.groupSize; ++i) {
+        const std::uint8_t* links = s.agent(i).links.data();
+        starts += links[0] == 1 ? 1U : 0U;
+        for (int j = 1; j < s.groupSize; ++j) {
+            starts += links[j] == 1 && links[j - 1] != 1 ? 1U : 0U;
+        }
+    }
+    const auto ranges = static_cast<double>(starts);
+    double given = 0.0;
+    for (const AgentDesign& agent : e.agents) {
+        given += static_cast<double>(agent.receivers.ranges().capacity());
+    }
+    const double agents = static_cast<double>(s.groupSize) + static_cast<double>(e.agents.size());
+    const double network = 2.0 * ranges * sizeof(Receivers::Range) +
+                           given * sizeof(Receivers::Range) + 2.0 * agents * sizeof(AgentDesign) +
+                           2.0 * (s.targetCount + 1.0) * sizeof(std::int16_t);
+    const double rows = std::max<int>(s.runCount, 0) * std::max<double>(s.generationCount, 0);
+    const double provenance = 1024.0 * std::max<int>(s.generationCount, 0);
+    return network + provenance + 2.0 * 54.0 * rows;
+}
+
 }  // namespace
+
+int recordThreads(const SimState& s, const Experiment& e, int threads) {
+    checkCanStart(s);
+    return threadsThatFit(s, threads, recordBytes(s, e));
+}
 
 std::string programVersion() {
     return MURELTA_VERSION;
@@ -89,9 +124,10 @@ std::string programVersion() {
 
 RecordPaths runAndRecord(SimState& s, RunDisplay& display, DataFileHost& files, const Experiment& e,
                          int threads) {
+    threads = recordThreads(s, e, threads);
     // The network as it stands, every agent written out, so that the record runs the same
-    // simulation whatever drew the random network.
-    const Experiment complete = captureExperiment(s, e.params, e.label);
+    // simulation whatever drew the random network; the preset stays to say where it came from.
+    const Experiment complete = captureExperiment(s, e.params, e.label, e.preset);
     const std::string started = utcNow();
     const SimulationResult result = runSimulation(s, display, files, threads);
     const std::string runs = runsCsv(s, result);
@@ -99,7 +135,11 @@ RecordPaths runAndRecord(SimState& s, RunDisplay& display, DataFileHost& files, 
     // Beside the data file, under its name; an earlier record is never replaced.
     paths.experiment = writeFileAtomically(
         result.directory, result.fileStem + ".toml",
-        experimentText(complete) + provenanceText(s, result, started, threads, runs), false);
+        [&](std::ostream& out) {
+            writeExperimentText(out, complete);
+            out << provenanceText(s, result, started, result.threads, runs);
+        },
+        false);
     paths.runs = writeFileAtomically(result.directory, result.fileStem + ".csv", runs, false);
     return paths;
 }

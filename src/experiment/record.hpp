@@ -31,7 +31,13 @@ struct RecordPaths {
     std::filesystem::path experiment;
     std::filesystem::path runs;
 };
-// `threads` as runSimulation takes it.
+// The threads runAndRecord will use: `threads`, or fewer when the simulation with its record
+// would hold more than kMaxSimulationBytes on that many (see threadsThatFit). Throws Error,
+// naming the boxes to change, when not even one thread fits, or when the simulation could not
+// start (checkCanStart).
+int recordThreads(const SimState& s, const Experiment& e, int threads);
+
+// `threads` as runSimulation takes it, reduced by recordThreads.
 RecordPaths runAndRecord(SimState& s, RunDisplay& display, DataFileHost& files, const Experiment& e,
                          int threads = 1);
 

@@ -4,11 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <ostream>
+#include <streambuf>
 #include <system_error>
 
 #include "sim/error.hpp"
@@ -122,28 +125,94 @@ void checkDataFileWritable(const SimState& s, const std::filesystem::path& direc
     removeQuietly(probe.path);
 }
 
+namespace {
+
+// Passes what a stream writes on to a file descriptor, in pieces of a fixed size, and keeps the
+// reason of the first write that failed.
+class DescriptorBuffer : public std::streambuf {
+  public:
+    explicit DescriptorBuffer(int descriptor) : descriptor_(descriptor) { reset(); }
+    // Writes out what is buffered; false once a write has failed.
+    bool drain() {
+        const char* from = pbase();
+        while (error_ == 0 && from < pptr()) {
+            const ssize_t n = ::write(descriptor_, from, static_cast<std::size_t>(pptr() - from));
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                error_ = n < 0 ? errno : ENOSPC;
+            } else {
+                from += n;
+            }
+        }
+        reset();
+        return error_ == 0;
+    }
+    int error() const { return error_; }
+
+  protected:
+    int_type overflow(int_type c) override {
+        if (!drain()) {
+            return traits_type::eof();
+        }
+        if (!traits_type::eq_int_type(c, traits_type::eof())) {
+            *pptr() = traits_type::to_char_type(c);
+            pbump(1);
+        }
+        return traits_type::not_eof(c);
+    }
+    int sync() override { return drain() ? 0 : -1; }
+
+  private:
+    void reset() { setp(buffer_.data(), buffer_.data() + buffer_.size()); }
+
+    int descriptor_;
+    int error_ = 0;
+    std::array<char, 1 << 16> buffer_{};
+};
+
+}  // namespace
+
 std::filesystem::path writeFileAtomically(const std::filesystem::path& directory,
                                           const std::string& fileName, const std::string& text,
+                                          bool replace) {
+    return writeFileAtomically(
+        directory, fileName,
+        [&](std::ostream& out) {
+            out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        },
+        replace);
+}
+
+std::filesystem::path writeFileAtomically(const std::filesystem::path& directory,
+                                          const std::string& fileName,
+                                          const std::function<void(std::ostream&)>& write,
                                           bool replace) {
     checkFileName(fileName, directory);
     const TemporaryFile temporary = createTemporaryFile(directory);
     if (temporary.descriptor < 0) {
         throw cannotWrite(fileName, directory, std::strerror(errno));
     }
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n =
-            ::write(temporary.descriptor, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            const std::string reason = std::strerror(n < 0 ? errno : ENOSPC);
+    // Whatever stops the writing, the temporary file goes.
+    const auto abandon = [&](const std::string& reason) {
+        ::close(temporary.descriptor);
+        removeQuietly(temporary.path);
+        throw cannotWrite(fileName, directory, reason);
+    };
+    {
+        DescriptorBuffer buffer(temporary.descriptor);
+        std::ostream out(&buffer);
+        try {
+            write(out);
+        } catch (...) {
             ::close(temporary.descriptor);
             removeQuietly(temporary.path);
-            throw cannotWrite(fileName, directory, reason);
+            throw;
         }
-        written += static_cast<std::size_t>(n);
+        if (!buffer.drain()) {
+            abandon(std::strerror(buffer.error()));
+        }
     }
     // mkstemps makes the file readable by its owner only; the result is an ordinary file.
     if (::fchmod(temporary.descriptor, 0666 & ~static_cast<mode_t>(fileCreationMask())) != 0 ||

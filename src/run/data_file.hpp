@@ -3,6 +3,8 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -67,6 +69,12 @@ class FileExists : public Error {
 // FileExists when a file of that name is there (it is left as it was).
 std::filesystem::path writeFileAtomically(const std::filesystem::path& directory,
                                           const std::string& fileName, const std::string& text,
+                                          bool replace = true);
+// The same with the text written by `write` onto a stream, a piece at a time, so that a large
+// file need not be held in memory first.
+std::filesystem::path writeFileAtomically(const std::filesystem::path& directory,
+                                          const std::string& fileName,
+                                          const std::function<void(std::ostream&)>& write,
                                           bool replace = true);
 
 // The whole text of a file. Throws Error naming it ("the <what> <path>") and saying why it

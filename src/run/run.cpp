@@ -150,29 +150,49 @@ void addRun(SimState& s, int run, RunSlot& slot, GenerationResult& generation) {
     generation.runs.push_back(slot.row);
     s.random = slot.random;
     slot.fitness = {};
+    slot.drawn = {};
 }
 
-// The runs of one generation on `threads` threads. Each thread works on its own copy of a
-// snapshot of the state taken before any thread starts, so no thread reads what another
-// writes. The main
-// thread adds each run to `s` in run order, as soon as the runs before it are added, and lets
-// the display in meanwhile. A stop ends the generation as it would one made in place: noticed
-// at the end of a run (the display's showRunsDone), after that run; noticed while the display
-// waits, after the next run in order, cut short where it was. The runs after it are dropped.
+// How often the main thread lets the display in while runs go to other threads: often enough
+// for a window to answer its user at once.
+constexpr std::chrono::milliseconds kYieldInterval{15};
+
+// How many runs past the last one added the workers may have made or be making: the runs made
+// but not yet added wait with their fitness changes, so this bounds what they hold.
+int runsAhead(int threads) {
+    return 2 * threads;
+}
+
+// The runs of one generation on `threads` threads. Each thread copies the state itself, so that
+// its memory comes from its own heap arena and no cache line is written by two threads; the
+// main thread leaves `s` alone until every copy is made, so all start from the same state
+// without a snapshot of their own. The main thread adds each run to `s` in run order, as soon
+// as the runs before it are added, and lets the display in meanwhile. A stop ends the generation
+// as it would one made in place: noticed at the end of a run (the display's showRunsDone), after
+// that run; noticed while the display waits, after the next run in order, cut short where it
+// was. The runs after it are dropped.
 bool runOnThreads(SimState& s, RunDisplay& display, GenerationResult& generation, bool& complete,
                   int threads) {
     const int runs = s.runCount;
+    const int workers = std::min(threads, runs);
+    const int ahead = runsAhead(workers);
     std::vector<RunSlot> slots(static_cast<std::size_t>(runs));
-    // What every thread copies its own state from, left alone by the main thread. Each thread
-    // makes its copy itself, so that its memory comes from its own heap arena and no cache line
-    // is written by two threads.
-    const SimState base = s;
     std::atomic<int> next{1};
     std::atomic<bool> cancelled{false};
     std::mutex mutex;
-    std::condition_variable ready;
+    std::condition_variable ready;   // the main thread waits for copies and runs
+    std::condition_variable moveOn;  // the workers wait for runs to be added
+    int copies = 0;                  // guarded by mutex, as are the two below
+    int addedSoFar = 0;
     std::exception_ptr failure;
 
+    const auto cancel = [&] {
+        {
+            const std::lock_guard lock(mutex);
+            cancelled = true;
+        }
+        moveOn.notify_all();
+    };
     const auto workOn = [&](SimState& w) {
         FitnessLog log;
         w.fitnessLog = &log;
@@ -180,6 +200,13 @@ bool runOnThreads(SimState& s, RunDisplay& display, GenerationResult& generation
         RunDisplay quiet;
         EngineWorld world;
         for (int run = next++; run <= runs && !cancelled; run = next++) {
+            {
+                std::unique_lock lock(mutex);
+                moveOn.wait(lock, [&] { return run <= addedSoFar + ahead || cancelled; });
+            }
+            if (cancelled) {
+                break;
+            }
             log.entries.clear();
             const bool whole = runOnce(w, quiet, world, run, &cancelled);
             RunSlot& slot = slots[static_cast<std::size_t>(run - 1)];
@@ -201,22 +228,52 @@ bool runOnThreads(SimState& s, RunDisplay& display, GenerationResult& generation
     };
     const auto work = [&] {
         try {
-            SimState w = base;
-            workOn(w);
+            std::optional<SimState> w;
+            try {
+                w.emplace(s);
+            } catch (...) {
+                const std::lock_guard lock(mutex);
+                ++copies;
+                throw;
+            }
+            {
+                const std::lock_guard lock(mutex);
+                ++copies;
+            }
+            ready.notify_one();
+            workOn(*w);
         } catch (...) {
             // Handed to the main thread, which ends the generation and rethrows it.
-            const std::lock_guard lock(mutex);
-            failure = std::current_exception();
-            cancelled = true;
+            {
+                const std::lock_guard lock(mutex);
+                failure = std::current_exception();
+                cancelled = true;
+            }
+            moveOn.notify_all();
         }
         ready.notify_one();
     };
     std::vector<std::jthread> pool;
-    for (int t = 0; t < std::min(threads, runs); ++t) {
+    // Joins the workers, also when an error leaves this function.
+    struct Joiner {
+        std::vector<std::jthread>& pool;
+        const decltype(cancel)& stop;
+        ~Joiner() {
+            stop();
+            pool.clear();
+        }
+    } joiner{pool, cancel};
+    for (int t = 0; t < workers; ++t) {
         pool.emplace_back(work);
+    }
+    {
+        std::unique_lock lock(mutex);
+        ready.wait(lock, [&] { return copies == workers; });
     }
     // The workers' runs tell nobody; "Stop" must be there from the start.
     display.setRunningControls(true);
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point lastYield = Clock::now();
 
     int added = 0;
     while (added < runs) {
@@ -224,11 +281,12 @@ bool runOnThreads(SimState& s, RunDisplay& display, GenerationResult& generation
         {
             std::unique_lock lock(mutex);
             // Wake now and then even without news, so that the display can answer its user.
-            ready.wait_for(lock, std::chrono::milliseconds(15), [&] {
+            ready.wait_for(lock, kYieldInterval, [&] {
                 return slots[static_cast<std::size_t>(added)].done || failure != nullptr;
             });
             if (failure != nullptr) {
                 lock.unlock();
+                cancel();
                 pool.clear();  // joins
                 std::rethrow_exception(failure);
             }
@@ -239,17 +297,29 @@ bool runOnThreads(SimState& s, RunDisplay& display, GenerationResult& generation
         if (slot != nullptr) {
             ++added;
             addRun(s, added, *slot, generation);
+            {
+                const std::lock_guard lock(mutex);
+                addedSoFar = added;
+            }
+            moveOn.notify_all();
             display.showRunsDone(added, runs);
+            // When the workers keep ahead the main thread never waits, so the display gets its
+            // turn here too, as often as it would while waiting.
+            if (Clock::now() - lastYield >= kYieldInterval) {
+                display.yield();
+                lastYield = Clock::now();
+            }
             if (!s.running) {
-                cancelled = true;
+                cancel();
                 complete = complete && added == runs;
                 return false;
             }
         } else {
             display.yield();
+            lastYield = Clock::now();
             if (!s.running) {
                 // The run under way is the next in order: it ends where the stop found it.
-                cancelled = true;
+                cancel();
                 pool.clear();  // joins
                 RunSlot& current = slots[static_cast<std::size_t>(added)];
                 if (current.done) {
@@ -350,10 +420,74 @@ void checkCanStart(const SimState& s) {
 
 namespace {
 
+// The threads a simulation asked for `threads` would run on: several only for several runs.
+int threadsUsed(const SimState& s, int threads) {
+    return threads > 1 && s.runCount > 1 ? std::min<int>(threads, s.runCount) : 1;
+}
+
+// The program itself besides a simulation: its code and libraries, the stacks and small
+// allocations.
+constexpr double kProgramBytes = 16.0 * 1024 * 1024;
+
+// Every run's statistics row of every generation, kept for the record and the charts.
+double resultBytes(const SimState& s) {
+    const double runs = std::max<int>(s.runCount, 0);
+    const double generations = std::max<int>(s.generationCount, 0);
+    return generations * (sizeof(GenerationResult) + runs * sizeof(RunStatsRow));
+}
+
+}  // namespace
+
+double simulationBytes(const SimState& s, int threads, double heldBytes) {
+    const double runs = std::max<int>(s.runCount, 0);
+    const double state = structureBytes(s);
+    double bytes = kProgramBytes + state + heldBytes + resultBytes(s);
+    const int workers = threadsUsed(s, threads);
+    if (workers > 1) {
+        const double n = std::max<int>(s.groupSize, 0);
+        const double costs = (s.expCostOn ? 1.0 : 0.0) + (s.comCostOn ? 1.0 : 0.0);
+        // A run's fitness changes: one per agent at its end and, with a cost on, at most one per
+        // agent and cycle for each cost; a vector may take twice what it holds.
+        const double log =
+            2.0 * n * (1.0 + costs * (s.cyclesPerRun + 1.0)) * sizeof(FitnessLog::Entry);
+        const double made = log + n * sizeof(std::int16_t);
+        bytes += workers * state + runs * sizeof(RunSlot) + (runsAhead(workers) + workers) * made;
+    }
+    return bytes;
+}
+
+int threadsThatFit(const SimState& s, int threads, double heldBytes) {
+    const double one = simulationBytes(s, 1, heldBytes);
+    if (one > kMaxSimulationBytes) {
+        const double state = structureBytes(s);
+        const double results = resultBytes(s);
+        throw Error("A simulation of " + count(s.groupSize) + " agents on an arena of " +
+                    count(s.arenaWidth) + " x " + count(s.arenaHeight) + " with " +
+                    count(s.runCount) + " runs in each of " + count(s.generationCount) +
+                    " generations needs " + megabytes(one) + " of memory (" + megabytes(state) +
+                    " for the agents and the arena, " + megabytes(results) +
+                    " for the results of every run, " + megabytes(heldBytes) +
+                    " for its record); this program allows " + megabytes(kMaxSimulationBytes) +
+                    ". Make Group size, Width, Height, Runs or Generations smaller.");
+    }
+    int used = threadsUsed(s, threads);
+    if (simulationBytes(s, used, heldBytes) <= kMaxSimulationBytes) {
+        return threads;
+    }
+    while (used > 1 && simulationBytes(s, used, heldBytes) > kMaxSimulationBytes) {
+        --used;
+    }
+    return used;
+}
+
+namespace {
+
 SimulationResult simulate(SimState& s, RunDisplay& display, DataFileHost& files, World* world,
                           int threads) {
     checkCanStart(s);
     SimulationResult result;
+    result.threads = threadsThatFit(s, threads);
+    threads = result.threads;
     // A file that cannot be written is found now rather than after hours of runs.
     result.directory = findDataDirectory(
         files, files.dataDirectory(),
@@ -371,9 +505,12 @@ SimulationResult simulate(SimState& s, RunDisplay& display, DataFileHost& files,
     RunningGuard guard(s, display);
 
     bool& complete = result.complete;
+    // Reserved, so that the results take what the memory check counted for them.
+    result.generations.reserve(static_cast<std::size_t>(s.generationCount));
     for (int g = 0; g < s.generationCount; ++g) {
         resetFitness(s);
         GenerationResult& generation = result.generations.emplace_back();
+        generation.runs.reserve(static_cast<std::size_t>(s.runCount));
         // The display needs every cycle of a run it draws, so only runs it does not draw go
         // to other threads.
         EngineWorld engine;

@@ -36,6 +36,15 @@ void checkRunParameters(const SimState& s);
 // checkRunParameters, and the structures must match the parameters (requireStructures).
 void checkCanStart(const SimState& s);
 
+// The memory a simulation of `s` holds on `threads` threads, besides `heldBytes` that its caller
+// keeps for it (a record): the program, the state; with several threads also one copy of it per
+// thread and the runs made but not yet added; and the statistics row of every run of every
+// generation.
+double simulationBytes(const SimState& s, int threads, double heldBytes = 0.0);
+// `threads` when simulationBytes stays within kMaxSimulationBytes, else the most threads for
+// which it does. Throws Error, naming the boxes to change, when not even one thread fits.
+int threadsThatFit(const SimState& s, int threads, double heldBytes = 0.0);
+
 // What one generation left behind: the statistics rows of the runs that took place, Total
 // Fitness, and the mean and standard deviation of both genes it ran with.
 struct GenerationResult {
@@ -49,6 +58,7 @@ struct GenerationResult {
 
 struct SimulationResult {
     bool complete = true;             // every run of every generation took place
+    int threads = 1;                  // as asked, or fewer when the memory allows no more
     std::filesystem::path directory;  // where the data file went, or would have gone
     std::filesystem::path dataFile;   // empty when none was written (several generations)
     // The base name of the data file and the record: SimState::dataFileName, or the first free
@@ -63,9 +73,9 @@ struct SimulationResult {
 // SimState::running is cleared.
 SimulationResult runSimulation(SimState& s, RunDisplay& display, DataFileHost& files, World& world);
 // The same on the engine. With `threads` above 1 and graphics off, the runs of each generation
-// go to that many threads, each with its own copy of what a run changes; the results are
-// added in run order, so they are the same, to the bit, for every thread count. A stop then
-// ends the generation after the runs already added.
+// go to that many threads (or as many as threadsThatFit allows), each with its own copy of what a
+// run changes; the results are added in run order, so they are the same, to the bit, for every
+// thread count. A stop then ends the generation after the runs already added.
 SimulationResult runSimulation(SimState& s, RunDisplay& display, DataFileHost& files,
                                int threads = 1);
 

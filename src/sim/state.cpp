@@ -1,5 +1,6 @@
 #include "sim/state.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -17,24 +18,34 @@ void requireNotNegative(int value, const char* label) {
     }
 }
 
+// What the allocator keeps beside each block it hands out.
+constexpr double kAllocationBytes = 16.0;
+
+}  // namespace
+
 std::string megabytes(double bytes) {
     return std::to_string(std::llround(bytes / (1024.0 * 1024.0))) + " MB";
 }
 
-// What allocateStructures will take, counted before anything is allocated: per agent its map
-// (16-bit cells) and its row of links, then the arena with its target sums (one entry more
-// across and down), the targets and runStats.
 double structureBytes(const SimState& s) {
     const double n = s.groupSize;
     const double cells = (s.arenaWidth + 1.0) * (s.arenaHeight + 1.0);
     const double sums = (s.arenaWidth + 2.0) * (s.arenaHeight + 2.0) * CellSums::kBytesPerEntry;
-    const double perAgent =
-        cells * sizeof(std::int16_t) + (n + 1.0) + sizeof(Agent) + sizeof(ViewSums);
-    return n * perAgent + sizeof(Agent) + cells * sizeof(std::int16_t) + sums +
-           (s.targetCount + 1.0) * sizeof(Target) + (s.runCount + 1.0) * sizeof(RunStatsRow);
+    // A map lists a cell when it turns non-zero, at most once per cell in a cycle and never
+    // more than the messages one cycle delivers.
+    const double written = std::min(cells, MessageQueue::kSlots + 1.0) * sizeof(std::uint32_t);
+    const double perAgent = sizeof(Agent) + sizeof(ViewSums) + cells * sizeof(std::int16_t) +
+                            written + (n + 1.0) + 3 * kAllocationBytes;
+    const double population = s.popSize * (sizeof(Individual) + s.genomeLength + kAllocationBytes);
+    // Its slots and the buckets of messages in flight, which together never hold more than
+    // every slot, though each bucket may keep the capacity of a full queue.
+    const double messages =
+        MessageQueue::kSlots *
+        (sizeof(Message) + (MessageQueue::kDelay + 1.0) * 2.0 * sizeof(MessageQueue::Due));
+    return n * perAgent + 2.0 * sizeof(Agent) + sizeof(ViewSums) + cells * sizeof(std::int16_t) +
+           sums + (s.targetCount + 1.0) * sizeof(Target) +
+           (s.runCount + 1.0) * sizeof(RunStatsRow) + population + messages + sizeof(SimState);
 }
-
-}  // namespace
 
 void setRetina(Agent& agent, double retina) {
     if (!(retina >= 0.0 && retina <= kMaxRetina)) {
@@ -57,11 +68,11 @@ void checkSizes(const SimState& s) {
                     std::to_string(s.retinaRadius) + ").");
     }
     const double bytes = structureBytes(s);
-    if (bytes > kMaxStructureBytes) {
+    if (bytes > kMaxSimulationBytes) {
         throw Error("An arena of " + std::to_string(s.arenaWidth) + " x " +
                     std::to_string(s.arenaHeight) + " with " + std::to_string(s.groupSize) +
                     " agents needs " + megabytes(bytes) + " of memory; this program allows " +
-                    megabytes(kMaxStructureBytes) + ". Make the arena or the group smaller.");
+                    megabytes(kMaxSimulationBytes) + ". Make the arena or the group smaller.");
     }
 }
 

@@ -158,12 +158,23 @@ struct SimState {
     std::vector<ViewSums> viewSums;
 };
 
-// The most memory the structures of one simulation may take: far beyond any sensible
-// experiment, and well within a desktop machine.
-inline constexpr double kMaxStructureBytes = 1024.0 * 1024 * 1024;
+// The most memory one simulation may hold: every copy of the run state its threads make, the
+// results it keeps and its record. Far beyond any sensible experiment, and well within a
+// desktop machine.
+inline constexpr double kMaxSimulationBytes = 2048.0 * 1024 * 1024;
+
+// What one copy of the state a run works on takes, counted from the parameters before anything
+// is allocated: per agent its record, map (16-bit cells and the list of cells written in a
+// cycle), row of links and view sums, then the arena with its target sums, the targets,
+// runStats, the population and the message queue, each allocation with the allocator's own
+// bookkeeping.
+double structureBytes(const SimState& s);
+
+// "N MB", rounded, for messages about memory.
+std::string megabytes(double bytes);
 
 // Throws Error naming the box when a count or size is negative, the retina is out of range, or
-// the structures of these parameters would take more than kMaxStructureBytes.
+// one copy of the structures of these parameters would take more than kMaxSimulationBytes.
 void checkSizes(const SimState& s);
 
 // checkSizes, then re-creates agents, arena (with its target sums), targets and runStats from

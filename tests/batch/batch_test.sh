@@ -71,7 +71,8 @@ bad-options)
     # limit turns a large allocation into a crash).
     for args in "--label a/b" "--label $(printf 'x%.0s' {1..250})" "--generations 0" \
         "--agents 1,000" "--p 1e-400" "--food-size -1" "--agents 0 --width 32767 --height 16000" \
-        "--agents 32767 --width 127 --height 127" "--runs 32767 --seed 1"; do
+        "--agents 32767 --width 127 --height 127" "--runs 32767 --seed 1" \
+        "--agents 1 --width 0 --height 0 --foods 0 --runs 32767 --generations 1000 --cycles 0"; do
         status=0
         # shellcheck disable=SC2086
         (limit_memory && exec "$program" $args) > out.txt 2> err.txt || status=$?
@@ -158,7 +159,11 @@ records)
     }
     reproduce murData_untitle_w50x50_c20000_r100_ag10_s0
     reproduce murData_untitle_w50x50_c20000_r100_ag50_fOut_s0 --agents 50 --preset "Tab 10b" \
-        --first-out
+        --first-out --p 0.3
+    "$program" --agents 50 --preset "Tab 10b" --runs 1 --cycles 10 > /dev/null
+    grep -q "^preset = 'Tab 10b'$" murData_untitle_w50x50_c10_r1_ag50_s0.toml ||
+        fail "the record does not name its preset"
+    rm murData_*
     reproduce murData_genes_w50x50_c2000_r20_ag10_s0 --generations 3 --exp-gene --com-gene \
         --exp-cost-on --com-cost-on --runs 20 --cycles 2000 --label genes
     # Options override the file; --save-experiment writes without running.
@@ -166,6 +171,20 @@ records)
     ! ls murData_* 2> /dev/null || fail "--save-experiment ran the simulation"
     "$program" --experiment saved.toml --runs 2 > /dev/null
     [ "$(wc -l < murData_saved_w50x50_c20000_r2_ag10_s0.xls)" -eq 3 ] || fail "--runs 2"
+    ;;
+memory)
+    # Everybody tells everybody in a group of 4000 on two threads, within the memory cap: one
+    # copy of the state per thread and none besides, and the record written agent by agent with
+    # its receivers as ranges. Read back within the same cap, the record gives the same files.
+    name=murData_untitle_w50x50_c0_r2_ag4000_s0
+    mkdir first again
+    (cd first && limit_memory && exec "$program" --agents 4000 --p 1 --runs 2 --cycles 0 \
+        --threads 2) > /dev/null || fail "the dense network did not run"
+    grep -q "^receivers = '0-3998'$" first/$name.toml || fail "the receivers are not ranges"
+    (cd again && limit_memory && exec "$program" --experiment ../first/$name.toml) > /dev/null ||
+        fail "its record did not run"
+    cmp first/$name.xls again/$name.xls || fail "the data files differ"
+    cmp first/$name.csv again/$name.csv || fail "the tables differ"
     ;;
 sweep)
     # Six configurations; killed twice and started again, the tables equal those of a sweep

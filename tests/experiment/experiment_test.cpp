@@ -6,6 +6,7 @@
 
 #include "support/fixtures.hpp"
 
+#include "experiment/record.hpp"
 #include "network/links.hpp"
 #include "run/data_file.hpp"
 #include "run/display.hpp"
@@ -113,6 +114,79 @@ TEST(Experiment, AFileOfTheFirstFormatOpensWithoutItsTargetSizes) {
     EXPECT_EQ(experimentText(e).find("[targets]"), std::string::npos);
 }
 
+// Receivers are written as ranges in one line, and read in that form and as a list of indexes,
+// so files written before still open. Everything else keeps the bytes toml++ gives it.
+TEST(Experiment, ReceiversAreRangesWrittenInOneLineAndReadInEitherForm) {
+    const std::string head =
+        "[parameters]\nagents = \"10\"\n[[network.agents]]\nindex = 3\nretina = 5\nreceivers = ";
+    const Experiment list = parseExperiment(head + "[0, 1, 2, 4, 7, 8, 9]\n", "list.toml");
+    const Experiment ranges = parseExperiment(head + "\"0-2, 4,7 - 9\"\n", "ranges.toml");
+    EXPECT_EQ(list, ranges);
+    EXPECT_EQ(list.agents.at(0).receivers.size(), 7U);
+
+    Experiment e = list;
+    e.agents.push_back({5, {}, 1, 2.5});
+    const std::string agents =
+        "[[network.agents]]\nindex = 3\nleader = false\nrank = 0\nreceivers = '0-2, 4, 7-9'\n"
+        "retina = 5.0\n\n[[network.agents]]\nindex = 5\nleader = true\nrank = 1\n"
+        "receivers = ''\nretina = 2.5\n";
+    const std::string text = experimentText(e);
+    EXPECT_TRUE(text.ends_with("\n\n" + agents)) << text;
+    EXPECT_EQ(experimentText(parseExperiment(text, "saved.toml")), text);
+    // With keys of its own the network table indents its agents, as toml++ does.
+    e.preset = "Tab 10b";
+    e.rangeRadius = kSpaceDependentRadius;
+    const std::string indented =
+        "[network]\npreset = 'Tab 10b'\nrange = 'space dependent'\n\n    [[network.agents]]\n"
+        "    index = 3\n    leader = false\n    rank = 0\n    receivers = '0-2, 4, 7-9'\n"
+        "    retina = 5.0\n\n    [[network.agents]]\n    index = 5\n    leader = true\n"
+        "    rank = 1\n    receivers = ''\n    retina = 2.5\n";
+    EXPECT_TRUE(experimentText(e).ends_with("\n\n" + indented)) << experimentText(e);
+}
+
+// A list of millions is refused before it is built, naming the agent.
+TEST(Experiment, AHugeListOfReceiversIsRefusedBeforeItIsRead) {
+    std::string text = "[[network.agents]]\nindex = 4\nretina = 5\nreceivers = [";
+    for (int i = 0; i < 1000000; ++i) {
+        text += "1, ";
+    }
+    EXPECT_TRUE(fixtures::throwsError([&] { parseExperiment(text + "1]\n", "huge.toml"); },
+                                      "huge.toml, line 4, receivers: agent 4 names more than"));
+}
+
+// The record names the preset beside the agents it expanded, and still gives the same network.
+TEST(Experiment, ACapturedNetworkKeepsItsPreset) {
+    Experiment e;
+    e.params.agents = "50";
+    e.params.pConnection = "0.3";
+    e.preset = "Tab 10b";
+    SimState s;
+    applyExperiment(s, e);
+    const std::string text = experimentText(captureExperiment(s, e.params, e.label, e.preset));
+    EXPECT_NE(text.find("\n[network]\npreset = 'Tab 10b'\n"), std::string::npos);
+    SimState again;
+    applyExperiment(again, parseExperiment(text, "record.toml"));
+    EXPECT_EQ(networkOf(again), networkOf(s));
+}
+
+// The record and the results are counted before a start too: one agent's 32767 runs in each of
+// 1000 generations fit as a simulation alone, but not with the table of runs its record builds.
+TEST(Experiment, TheRecordCountsTowardsTheMemoryLimit) {
+    Params p;
+    p.agents = "1";
+    p.width = "0";
+    p.height = "0";
+    p.foods = "0";
+    p.cycles = "0";
+    p.runs = "32767";
+    p.generations = "1000";
+    SimState s;
+    setParameters(s, p, "many");
+    EXPECT_EQ(threadsThatFit(s, 1), 1);
+    EXPECT_TRUE(
+        fixtures::throwsError([&] { recordThreads(s, Experiment{}, 1); }, "for its record"));
+}
+
 struct BadFile {
     const char* name;
     std::string text;
@@ -164,7 +238,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadFile{"CannotStart", "[parameters]\ngenerations = \"0\"\n",
                 "line 2, generations: Generations must be at least 1"},
         BadFile{"TooLarge", "[parameters]\nwidth = 32000\nheight = 32000\n",
-                "line 2, width: An arena of 32000 x 32000 with 10 agents needs 33206 MB"},
+                "line 2, width: An arena of 32000 x 32000 with 10 agents needs 33208 MB"},
         BadFile{"NewerFormat", "format = 3\n", "line 1, format: written by a newer Murelta"},
         BadFile{"UnknownPreset", "[network]\npreset = \"Tab 13\"\n",
                 "line 2, preset: \"Tab 13\" is not a preset"},
@@ -173,6 +247,17 @@ INSTANTIATE_TEST_SUITE_P(
         BadFile{"ReceiverOutsideTheGroup",
                 "[[network.agents]]\nindex = 1\nretina = 5\nreceivers = [2, 10]\n",
                 "line 4, receivers: agent 1 names receiver 10, which does not exist"},
+        BadFile{"ReceiverTwice",
+                "[[network.agents]]\nindex = 1\nretina = 5\nreceivers = [2, 3, 2]\n",
+                "line 4, receivers: agent 1 names receiver 2 twice"},
+        BadFile{"RangesOverlap",
+                "[[network.agents]]\nindex = 1\nretina = 5\nreceivers = \"0-4, 6, 3-5\"\n",
+                "line 4, receivers: agent 1 names receiver 3 twice"},
+        BadFile{"RangeDownward", "[[network.agents]]\nindex = 1\nretina = 5\nreceivers = \"4-2\"\n",
+                "agent 1: \"4-2\" is not a receiver or a range"},
+        BadFile{"ReceiverOutsideEveryGroup",
+                "[[network.agents]]\nindex = 1\nretina = 5\nreceivers = [40000]\n",
+                "agent 1 names receiver 40000; receivers are agent indexes from 0 to 32766"},
         BadFile{"AgentOutsideTheGroup", "[[network.agents]]\nindex = 12\nretina = 5\n",
                 "line 1, index: there is no agent 12"},
         BadFile{"AgentTwice",

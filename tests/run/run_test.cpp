@@ -279,6 +279,33 @@ TEST_F(RunTest, RefusesToStartWhatCouldNotRunToItsEnd) {
     EXPECT_THROW(checkCanStart(s), Error);
 }
 
+// Before a start the memory of the whole simulation is counted, not one copy of the state: a
+// copy per thread besides the state itself, and the row of every run of every generation.
+TEST(MemoryLimit, CountsEveryThreadsCopyAndTheResults) {
+    SimState s;
+    s.groupSize = 24000;  // links alone of some 550 MB a copy
+    s.arenaWidth = 0;
+    s.arenaHeight = 0;
+    s.targetCount = 0;
+    s.runCount = 8;
+    const double copy = structureBytes(s);
+    EXPECT_GT(copy, 24000.0 * 24001.0);
+    EXPECT_GE(simulationBytes(s, 2), 3 * copy);
+    EXPECT_LT(simulationBytes(s, 1), 1.1 * copy);
+    // Three copies fit, four do not: two of the eight threads asked; as many as asked when they
+    // fit.
+    EXPECT_EQ(threadsThatFit(s, 8), 2);
+    s.groupSize = 100;
+    EXPECT_EQ(threadsThatFit(s, 8), 8);
+
+    s.groupSize = 1;
+    s.runCount = 32767;
+    s.generationCount = 16000;  // 16 GB of results
+    EXPECT_GT(simulationBytes(s, 1), 32767.0 * 16000 * sizeof(RunStatsRow));
+    EXPECT_TRUE(fixtures::throwsError([&] { threadsThatFit(s, 1); },
+                                      "Make Group size, Width, Height, Runs or Generations"));
+}
+
 // Loop counters and use counts must not wrap at their type's maximum: 32767 runs, and
 // individuals drawn more than 32767 times. Every agent is out in cycle 0 and earns exactly 1.
 TEST_F(RunTest, CountsRunsAndUsesBeyond16Bits) {
