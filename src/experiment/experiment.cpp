@@ -593,47 +593,36 @@ void checkSweptKeysTakeEffect(const Reader& r, const toml::table& sweep, const E
     const std::string presetPlace = !e.preset.empty() ? "the preset \"" + e.preset + "\" (line " +
                                                             std::to_string(lines.preset) + ")"
                                                       : std::string("the swept preset");
-    if (swept("com-radius")) {
-        if (e.rangeRadius) {
-            r.fail(lineOf("com-radius"), "com-radius",
-                   "is swept, but [network] range (line " + std::to_string(lines.range) +
-                       ") sets the communication radius in every configuration; sweep one or "
-                       "the other.");
+    const auto refuse = [&](std::string_view key, const std::string& reason) {
+        if (swept(key)) {
+            r.fail(lineOf(key), key, "is swept, but " + reason);
         }
-        if (presets) {
-            r.fail(lineOf("com-radius"), "com-radius",
-                   "is swept, but " + presetPlace +
-                       " sets the communication radius in every configuration; sweep one or "
-                       "the other.");
-        }
+    };
+    const std::string everywhere =
+        " sets the communication radius in every configuration; "
+        "sweep one or the other.";
+    if (e.rangeRadius) {
+        refuse("com-radius",
+               "[network] range (line " + std::to_string(lines.range) + ")" + everywhere);
     }
-    if (swept("last-out")) {
-        r.fail(lineOf("last-out"), "last-out",
-               "is swept, but Last Out only marks the data file's name: the configurations "
-               "would run alike.");
+    if (presets) {
+        refuse("com-radius", presetPlace + everywhere);
+        refuse("p", presetPlace +
+                        " replaces the random network that P (connection) draws; sweep one or "
+                        "the other.");
     }
-    if (swept("p") && presets) {
-        r.fail(lineOf("p"), "p",
-               "is swept, but " + presetPlace +
-                   " replaces the random network that P (connection) draws; sweep one or the "
-                   "other.");
-    }
+    refuse("last-out",
+           "Last Out only marks the data file's name: the configurations would run alike.");
     if (!e.agents.empty()) {
         const std::string listed = "agent " + std::to_string(e.agents.front().index) +
                                    " is listed in [network] (line " +
                                    std::to_string(lines.agents.front()) + ")";
-        if (swept("retina")) {
-            r.fail(lineOf("retina"), "retina",
-                   "is swept, but " + listed +
-                       " with a retina of its own, which the swept value would not reach; "
-                       "leave the agents' retinas out or sweep something else.");
-        }
-        if (swept("p")) {
-            r.fail(lineOf("p"), "p",
-                   "is swept, but " + listed +
-                       " with receivers of its own, which replace the random network that P "
-                       "(connection) draws; leave the agents out or sweep something else.");
-        }
+        refuse("retina", listed +
+                             " with a retina of its own, which the swept value would not reach; "
+                             "leave the agents' retinas out or sweep something else.");
+        refuse("p", listed +
+                        " with receivers of its own, which replace the random network that P "
+                        "(connection) draws; leave the agents out or sweep something else.");
     }
 }
 

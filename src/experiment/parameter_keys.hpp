@@ -69,8 +69,10 @@ inline constexpr std::array<FlagParameter, 7> kFlagParameters{{
      "evolve the communication gene: it decides how often an agent reports"},
 }};
 
-inline const TextParameter* findTextParameter(std::string_view key) {
-    for (const TextParameter& p : kTextParameters) {
+// The parameter of `table` with this key, or null.
+template <typename Parameter, std::size_t N>
+const Parameter* findParameter(const std::array<Parameter, N>& table, std::string_view key) {
+    for (const Parameter& p : table) {
         if (key == p.key) {
             return &p;
         }
@@ -78,13 +80,12 @@ inline const TextParameter* findTextParameter(std::string_view key) {
     return nullptr;
 }
 
+inline const TextParameter* findTextParameter(std::string_view key) {
+    return findParameter(kTextParameters, key);
+}
+
 inline const FlagParameter* findFlagParameter(std::string_view key) {
-    for (const FlagParameter& p : kFlagParameters) {
-        if (key == p.key) {
-            return &p;
-        }
-    }
-    return nullptr;
+    return findParameter(kFlagParameters, key);
 }
 
 }  // namespace murelta
