@@ -16,7 +16,7 @@
 #include "experiment/sweep.hpp"
 #include "network/presets.hpp"
 #include "run/data_file.hpp"
-#include "run/display.hpp"
+#include "run/simulation.hpp"
 #include "run/run.hpp"
 #include "sim/state.hpp"
 
@@ -53,11 +53,6 @@ Pair timeInTurns(const std::function<void(int)>& work, int threads, int repetiti
     return {median(ones), median(manys), median(ratios)};
 }
 
-struct Folder : murelta::DataFileHost {
-    std::filesystem::path path;
-    std::filesystem::path dataDirectory() override { return path; }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -70,10 +65,10 @@ int main(int argc, char** argv) {
     const auto defaults = [&](int n) {
         murelta::SimState s;
         murelta::applyExperiment(s, murelta::Experiment{});
-        murelta::RunDisplay display;
-        Folder folder;
-        folder.path = scratch;
-        murelta::runSimulation(s, display, folder, n);
+        murelta::DataFolder folder(scratch);
+        murelta::SimulationSetup setup(folder);
+        setup.threads = n;
+        murelta::runSimulation(s, std::move(setup));
     };
     murelta::Experiment sweep;
     sweep.params.runs = "20";

@@ -11,7 +11,7 @@
 #include "network/presets.hpp"
 #include "plain_model.hpp"
 #include "run/data_file.hpp"
-#include "run/display.hpp"
+#include "run/simulation.hpp"
 #include "run/run.hpp"
 #include "run/set_parameters.hpp"
 #include "sim/params.hpp"
@@ -82,36 +82,39 @@ SimState prepare(const Case& c) {
     return s;
 }
 
-// Counts cycles and keeps the data file out of the way.
-class CountingHost : public RunDisplay, public DataFileHost {
-  public:
-    void showProgress(std::int16_t, std::int16_t, std::int16_t, std::int16_t) override { ++cycles; }
-    std::filesystem::path dataDirectory() override {
-        return std::filesystem::temp_directory_path();
+// A whole simulation of `s` on `world` (the engine when null), its data file out of the way;
+// returns the cycles it ran.
+long simulate(SimState& s, World* world) {
+    DataFolder folder(std::filesystem::temp_directory_path());
+    SimulationSetup setup(folder);
+    setup.world = world;
+    Simulation simulation(s, std::move(setup));
+    while (simulation.advance() != Advance::kFinished) {
     }
-    long cycles = 0;
-};
+    return simulation.cycles();
+}
 
 // Both sides start every iteration from the same prepared state; a simulation resets all it
 // depends on, so the state is not copied between iterations.
 void engineBench(benchmark::State& state, const Case& c) {
     SimState s = prepare(c);
-    CountingHost host;
+    long cycles = 0;
     for (auto _ : state) {
-        runSimulation(s, host, host);
+        cycles += simulate(s, nullptr);
     }
     state.counters["cycles_per_s"] =
-        benchmark::Counter(static_cast<double>(host.cycles), benchmark::Counter::kIsRate);
+        benchmark::Counter(static_cast<double>(cycles), benchmark::Counter::kIsRate);
 }
 
 void plainBench(benchmark::State& state, const Case& c) {
     plain::PlainState p(prepare(c));
-    CountingHost host;
+    plain::PlainWorld world(p);
+    long cycles = 0;
     for (auto _ : state) {
-        plain::runSimulation(p, host, host);
+        cycles += simulate(p.s, &world);
     }
     state.counters["cycles_per_s"] =
-        benchmark::Counter(static_cast<double>(host.cycles), benchmark::Counter::kIsRate);
+        benchmark::Counter(static_cast<double>(cycles), benchmark::Counter::kIsRate);
 }
 
 // Shows the usual table and keeps each benchmark's cycles per second for the summary.

@@ -17,7 +17,7 @@
 
 #include "network/presets.hpp"
 #include "run/data_file.hpp"
-#include "run/display.hpp"
+#include "run/simulation.hpp"
 #include "run/run.hpp"
 #include "run/set_parameters.hpp"
 #include "sim/params.hpp"
@@ -53,11 +53,10 @@ double headlessSeconds(int runs, const char* preset = nullptr) {
     murelta::SimState s;
     murelta::setParameters(s, params(runs, preset != nullptr), "untitle");
     network(s, preset);
-    murelta::RunDisplay display;
-    murelta::DataFileHost files;
+    murelta::DataFolder files(".");
     QElapsedTimer timer;
     timer.start();
-    murelta::runSimulation(s, display, files);
+    murelta::runSimulation(s, murelta::SimulationSetup(files));
     return static_cast<double>(timer.nsecsElapsed()) * 1e-9;
 }
 

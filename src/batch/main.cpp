@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,7 +21,8 @@
 #include "experiment/sweep.hpp"
 #include "network/presets.hpp"
 #include "run/data_file.hpp"
-#include "run/display.hpp"
+#include "run/hosts.hpp"
+#include "run/simulation.hpp"
 #include "run/run.hpp"
 #include "run/set_parameters.hpp"
 #include "sim/error.hpp"
@@ -62,7 +64,7 @@ std::string refusal(const murelta::ExperimentError& e, const std::string& experi
 }
 
 // Reports progress on a terminal and stops like "Stop" on Ctrl-C.
-class BatchHost : public murelta::RunDisplay, public murelta::DataFileHost {
+class BatchHost : public murelta::SimulationListener, public murelta::DataFileHost {
   public:
     BatchHost(murelta::SimState& s, std::filesystem::path directory, bool showGenes)
         : s_(s),
@@ -106,9 +108,11 @@ class BatchHost : public murelta::RunDisplay, public murelta::DataFileHost {
         cyclesShown_ = std::max(cyclesShown_, 1L);
     }
 
-    void showTotalFitness(double totalFitness) override {
+    void showMessageCount(std::int16_t) override {}
+
+    void showGenerationDone(int, const murelta::GenerationResult& result) override {
         clearProgress();
-        std::cout << "Total Fitness: " << murelta::formatNumber(totalFitness) << std::endl;
+        std::cout << "Total Fitness: " << murelta::formatNumber(result.totalFitness) << std::endl;
         if (showGenes_) {
             // The genes the generation just finished was run with.
             std::cout << "Mean genes: exploration "
@@ -119,13 +123,11 @@ class BatchHost : public murelta::RunDisplay, public murelta::DataFileHost {
         ++generation_;
     }
 
-    void yield() override {
-        if (stopRequested != 0) {
-            s_.running = false;
-        }
-    }
-
     std::filesystem::path dataDirectory() override { return directory_; }
+    char decimalSeparator() override { return '.'; }
+    std::optional<std::filesystem::path> otherDataDirectory(const std::string&) override {
+        return std::nullopt;
+    }
 
     void dataFileWritten(const std::filesystem::path& path, const std::string&, bool complete,
                          bool) override {
@@ -400,8 +402,18 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
     try {
-        const murelta::RecordPaths record =
-            murelta::runAndRecord(s, host, host, experiment, threads);
+        const murelta::Record recording(s, experiment);
+        murelta::SimulationSetup setup(host);
+        setup.listener = &host;
+        setup.threads = threads;
+        setup.changes = experiment.changes;
+        murelta::Simulation simulation(s, std::move(setup));
+        while (simulation.advance() != murelta::Advance::kFinished) {
+            if (stopRequested != 0) {
+                simulation.stop();
+            }
+        }
+        const murelta::RecordPaths record = recording.write(s, simulation);
         std::cout << "Record written: " << record.experiment.string() << ", "
                   << record.runs.string() << std::endl;
         if (record.experiment.stem().string() != s.dataFileName) {

@@ -33,6 +33,7 @@ struct Lines {
     std::vector<int> receivers;                           // line of each agent's receivers
     int preset = 0;
     int range = 0;
+    std::vector<int> changes;  // line of each change's table
 };
 
 class Reader {
@@ -485,6 +486,64 @@ void readNetwork(const Reader& r, const toml::table& table, Experiment& e, Lines
     }
 }
 
+// A record's [[changes]]: each the point at which the network changed and the whole network as
+// it became, every agent listed once.
+void readChanges(const Reader& r, const toml::node& node, Experiment& e, Lines& lines) {
+    const toml::array* list = node.as_array();
+    if (list == nullptr || !list->is_array_of_tables()) {
+        r.fail(node, "changes", "must be tables written as [[changes]].");
+    }
+    for (const toml::node& item : *list) {
+        const toml::table& table = *item.as_table();
+        const int line = static_cast<int>(table.source().begin.line);
+        r.onlyKeys(table, "a change of [[changes]]",
+                   {"generation", "run", "cycle", "com-radius", "agents"});
+        const auto whole = [&](const char* key) {
+            const toml::node* value = table.get(key);
+            if (value == nullptr) {
+                r.fail(line, key, "every change needs its generation, run and cycle.");
+            }
+            return static_cast<int>(r.integer(*value, key, 0, 32767));
+        };
+        NetworkChange change;
+        change.at = {whole("generation"), whole("run"), whole("cycle")};
+        if (!e.changes.empty() && change.at < e.changes.back().at) {
+            r.fail(line, "changes", "the changes must come in the order they were made.");
+        }
+        const toml::node* radius = table.get("com-radius");
+        const std::optional<double> value =
+            radius != nullptr ? radius->value<double>() : std::nullopt;
+        if (!value || !std::isfinite(*value)) {
+            r.fail(radius != nullptr ? static_cast<int>(radius->source().begin.line) : line,
+                   "com-radius", "every change needs its communication radius, a number.");
+        }
+        change.network.commRadius = *value;
+        Lines agentLines;
+        if (const toml::node* agents = table.get("agents")) {
+            const toml::array* tables = agents->as_array();
+            if (tables == nullptr || !tables->is_array_of_tables()) {
+                r.fail(*agents, "agents", "must be tables written as [[changes.agents]].");
+            }
+            for (const toml::node& agent : *tables) {
+                const AgentDesign design = readAgent(r, *agent.as_table(), agentLines);
+                const auto index = static_cast<std::size_t>(design.index);
+                if (index != change.network.ranks.size()) {
+                    r.fail(agentLines.agents.back(), "index",
+                           "a change lists every agent once, in index order, from 0; this one "
+                           "should be agent " +
+                               std::to_string(change.network.ranks.size()) + ".");
+                }
+                change.network.receivers.emplace_back(design.receivers.begin(),
+                                                      design.receivers.end());
+                change.network.ranks.push_back(design.rank);
+                change.network.retinas.push_back(design.retina);
+            }
+        }
+        lines.changes.push_back(line);
+        e.changes.push_back(std::move(change));
+    }
+}
+
 // Format 1 wrote the targets' sizes, which every run's start sets from "Foods size": old files
 // keep opening and the sizes are dropped; anywhere else they are refused, since they would
 // have no effect.
@@ -675,6 +734,21 @@ void checkAgainstParameters(const Reader& r, const Experiment& e, const Lines& l
             }
         }
     }
+    for (std::size_t c = 0; c < e.changes.size(); ++c) {
+        const NetworkState& network = e.changes[c].network;
+        const bool fits =
+            network.ranks.size() == static_cast<std::size_t>(std::max<int>(s.groupSize, 0)) &&
+            std::all_of(network.receivers.begin(), network.receivers.end(), [&](const auto& list) {
+                return std::all_of(list.begin(), list.end(),
+                                   [&](std::int16_t receiver) { return receiver < s.groupSize; });
+            });
+        if (!fits) {
+            r.fail(lines.changes[c], "changes",
+                   "a change must list every agent of the group, and only those: the group "
+                   "has agents 0 to " +
+                       std::to_string(s.groupSize - 1) + ".");
+        }
+    }
 }
 
 // "0-4, 6-9": each range of receivers, a single one as its index.
@@ -747,6 +821,27 @@ void writeTables(std::ostream& out, const Experiment& e) {
     if (!e.preset.empty() || e.rangeRadius || !e.agents.empty()) {
         out << '\n';
         writeNetwork(out, e);
+        out << '\n';
+    }
+    for (const NetworkChange& change : e.changes) {
+        out << "\n[[changes]]";
+        writeLine(out, "", "generation", static_cast<std::int64_t>(change.at.generation));
+        writeLine(out, "", "run", static_cast<std::int64_t>(change.at.run));
+        writeLine(out, "", "cycle", static_cast<std::int64_t>(change.at.cycle));
+        writeLine(out, "", "com-radius", change.network.commRadius);
+        for (std::size_t i = 0; i < change.network.ranks.size(); ++i) {
+            Receivers receivers;
+            for (const std::int16_t receiver : change.network.receivers[i]) {
+                receivers.push_back(receiver);
+            }
+            const auto rank = change.network.ranks[i];
+            out << "\n\n    [[changes.agents]]";
+            writeLine(out, "    ", "index", static_cast<std::int64_t>(i));
+            writeLine(out, "    ", "leader", rank == 1);
+            writeLine(out, "    ", "rank", static_cast<std::int64_t>(rank));
+            writeLine(out, "    ", "receivers", rangesText(receivers));
+            writeLine(out, "    ", "retina", change.network.retinas[i]);
+        }
         out << '\n';
     }
     if (!e.sweep.empty()) {
@@ -844,7 +939,7 @@ Experiment parseExperiment(std::string_view text, const std::string& fileName) {
                "not a valid TOML file: " + std::string(error.description()) + ".");
     }
     r.onlyKeys(root, "the file",
-               {"format", "parameters", "network", "targets", "sweep", "provenance"});
+               {"format", "parameters", "network", "changes", "targets", "sweep", "provenance"});
     std::int64_t version = kExperimentFormat;
     if (const toml::node* format = root.get("format")) {
         version = r.integer(*format, "format", 1, INT64_MAX);
@@ -865,6 +960,9 @@ Experiment parseExperiment(std::string_view text, const std::string& fileName) {
     }
     if (const toml::table* targets = r.table(root.get("targets"), "targets")) {
         readTargets(r, *targets, version);
+    }
+    if (const toml::node* changes = root.get("changes")) {
+        readChanges(r, *changes, e, lines);
     }
     r.table(root.get("provenance"), "provenance");
     if (const toml::table* sweep = r.table(root.get("sweep"), "sweep")) {

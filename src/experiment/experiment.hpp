@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "run/simulation.hpp"
 #include "sim/error.hpp"
 #include "sim/params.hpp"
 
@@ -154,6 +155,9 @@ struct Experiment {
     // A sweep runs one simulation per combination of these values, the last axis varying
     // fastest; empty for a single simulation.
     std::vector<SweepAxis> sweep;
+    // The changes made to the network while the simulation ran, with the points at which they
+    // took effect, as a record keeps them; running the experiment makes them again there.
+    std::vector<NetworkChange> changes;
 
     friend bool operator==(const Experiment&, const Experiment&) = default;
 };

@@ -12,6 +12,7 @@
 #include "experiment/tables.hpp"
 #include "run/data_file.hpp"
 #include "run/run.hpp"
+#include "run/simulation.hpp"
 #include "run/run_stats.hpp"
 #include "sim/numbers.hpp"
 #include "sim/state.hpp"
@@ -114,34 +115,53 @@ double recordBytes(const SimState& s, const Experiment& e) {
 }  // namespace
 
 int recordThreads(const SimState& s, const Experiment& e, int threads) {
-    checkCanStart(s);
-    return threadsThatFit(s, threads, recordBytes(s, e));
+    return Record(s, e).threadsFor(s, threads);
 }
 
 std::string programVersion() {
     return MURELTA_VERSION;
 }
 
-RecordPaths runAndRecord(SimState& s, RunDisplay& display, DataFileHost& files, const Experiment& e,
-                         int threads) {
-    threads = recordThreads(s, e, threads);
+Record::Record(const SimState& s, const Experiment& e)
     // The network as it stands, every agent written out, so that the record runs the same
     // simulation whatever drew the random network; the preset stays to say where it came from.
-    const Experiment complete = captureExperiment(s, e.params, e.label, e.preset);
-    const std::string started = utcNow();
-    const SimulationResult result = runSimulation(s, display, files, threads);
+    : experiment_(captureExperiment(s, e.params, e.label, e.preset)),
+      bytes_(recordBytes(s, e)),
+      started_(utcNow()) {}
+
+int Record::threadsFor(const SimState& s, int threads) const {
+    checkCanStart(s);
+    return threadsThatFit(s, threads, bytes_);
+}
+
+RecordPaths Record::write(const SimState& s, const Simulation& simulation) const {
+    const SimulationResult& result = simulation.result();
+    Experiment ran = experiment_;
+    ran.changes = simulation.changes();
     const std::string runs = runsCsv(s, result);
     RecordPaths paths;
     // Beside the data file, under its name; an earlier record is never replaced.
     paths.experiment = writeFileAtomically(
         result.directory, result.fileStem + ".toml",
         [&](std::ostream& out) {
-            writeExperimentText(out, complete);
-            out << provenanceText(s, result, started, result.threads, runs);
+            writeExperimentText(out, ran);
+            out << provenanceText(s, result, started_, result.threads, runs);
         },
         false);
     paths.runs = writeFileAtomically(result.directory, result.fileStem + ".csv", runs, false);
     return paths;
+}
+
+RecordPaths runAndRecord(SimState& s, SimulationSetup setup, const Experiment& e) {
+    const Record record(s, e);
+    setup.threads = record.threadsFor(s, setup.threads);
+    if (setup.changes.empty()) {
+        setup.changes = e.changes;
+    }
+    Simulation simulation(s, std::move(setup));
+    while (simulation.advance() != Advance::kFinished) {
+    }
+    return record.write(s, simulation);
 }
 
 std::string recordDigest(std::string_view runsCsv,

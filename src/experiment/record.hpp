@@ -13,33 +13,49 @@
 
 namespace murelta {
 
-class DataFileHost;
-class RunDisplay;
+class Simulation;
 struct SimState;
 struct SimulationResult;
+struct SimulationSetup;
 struct GenerationSummary;
 
 // The program's version as `git describe` gave it when it was built.
 std::string programVersion();
 
-// The whole "Start" command with its record: runs the simulation on `s` and writes
-// <dataFileName>.toml (the parameters and label of `e`, the network in force in `s` with every
-// agent written out, and the provenance) and .csv, atomically, into the folder the data file
-// went to, also for several generations and for a stopped simulation. Returns the paths
-// written.
 struct RecordPaths {
     std::filesystem::path experiment;
     std::filesystem::path runs;
 };
-// The threads runAndRecord will use: `threads`, or fewer when the simulation with its record
-// would hold more than kMaxSimulationBytes on that many (see threadsThatFit). Throws Error,
-// naming the boxes to change, when not even one thread fits, or when the simulation could not
-// start (checkCanStart).
+
+// A simulation's record, begun when it starts and written when it ends: <stem>.toml (the
+// parameters and label of the experiment, the network in force at the start with every agent
+// written out, the changes made to it while the simulation ran with the points at which they
+// took effect, and the provenance) and <stem>.csv, atomically, beside the data file, also for
+// several generations and for a stopped simulation.
+class Record {
+  public:
+    // Takes the experiment in force: `e`'s parameters, label and preset, and the network of `s`.
+    Record(const SimState& s, const Experiment& e);
+    // The threads a simulation of `s` with this record may use: `threads`, or fewer when the
+    // simulation with its record would hold more than kMaxSimulationBytes on that many (see
+    // threadsThatFit). Throws Error, naming the boxes to change, when not even one thread fits,
+    // or when the simulation could not start (checkCanStart).
+    int threadsFor(const SimState& s, int threads) const;
+    // Writes the record of the finished `simulation` of `s`; returns the paths written.
+    RecordPaths write(const SimState& s, const Simulation& simulation) const;
+
+  private:
+    Experiment experiment_;
+    double bytes_;
+    std::string started_;
+};
+
+// Record(s, e).threadsFor(s, threads).
 int recordThreads(const SimState& s, const Experiment& e, int threads);
 
-// `threads` as runSimulation takes it, reduced by recordThreads.
-RecordPaths runAndRecord(SimState& s, RunDisplay& display, DataFileHost& files, const Experiment& e,
-                         int threads = 1);
+// The whole "Start" command with its record: the simulation of `setup` (its threads reduced by
+// threadsFor, and the changes of `e` made at their points) run to its end, then its record.
+RecordPaths runAndRecord(SimState& s, SimulationSetup setup, const Experiment& e);
 
 // The digest the provenance keeps of a record's results: of the table's text and, per
 // generation, its runs and its numbers as generations.csv writes them. A reader that finds

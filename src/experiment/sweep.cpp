@@ -17,7 +17,7 @@
 #include "experiment/results.hpp"
 #include "experiment/tables.hpp"
 #include "run/data_file.hpp"
-#include "run/display.hpp"
+#include "run/simulation.hpp"
 #include "sim/error.hpp"
 #include "sim/numbers.hpp"
 #include "sim/params.hpp"
@@ -34,37 +34,9 @@ constexpr const char* kExperimentFile = "experiment.toml";
 // Marks the name of a damaged configuration's folder that a sweep moved aside.
 constexpr const char* kSetAside = "-damaged-";
 
-// Counts a configuration's cycles and runs into the sweep's totals, a batch at a time so that
+// How many cycles a configuration runs before it adds them to the sweep's totals, so that
 // threads do not contend for them every cycle.
-class CountingDisplay : public RunDisplay {
-  public:
-    CountingDisplay(std::atomic<long>& runs, std::atomic<long>& cycles)
-        : runs_(runs), cycles_(cycles) {}
-    ~CountingDisplay() override { cycles_ += pending_; }
-    CountingDisplay(const CountingDisplay&) = delete;
-    CountingDisplay& operator=(const CountingDisplay&) = delete;
-    void showProgress(std::int16_t, std::int16_t, std::int16_t, std::int16_t) override {
-        if (++pending_ == 4096) {
-            cycles_ += pending_;
-            pending_ = 0;
-        }
-    }
-    void showRunsDone(int, int) override { ++runs_; }
-
-  private:
-    std::atomic<long>& runs_;
-    std::atomic<long>& cycles_;
-    long pending_ = 0;
-};
-
-class Folder : public DataFileHost {
-  public:
-    explicit Folder(std::filesystem::path path) : path_(std::move(path)) {}
-    std::filesystem::path dataDirectory() override { return path_; }
-
-  private:
-    std::filesystem::path path_;
-};
+constexpr long kCyclesCounted = 4096;
 
 // The sweep kept in a sweep's folder. A file that cannot be read, does not parse or has no
 // [sweep] table (cut short, or not a sweep's) is an Error naming it.
@@ -305,9 +277,23 @@ std::size_t runSweep(const Experiment& sweep, const std::filesystem::path& dir, 
                 writeExperiment(temporary / kExperimentFile, e);
                 SimState s;
                 applyExperiment(s, e);
-                CountingDisplay display(runs, cycles);
-                Folder folder(temporary);
-                runAndRecord(s, display, folder, e, 1);
+                DataFolder folder(temporary);
+                const Record record(s, e);
+                SimulationSetup setup(folder);
+                setup.threads = record.threadsFor(s, 1);
+                setup.changes = e.changes;
+                Simulation simulation(s, std::move(setup));
+                long counted = 0;
+                for (Advance step = simulation.advance(); step != Advance::kFinished;
+                     step = simulation.advance()) {
+                    runs += step == Advance::kRunEnded ? 1 : 0;
+                    if (simulation.cycles() - counted >= kCyclesCounted) {
+                        cycles += simulation.cycles() - counted;
+                        counted = simulation.cycles();
+                    }
+                }
+                cycles += simulation.cycles() - counted;
+                record.write(s, simulation);
                 // The configuration appears whole or not at all.
                 std::filesystem::rename(temporary, target);
                 ++done;

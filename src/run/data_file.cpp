@@ -21,20 +21,6 @@
 
 namespace murelta {
 
-std::filesystem::path DataFileHost::dataDirectory() {
-    return ".";
-}
-
-char DataFileHost::decimalSeparator() {
-    return '.';
-}
-
-void DataFileHost::dataFileWritten(const std::filesystem::path&, const std::string&, bool, bool) {}
-
-std::optional<std::filesystem::path> DataFileHost::otherDataDirectory(const std::string&) {
-    return std::nullopt;
-}
-
 std::string makeDataFileName(const Params& p, std::string_view label) {
     std::string flags;
     if (p.firstOut) {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "sim/error.hpp"
 
@@ -17,23 +18,38 @@ struct Params;
 struct SimState;
 
 // Where a simulation's data file goes and how its fate is told: the main window shows messages
-// and offers another folder; the headless runner prints. The defaults write into the current
-// folder with a point and give up when the file cannot be written.
+// and offers another folder; the headless runner prints.
 class DataFileHost {
   public:
     virtual ~DataFileHost() = default;
 
     // Where the data file goes and which decimal separator it uses.
-    virtual std::filesystem::path dataDirectory();
-    virtual char decimalSeparator();
+    virtual std::filesystem::path dataDirectory() = 0;
+    virtual char decimalSeparator() = 0;
     // The data file was written to `path`; `message` is the report to show. `interrupted`: the
     // main window was closed during the simulation.
     virtual void dataFileWritten(const std::filesystem::path& path, const std::string& message,
-                                 bool complete, bool interrupted);
+                                 bool complete, bool interrupted) = 0;
     // The data file cannot be written (`error` says which and why), found before the first run
-    // or when writing it. Returns another folder to try, or nothing to give up; the default
-    // gives up, and the error ends the command.
-    virtual std::optional<std::filesystem::path> otherDataDirectory(const std::string& error);
+    // or when writing it. Returns another folder to try, or nothing to give up, and the error
+    // then ends the command.
+    virtual std::optional<std::filesystem::path> otherDataDirectory(const std::string& error) = 0;
+};
+
+// A folder that takes the data file with a point as decimal separator, tells nobody, and gives
+// up when the file cannot be written: what sweeps, benchmarks and tests need.
+class DataFolder : public DataFileHost {
+  public:
+    explicit DataFolder(std::filesystem::path folder) : folder_(std::move(folder)) {}
+    std::filesystem::path dataDirectory() override { return folder_; }
+    char decimalSeparator() override { return '.'; }
+    void dataFileWritten(const std::filesystem::path&, const std::string&, bool, bool) override {}
+    std::optional<std::filesystem::path> otherDataDirectory(const std::string&) override {
+        return std::nullopt;
+    }
+
+  private:
+    std::filesystem::path folder_;
 };
 
 // The label used in the name when none was typed in the group settings dialog.

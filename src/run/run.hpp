@@ -1,6 +1,6 @@
-// The run driver: a whole simulation (generations of runs of cycles) on one SimState, written
-// once over a World's cycle, with what it needs from a program behind RunDisplay and
-// DataFileHost.
+// What a simulation must satisfy before it starts (its checks and the memory it will hold) and
+// what it leaves behind; the simulation itself, which its caller advances, is in
+// run/simulation.hpp.
 #pragma once
 
 #include <cstdint>
@@ -12,9 +12,6 @@
 
 namespace murelta {
 
-class DataFileHost;
-class RunDisplay;
-class World;
 
 // The genetic algorithm's population: 100 individuals of 2 genes; each generation the best 10
 // become parents of 10 copies each.
@@ -66,17 +63,5 @@ struct SimulationResult {
     std::string fileStem;
     std::vector<GenerationResult> generations;
 };
-
-// The whole "Start" command: checks (also that the data file's folder can be written), creates
-// the population, runs every generation, run and cycle of `world`, and for a single generation
-// writes the data file. Stops at the end of the current run and generation once
-// SimState::running is cleared.
-SimulationResult runSimulation(SimState& s, RunDisplay& display, DataFileHost& files, World& world);
-// The same on the engine. With `threads` above 1 and graphics off, the runs of each generation
-// go to that many threads (or as many as threadsThatFit allows), each with its own copy of what a
-// run changes; the results are added in run order, so they are the same, to the bit, for every
-// thread count. A stop then ends the generation after the runs already added.
-SimulationResult runSimulation(SimState& s, RunDisplay& display, DataFileHost& files,
-                               int threads = 1);
 
 }  // namespace murelta

@@ -20,6 +20,7 @@
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTimer>
+#include <QScopeGuard>
 #include <QVBoxLayout>
 #include <cmath>
 #include <cstdio>
@@ -34,6 +35,7 @@
 #include "run/run.hpp"
 #include "run/run_stats.hpp"
 #include "run/set_parameters.hpp"
+#include "run/simulation.hpp"
 #include "sim/numbers.hpp"
 #include "sim/state.hpp"
 #include "ui/agent_panel.hpp"
@@ -623,7 +625,33 @@ void MainWindow::Command1_Click() {
         results_->setGenesShown(ran->params.expGeneOn || ran->params.comGeneOn);
         results_->expectGenerations(s_.generationCount);
         generation_ = 0;
-        runAndRecord(s_, *this, *this, *ran, threads_);
+        const Record record(s_, *ran);
+        // Edits made while runs go to other threads take effect at the next generation, also
+        // on one thread, so that the same clicks give the same results on every machine.
+        SimulationSetup setup(*this);
+        setup.drawing = this;
+        setup.listener = this;
+        setup.threads = record.threadsFor(s_, threads_);
+        setup.editsWaitForTheNextGeneration = true;
+        Simulation simulation(s_, std::move(setup));
+        simulation_ = &simulation;
+        const auto forget = qScopeGuard([this] {
+            simulation_ = nullptr;
+            setRunningControls(false);
+        });
+        setRunningControls(true);
+        for (Advance step = simulation.advance(); step != Advance::kFinished;
+             step = simulation.advance()) {
+            if (simulation.runEndToAcknowledge()) {
+                runFinished();
+            }
+            // The window's turn comes between two cycles, as the picture shows a cycle, and
+            // while the runs are on other threads.
+            if (step == Advance::kCycle || !simulation.inPlace()) {
+                yield();
+            }
+        }
+        record.write(s_, simulation);
     });
     if (ran) {
         keepMatchAfterRun(*ran);
@@ -682,6 +710,11 @@ DesignerWindow* MainWindow::openDesigner() {
         designer_ = new DesignerWindow(
             s_, [this] { return txtAgents_->text(); }, this);
         connect(designer_, &DesignerWindow::edited, this, &MainWindow::updateModified);
+        connect(designer_, &DesignerWindow::edited, this, [this] {
+            if (simulation_ != nullptr) {
+                simulation_->networkChanged();
+            }
+        });
     } else if (!designer_->isVisible()) {
         // Every opening starts from the current data, as a newly loaded window would.
         designer_->rebuild();
@@ -749,12 +782,9 @@ void MainWindow::showCounters() {
     lblmsg_->setText(QString::number(messageCount_));
 }
 
-void MainWindow::showTotalFitness(double totalFitness) {
-    lblfit_->setText(QStringLiteral("Total Fitness: ") +
-                     QString::fromStdString(formatNumber(totalFitness, decimalSeparator())));
-}
-
 void MainWindow::showGenerationDone(int generation, const GenerationResult& result) {
+    lblfit_->setText(QStringLiteral("Total Fitness: ") +
+                     QString::fromStdString(formatNumber(result.totalFitness, decimalSeparator())));
     results_->addGeneration({generation, result.totalFitness, result.expGeneMean, result.expGeneSd,
                              result.comGeneMean, result.comGeneSd});
     generation_ = generation + 1;

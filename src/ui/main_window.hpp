@@ -13,7 +13,7 @@
 
 #include "experiment/experiment.hpp"
 #include "run/data_file.hpp"
-#include "run/display.hpp"
+#include "run/hosts.hpp"
 #include "sim/params.hpp"
 #include "ui/designer_window.hpp"
 #include "ui/group_dialog.hpp"
@@ -31,6 +31,7 @@ class QSlider;
 class QSpinBox;
 
 namespace murelta {
+class Simulation;
 struct SimState;
 }
 
@@ -41,7 +42,10 @@ class ArenaView;
 class ResultsPanel;
 class ResultsWindow;
 
-class MainWindow : public QWidget, public RunDisplay, public DataFileHost {
+class MainWindow : public QWidget,
+                   public SimulationDrawing,
+                   public SimulationListener,
+                   public DataFileHost {
     Q_OBJECT
 
   public:
@@ -73,19 +77,16 @@ class MainWindow : public QWidget, public RunDisplay, public DataFileHost {
     static constexpr int kFullSpeed = 20;
     static int cycleDelayMs(int speed);
 
-    // RunDisplay
+    // SimulationListener
     void showProgress(std::int16_t run, std::int16_t runCount, std::int16_t cycle,
                       std::int16_t cyclesPerRun) override;
     void showRunsDone(int done, int runCount) override;
     void showMessageCount(std::int16_t count) override;
-    void showTotalFitness(double totalFitness) override;
     void showGenerationDone(int generation, const GenerationResult& result) override;
-    void setRunningControls(bool running) override;
+    // SimulationDrawing
     void initGraphic() override;
     void updateGraphic() override;
     bool graphicsEnabled() override;
-    void yield() override;
-    void runFinished() override;
 
     // DataFileHost
     std::filesystem::path dataDirectory() override;
@@ -167,6 +168,12 @@ class MainWindow : public QWidget, public RunDisplay, public DataFileHost {
     // Holds the simulation between two cycles until "Resume", "Step" or "Stop".
     void holdWhilePaused();
     void processEvents();
+    // Between two steps of the simulation: the window's turn, paced by the speed control.
+    void yield();
+    // The modal "Run finished, click ok to start next run." message.
+    void runFinished();
+    // Start, Settings and the file commands while idle; Stop while running.
+    void setRunningControls(bool running);
     DesignerWindow* openDesigner();
 
     SimState& s_;
@@ -261,6 +268,8 @@ class MainWindow : public QWidget, public RunDisplay, public DataFileHost {
     QEventLoop* pauseLoop_ = nullptr;
     bool paused_ = false;
     bool stepRequested_ = false;
+    // The simulation under way, told of every edit of the network.
+    Simulation* simulation_ = nullptr;
 };
 
 }  // namespace murelta::ui

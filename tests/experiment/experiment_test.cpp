@@ -9,8 +9,9 @@
 #include "experiment/record.hpp"
 #include "network/links.hpp"
 #include "run/data_file.hpp"
-#include "run/display.hpp"
+#include "support/test_host.hpp"
 #include "run/run.hpp"
+#include "run/simulation.hpp"
 #include "sim/error.hpp"
 #include "sim/state.hpp"
 
@@ -58,13 +59,8 @@ Network networkOf(const SimState& s) {
 }
 
 std::string dataFileOf(SimState& s, const std::filesystem::path& directory) {
-    RunDisplay display;
-    struct Files : DataFileHost {
-        std::filesystem::path folder;
-        std::filesystem::path dataDirectory() override { return folder; }
-    } files;
-    files.folder = directory;
-    return fixtures::readFile(runSimulation(s, display, files).dataFile);
+    DataFolder folder(directory);
+    return fixtures::readFile(runSimulation(s, SimulationSetup(folder)).dataFile);
 }
 
 TEST(Experiment, ADesignedNetworkSurvivesSavingAndLoading) {

@@ -7,7 +7,7 @@
 #include "experiment/experiment.hpp"
 #include "experiment/record.hpp"
 #include "run/data_file.hpp"
-#include "run/display.hpp"
+#include "support/test_host.hpp"
 #include "sim/state.hpp"
 
 namespace murelta {
@@ -15,7 +15,7 @@ namespace {
 
 // Writes into a folder, keeps Total Fitness, and presses "Stop" once `stopAfter` runs of the
 // first generation are done.
-class Host : public RunDisplay, public DataFileHost {
+class Host : public fixtures::TestHost {
   public:
     Host(SimState& s, std::filesystem::path folder, int stopAfter)
         : s_(s), folder_(std::move(folder)), stopAfter_(stopAfter) {}
@@ -46,7 +46,7 @@ Outcome run(const Experiment& e, int threads, int stopAfter, const std::filesyst
     SimState s;
     applyExperiment(s, e);
     Host host(s, folder, stopAfter);
-    const RecordPaths record = runAndRecord(s, host, host, e, threads);
+    const RecordPaths record = runAndRecord(s, fixtures::setupFor(host, threads), e);
     const std::filesystem::path data = folder / (s.dataFileName + ".xls");
     return {std::filesystem::exists(data) ? fixtures::readFile(data) : std::string(),
             fixtures::readFile(record.runs), host.totalFitness};

@@ -14,14 +14,14 @@
 #include "experiment/record.hpp"
 #include "experiment/sweep.hpp"
 #include "run/data_file.hpp"
-#include "run/display.hpp"
+#include "support/test_host.hpp"
 #include "sim/numbers.hpp"
 #include "sim/state.hpp"
 
 namespace murelta {
 namespace {
 
-class Folder : public RunDisplay, public DataFileHost {
+class Folder : public fixtures::TestHost {
   public:
     explicit Folder(std::filesystem::path path) : path_(std::move(path)) {}
     std::filesystem::path dataDirectory() override { return path_; }
@@ -124,7 +124,7 @@ TEST(Results, ReadBackWhatASweepAndARecordWrote) {
     SimState s;
     applyExperiment(s, single);
     Folder folder(dir.path());
-    const RecordPaths paths = runAndRecord(s, folder, folder, single);
+    const RecordPaths paths = runAndRecord(s, fixtures::setupFor(folder), single);
     const SimulationResults record = readSimulationResults(paths.runs);
     EXPECT_EQ(record.record, paths.experiment);
     EXPECT_EQ(record.label, "single");

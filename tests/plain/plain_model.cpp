@@ -316,9 +316,4 @@ std::int16_t PlainWorld::countMessages(const SimState&) const {
     return plain::countMessages(p_);
 }
 
-void runSimulation(PlainState& p, RunDisplay& display, DataFileHost& files) {
-    PlainWorld world(p);
-    murelta::runSimulation(p.s, display, files, world);
-}
-
 }  // namespace murelta::plain

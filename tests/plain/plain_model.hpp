@@ -8,7 +8,6 @@
 
 #include "run/cycle.hpp"
 #include "run/data_file.hpp"
-#include "run/display.hpp"
 #include "sim/state.hpp"
 
 namespace murelta::plain {
@@ -57,7 +56,5 @@ class PlainWorld final : public World {
     PlainState& p_;
 };
 
-// The whole "Start" command: the engine's run driver over the plain cycle.
-void runSimulation(PlainState& p, RunDisplay& display, DataFileHost& files);
 
 }  // namespace murelta::plain

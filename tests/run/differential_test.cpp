@@ -16,7 +16,7 @@
 #include "network/presets.hpp"
 #include "plain_model.hpp"
 #include "run/data_file.hpp"
-#include "run/display.hpp"
+#include "support/test_host.hpp"
 #include "run/run.hpp"
 #include "run/set_parameters.hpp"
 #include "sim/params.hpp"
@@ -106,7 +106,7 @@ struct Trace {
     bool complete = false;
 };
 
-class TracingHost : public RunDisplay, public DataFileHost {
+class TracingHost : public fixtures::TestHost {
   public:
     TracingHost(SimState& s, std::function<Snapshot()> snapshot, std::filesystem::path directory,
                 bool graphics, int stopRun, int stopCycle)
@@ -389,7 +389,7 @@ Outcome runBoth(const Config& c) {
         engine, [&] { return engineSnapshot(engine); }, dir.path() / "engine", c.graphics,
         c.stopRun, c.stopCycle);
     std::filesystem::create_directories(dir.path() / "engine");
-    runSimulation(engine, engineHost, engineHost);
+    fixtures::runWith(engine, engineHost);
     engineHost.finish();
 
     plain::PlainState model(start);
@@ -397,7 +397,8 @@ Outcome runBoth(const Config& c) {
         model.s, [&] { return plainSnapshot(model); }, dir.path() / "plain", c.graphics, c.stopRun,
         c.stopCycle);
     std::filesystem::create_directories(dir.path() / "plain");
-    plain::runSimulation(model, plainHost, plainHost);
+    plain::PlainWorld plainWorld(model);
+    fixtures::runWith(model.s, plainHost, 1, &plainWorld);
     plainHost.finish();
 
     return {std::move(engineHost.trace), std::move(plainHost.trace)};
@@ -477,7 +478,8 @@ TEST(PlainModel, WritesTheKeptDataFile) {
     const fixtures::TempDir dir;
     TracingHost host(
         model.s, [] { return Snapshot{}; }, dir.path(), false, -1, -1);
-    plain::runSimulation(model, host, host);
+    plain::PlainWorld plainWorld(model);
+    fixtures::runWith(model.s, host, 1, &plainWorld);
     EXPECT_EQ(host.trace.dataFile, fixtures::readFile(fixtures::keptFilePath()));
 }
 

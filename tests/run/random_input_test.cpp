@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "run/data_file.hpp"
-#include "run/display.hpp"
+#include "support/test_host.hpp"
 #include "run/run.hpp"
 #include "run/set_parameters.hpp"
 #include "sim/error.hpp"
@@ -212,7 +212,7 @@ std::string describe(const Set& set) {
 }
 
 // Counts the cycles that ran and keeps the data file in the test's folder.
-class Host : public RunDisplay, public DataFileHost {
+class Host : public fixtures::TestHost {
   public:
     explicit Host(std::filesystem::path directory) : directory_(std::move(directory)) {}
     void showProgress(std::int16_t, std::int16_t, std::int16_t, std::int16_t) override { ++cycles; }
@@ -276,7 +276,7 @@ TEST(RandomInputTest, EverySetRunsToACompleteFileOrIsRefusedWithoutOne) {
         try {
             setParameters(s, set.params, set.label);
             checkCanStart(s);
-            runSimulation(s, host, host);  // refuses, too, at its start
+            fixtures::runWith(s, host);  // refuses, too, at its start
             ++accepted;
             if (s.generationCount == 1) {
                 EXPECT_TRUE(host.complete);

@@ -2,7 +2,7 @@
 // made before a simulation starts.
 #include "run/run.hpp"
 #include "run/data_file.hpp"
-#include "run/display.hpp"
+#include "support/test_host.hpp"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +34,7 @@ struct Start {
 };
 
 // Records what the driver shows and can press "Stop" during a given run and cycle.
-class RecordingHost : public RunDisplay, public DataFileHost {
+class RecordingHost : public fixtures::TestHost {
   public:
     RecordingHost(SimState& s, std::filesystem::path directory)
         : s_(s), directory_(std::move(directory)) {}
@@ -120,7 +120,7 @@ class RunTest : public ::testing::Test {
 TEST_F(RunTest, SmallSimulationWritesTheExpectedFile) {
     SimState s = fixtures::keptFileState();
     RecordingHost host(s, dir_);
-    runSimulation(s, host, host);
+    fixtures::runWith(s, host);
     EXPECT_TRUE(host.complete);
     EXPECT_EQ(host.written.filename(), "murData_small_w40x40_c30_r8_ag10_s3.xls");
     EXPECT_EQ(readAll(host.written), readAll(fixtures::keptFilePath()));
@@ -138,7 +138,7 @@ TEST_F(RunTest, SameSeedSameResultsAndAnotherSeedOthers) {
         p.seed = seed;
         SimState s = prepare(p);
         RecordingHost host(s, dir_);
-        runSimulation(s, host, host);
+        fixtures::runWith(s, host);
         fitness.push_back(host.totalFitness);
         EXPECT_TRUE(host.written.empty());  // no file for two generations
     }
@@ -153,7 +153,7 @@ TEST_F(RunTest, EachRunNumberStartsTheSameWorldInEveryGeneration) {
     p.runs = "3";
     SimState s = prepare(p);
     RecordingHost host(s, dir_);
-    runSimulation(s, host, host);
+    fixtures::runWith(s, host);
     ASSERT_EQ(host.starts.size(), 6u);
     for (std::size_t r = 0; r < 3; ++r) {
         EXPECT_EQ(host.starts[r].agents, host.starts[r + 3].agents);
@@ -170,7 +170,7 @@ TEST_F(RunTest, RunEndMessageOnlyWithGraphicsAndMoreThanOneRun) {
         SimState s = prepare(p);
         RecordingHost host(s, dir_);
         host.graphics = graphics;
-        runSimulation(s, host, host);
+        fixtures::runWith(s, host);
         EXPECT_EQ(host.runEndMessages, expected) << runs << " runs";
     }
 }
@@ -181,7 +181,7 @@ TEST_F(RunTest, AFullRunHasCyclesPlusOneCyclesAndFirstOutEndsEarly) {
     p.runs = "2";
     SimState s = prepare(p);
     RecordingHost host(s, dir_);
-    runSimulation(s, host, host);
+    fixtures::runWith(s, host);
     EXPECT_EQ(host.cycles, 2 * 301);
     EXPECT_EQ(s.runStats[1], (RunStatsRow{1, 300, 301, 0}));
 
@@ -189,7 +189,7 @@ TEST_F(RunTest, AFullRunHasCyclesPlusOneCyclesAndFirstOutEndsEarly) {
     p.firstOut = true;
     s = prepare(p);
     RecordingHost first(s, dir_);
-    runSimulation(s, first, first);
+    fixtures::runWith(s, first);
     for (int r = 0; r < 6; ++r) {
         const RunStatsRow& row = s.runStats[static_cast<std::size_t>(r)];
         if (row[kPercentOut] > 0) {
@@ -204,12 +204,12 @@ TEST_F(RunTest, StopClosesTheRunAfterTheNextCycleAndZeroesTheRowsNotRun) {
     p.foods = "0";  // nobody leaves, so every run lasts its 301 cycles
     SimState s = prepare(p);
     RecordingHost full(s, dir_);
-    runSimulation(s, full, full);  // leaves six non-zero rows behind
+    fixtures::runWith(s, full);  // leaves six non-zero rows behind
 
     RecordingHost host(s, dir_);
     host.stopRun = 2;
     host.stopCycle = 40;
-    runSimulation(s, host, host);
+    fixtures::runWith(s, host);
     EXPECT_EQ(host.cycles, 301 + 42);
     EXPECT_EQ(s.runStats[1], (RunStatsRow{1, 42, 42, 0}));
     for (int r = 2; r < 6; ++r) {
@@ -233,7 +233,7 @@ TEST_F(RunTest, GenerationsEvolveTheGenes) {
     p.comCostOn = true;
     SimState s = prepare(p);
     RecordingHost host(s, dir_);
-    runSimulation(s, host, host);
+    fixtures::runWith(s, host);
     EXPECT_EQ(host.totalFitness.size(), 5u);
     int changed = 0;
     for (const Individual& individual : s.population) {
@@ -247,7 +247,7 @@ TEST_F(RunTest, RefusesToStartWhatCouldNotRunToItsEnd) {
         SimState s = prepare(p);
         RecordingHost host(s, dir_);
         try {
-            runSimulation(s, host, host);
+            fixtures::runWith(s, host);
             ADD_FAILURE() << "started: " << expected;
         } catch (const Error& e) {
             EXPECT_NE(std::string(e.what()).find(expected), std::string::npos) << e.what();
@@ -318,7 +318,7 @@ TEST_F(RunTest, CountsRunsAndUsesBeyond16Bits) {
     p.expGeneOn = true;
     SimState s = prepare(p);
     RecordingHost host(s, dir_);
-    runSimulation(s, host, host);
+    fixtures::runWith(s, host);
     EXPECT_EQ(host.cycles, 32767);
     EXPECT_EQ(s.runStats[32766][kRunIndex], 32766);
     EXPECT_EQ(host.totalFitness.back(), 1.0);
@@ -328,9 +328,9 @@ TEST_F(RunTest, ALabelThatCannotNameAFileIsRefusedBeforeTheFirstRun) {
     SimState s = prepare(smallWorld());
     RecordingHost host(s, dir_);
     s.dataFileName = "murData_a/b";
-    EXPECT_TRUE(fixtures::throwsError([&] { runSimulation(s, host, host); }, "murData_a/b.xls"));
+    EXPECT_TRUE(fixtures::throwsError([&] { fixtures::runWith(s, host); }, "murData_a/b.xls"));
     s.dataFileName = "murData_" + std::string(250, 'x');
-    EXPECT_TRUE(fixtures::throwsError([&] { runSimulation(s, host, host); }, "shorter label"));
+    EXPECT_TRUE(fixtures::throwsError([&] { fixtures::runWith(s, host); }, "shorter label"));
     EXPECT_EQ(host.cycles, 0);
 }
 
@@ -340,7 +340,7 @@ TEST_F(RunTest, NoGenerationsAreRefusedBeforeAnythingRuns) {
         p.generations = generations;
         SimState s = prepare(p);
         RecordingHost host(s, dir_);
-        EXPECT_TRUE(fixtures::throwsError([&] { runSimulation(s, host, host); },
+        EXPECT_TRUE(fixtures::throwsError([&] { fixtures::runWith(s, host); },
                                           "Generations must be at least 1"));
         EXPECT_TRUE(s.population.empty());
         EXPECT_EQ(host.cycles, 0);

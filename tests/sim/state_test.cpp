@@ -8,7 +8,6 @@
 #include "network/links.hpp"
 #include "network/presets.hpp"
 #include "run/data_file.hpp"
-#include "run/display.hpp"
 #include "run/run.hpp"
 #include "run/set_parameters.hpp"
 #include "sim/error.hpp"

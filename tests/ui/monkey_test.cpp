@@ -14,8 +14,9 @@
 #include <vector>
 
 #include "run/data_file.hpp"
-#include "run/display.hpp"
+#include "support/test_host.hpp"
 #include "run/run.hpp"
+#include "run/simulation.hpp"
 #include "run/set_parameters.hpp"
 #include "sim/params.hpp"
 #include "sim/state.hpp"
@@ -87,6 +88,10 @@ class FolderHost : public DataFileHost {
         : directory_(std::move(directory)), separator_(separator) {}
     std::filesystem::path dataDirectory() override { return directory_; }
     char decimalSeparator() override { return separator_; }
+    void dataFileWritten(const std::filesystem::path&, const std::string&, bool, bool) override {}
+    std::optional<std::filesystem::path> otherDataDirectory(const std::string&) override {
+        return std::nullopt;
+    }
 
   private:
     std::filesystem::path directory_;
@@ -364,8 +369,7 @@ class MonkeyTest : public QObject {
         QVERIFY(QDir(dir_.path()).mkdir(QStringLiteral("core")));
         FolderHost host(dir_.filePath(QStringLiteral("core")).toStdString(),
                         window.decimalSeparator());
-        RunDisplay display;
-        runSimulation(fresh, display, host);
+        runSimulation(fresh, SimulationSetup(host));
         const QString name = QString::fromStdString(fresh.dataFileName + ".xls");
         const QByteArray expected = readFile(dir_.filePath(QStringLiteral("core/") + name));
         QVERIFY(!expected.isEmpty());
