@@ -16,8 +16,8 @@
 #include "experiment/sweep.hpp"
 #include "network/presets.hpp"
 #include "run/data_file.hpp"
-#include "run/simulation.hpp"
 #include "run/run.hpp"
+#include "run/simulation.hpp"
 #include "sim/state.hpp"
 
 namespace {

@@ -17,9 +17,9 @@
 
 #include "network/presets.hpp"
 #include "run/data_file.hpp"
-#include "run/simulation.hpp"
 #include "run/run.hpp"
 #include "run/set_parameters.hpp"
+#include "run/simulation.hpp"
 #include "sim/params.hpp"
 #include "sim/state.hpp"
 #include "ui/main_window.hpp"

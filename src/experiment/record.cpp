@@ -12,8 +12,8 @@
 #include "experiment/tables.hpp"
 #include "run/data_file.hpp"
 #include "run/run.hpp"
-#include "run/simulation.hpp"
 #include "run/run_stats.hpp"
+#include "run/simulation.hpp"
 #include "sim/numbers.hpp"
 #include "sim/state.hpp"
 

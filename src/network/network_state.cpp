@@ -32,8 +32,7 @@ NetworkState networkState(const SimState& s) {
 void restoreNetwork(SimState& s, const NetworkState& network) {
     requireStructures(s);
     const auto n = static_cast<std::size_t>(s.groupSize);
-    if (network.receivers.size() != n || network.ranks.size() != n ||
-        network.retinas.size() != n) {
+    if (network.receivers.size() != n || network.ranks.size() != n || network.retinas.size() != n) {
         throw Error("A network of " + std::to_string(network.receivers.size()) +
                     " agents does not fit a group of " + std::to_string(n) + ".");
     }

@@ -12,7 +12,6 @@
 
 namespace murelta {
 
-
 // The genetic algorithm's population: 100 individuals of 2 genes; each generation the best 10
 // become parents of 10 copies each.
 inline constexpr std::int16_t kPopulationSize = 100;

@@ -232,9 +232,8 @@ struct Simulation::Pool {
         for (int run = nextRun++; run <= runs && !cancelled; run = nextRun++) {
             {
                 std::unique_lock lock(mutex);
-                moveOn.wait(lock, [&] {
-                    return run <= static_cast<int>(added) + ahead || cancelled;
-                });
+                moveOn.wait(lock,
+                            [&] { return run <= static_cast<int>(added) + ahead || cancelled; });
             }
             if (cancelled) {
                 break;
@@ -437,8 +436,8 @@ Advance Simulation::endRun(bool complete) {
         stage_ = Stage::kGenerationEnd;
         return Advance::kRunEnded;
     }
-    acknowledge_ = setup_.drawing != nullptr && setup_.drawing->graphicsEnabled() &&
-                   s_.runCount > 1;
+    acknowledge_ =
+        setup_.drawing != nullptr && setup_.drawing->graphicsEnabled() && s_.runCount > 1;
     stage_ = point_.run < s_.runCount ? Stage::kRun : Stage::kGenerationEnd;
     return Advance::kRunEnded;
 }
@@ -525,8 +524,8 @@ Advance Simulation::finish() {
             });
         result_.fileStem = result_.dataFile.stem().string();
         files.dataFileWritten(result_.dataFile,
-                              dataFileReport(result_.dataFile.filename().string(),
-                                             result_.complete, s_.dataFileName + ".xls"),
+                              dataFileReport(result_.dataFile.filename().string(), result_.complete,
+                                             s_.dataFileName + ".xls"),
                               result_.complete, s_.interrupted);
     } else {
         result_.fileStem = freeFileStem(result_.directory, s_.dataFileName);

@@ -49,10 +49,10 @@ enum class Advance {
 struct SimulationSetup {
     explicit SimulationSetup(DataFileHost& dataFiles) : files(&dataFiles) {}
 
-    DataFileHost* files;                       // where the data file goes
-    SimulationDrawing* drawing = nullptr;      // none: nothing is drawn, graphics off
-    SimulationListener* listener = nullptr;    // none: nobody is told
-    World* world = nullptr;                    // none: the engine; another world runs in place
+    DataFileHost* files;                     // where the data file goes
+    SimulationDrawing* drawing = nullptr;    // none: nothing is drawn, graphics off
+    SimulationListener* listener = nullptr;  // none: nobody is told
+    World* world = nullptr;                  // none: the engine; another world runs in place
     int threads = 1;
     // Runs that are not drawn go to worker threads also for one thread, so that a network edited
     // during a generation takes effect at the next one whatever the thread count.

@@ -15,12 +15,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSlider>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTimer>
-#include <QScopeGuard>
 #include <QVBoxLayout>
 #include <cmath>
 #include <cstdio>
@@ -124,6 +124,15 @@ MainWindow::MainWindow(SimState& state, QSettings* settings, QWidget* parent)
     sldSpeed_->setToolTip(
         QStringLiteral("Pace of the simulation: right for full speed, left to watch every cycle. "
                        "It never changes the results."));
+
+    spnThreads_ = new QSpinBox(this);
+    spnThreads_->setObjectName(QStringLiteral("spnThreads"));
+    spnThreads_->setRange(1, kMostThreads);
+    spnThreads_->setValue(
+        std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, kMostThreads));
+    spnThreads_->setToolTip(
+        QStringLiteral("Threads the runs of a generation go to while graphics are off. It never "
+                       "changes the results."));
 
     txtInfo_ = new QLineEdit(kInfoTitle, this);
     txtInfo_->setObjectName(QStringLiteral("txtInfo"));
@@ -342,6 +351,7 @@ void MainWindow::buildLayout() {
     auto* display = new QFormLayout;
     display->addRow(graphicEnabled_);
     display->addRow(label("lblSpeed", QStringLiteral("Speed")), sldSpeed_);
+    display->addRow(label("lblThreads", QStringLiteral("Threads")), spnThreads_);
     display->addRow(chkMessages_);
     display->addRow(chkTrails_, spnTrail_);
     display->addRow(label("ms", QStringLiteral("Msg in cue")), lblmsg_);
@@ -631,7 +641,7 @@ void MainWindow::Command1_Click() {
         SimulationSetup setup(*this);
         setup.drawing = this;
         setup.listener = this;
-        setup.threads = record.threadsFor(s_, threads_);
+        setup.threads = record.threadsFor(s_, spnThreads_->value());
         setup.editsWaitForTheNextGeneration = true;
         Simulation simulation(s_, std::move(setup));
         simulation_ = &simulation;
@@ -759,7 +769,7 @@ void MainWindow::showRunsDone(int done, int runCount) {
     results_->addRun(
         {generation_, run, runSeed(s_, run), row[kFirstExit], row[kLastExit], row[kPercentOut]});
     // Runs made on other threads report only their end; drawn runs show their cycles instead.
-    if (threads_ > 1 && !graphicsEnabled()) {
+    if (simulation_ != nullptr && !simulation_->inPlace()) {
         runsDone_ = done;
         runCount_ = static_cast<std::int16_t>(runCount);
     }

@@ -33,7 +33,7 @@ class QSpinBox;
 namespace murelta {
 class Simulation;
 struct SimState;
-}
+}  // namespace murelta
 
 namespace murelta::ui {
 
@@ -75,6 +75,8 @@ class MainWindow : public QWidget,
     // The pause after each drawn cycle for a given position of the speed control (0 slowest,
     // kFullSpeed none).
     static constexpr int kFullSpeed = 20;
+    // The most threads the window offers.
+    static constexpr int kMostThreads = 256;
     static int cycleDelayMs(int speed);
 
     // SimulationListener
@@ -229,6 +231,7 @@ class MainWindow : public QWidget,
     QCheckBox* chkComGene_;
     QCheckBox* graphicEnabled_;
     QSlider* sldSpeed_;
+    QSpinBox* spnThreads_;  // threads for runs that are not drawn
     QPushButton* Command1_;
     QPushButton* cmdStop_;
     QPushButton* cmdSettings_;
@@ -256,8 +259,6 @@ class MainWindow : public QWidget,
     std::int16_t cyclesPerRun_ = 0;
     // Runs of a generation done, while they go to other threads; -1 while runs are drawn.
     int runsDone_ = -1;
-    // With graphics off, the runs of a generation go to every hardware thread.
-    int threads_ = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
     std::int16_t messageCount_ = 0;
     // The generation whose runs are under way, numbered from 0.
     int generation_ = 0;

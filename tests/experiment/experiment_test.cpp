@@ -9,11 +9,11 @@
 #include "experiment/record.hpp"
 #include "network/links.hpp"
 #include "run/data_file.hpp"
-#include "support/test_host.hpp"
 #include "run/run.hpp"
 #include "run/simulation.hpp"
 #include "sim/error.hpp"
 #include "sim/state.hpp"
+#include "support/test_host.hpp"
 
 namespace murelta {
 namespace {

@@ -7,8 +7,8 @@
 #include "experiment/experiment.hpp"
 #include "experiment/record.hpp"
 #include "run/data_file.hpp"
-#include "support/test_host.hpp"
 #include "sim/state.hpp"
+#include "support/test_host.hpp"
 
 namespace murelta {
 namespace {

@@ -14,9 +14,9 @@
 #include "experiment/record.hpp"
 #include "experiment/sweep.hpp"
 #include "run/data_file.hpp"
-#include "support/test_host.hpp"
 #include "sim/numbers.hpp"
 #include "sim/state.hpp"
+#include "support/test_host.hpp"
 
 namespace murelta {
 namespace {

@@ -56,5 +56,4 @@ class PlainWorld final : public World {
     PlainState& p_;
 };
 
-
 }  // namespace murelta::plain

@@ -16,11 +16,11 @@
 #include "network/presets.hpp"
 #include "plain_model.hpp"
 #include "run/data_file.hpp"
-#include "support/test_host.hpp"
 #include "run/run.hpp"
 #include "run/set_parameters.hpp"
 #include "sim/params.hpp"
 #include "sim/state.hpp"
+#include "support/test_host.hpp"
 #include "world/retina.hpp"
 
 #ifndef MURELTA_TEST_DATA

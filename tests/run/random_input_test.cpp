@@ -15,13 +15,13 @@
 #include <vector>
 
 #include "run/data_file.hpp"
-#include "support/test_host.hpp"
 #include "run/run.hpp"
 #include "run/set_parameters.hpp"
 #include "sim/error.hpp"
 #include "sim/numbers.hpp"
 #include "sim/params.hpp"
 #include "sim/state.hpp"
+#include "support/test_host.hpp"
 
 namespace murelta {
 namespace {

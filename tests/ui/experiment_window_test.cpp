@@ -5,7 +5,9 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProcess>
 #include <QSettings>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <cstdint>
 #include <tuple>
@@ -187,6 +189,53 @@ class ExperimentWindowTest : public QObject {
         window.close();
         QVERIFY(!window.isVisible());
         QVERIFY(recorder_.messages.empty());
+    }
+
+    // The designer stays live during a run; the record says what an edit changed and from
+    // which point, and murelta-batch makes the same simulation of it, drawn (the edit takes
+    // effect at the next cycle) or on two threads (at the next generation).
+    void aNetworkEditedDuringARunIsRecordedAndReplayed_data() {
+        QTest::addColumn<bool>("graphics");
+        QTest::addColumn<QString>("generations");
+        QTest::addColumn<int>("editAfterMs");
+        QTest::newRow("drawn") << true << QStringLiteral("1") << 0;
+        QTest::newRow("two threads") << false << QStringLiteral("2") << 20;
+    }
+    void aNetworkEditedDuringARunIsRecordedAndReplayed() {
+        QFETCH(bool, graphics);
+        QFETCH(QString, generations);
+        QFETCH(int, editAfterMs);
+        Session session;
+        MainWindow& window = session.window;
+        type(window, "txtNoRun", graphics ? QStringLiteral("3") : QStringLiteral("300"));
+        type(window, "txtCicli", QStringLiteral("2000"));
+        type(window, "txtGen", generations);
+        if (!graphics) {
+            click(window, "graphicEnabled");
+            child<QSpinBox>(window, "spnThreads")->setValue(2);
+        }
+        click(window, "Command2");
+        click(window, "Command3");
+        DesignerWindow& designer = *window.designer();
+        QTimer::singleShot(editAfterMs, &window, [&] {
+            QVERIFY(session.s.running);
+            click(designer, "cmdNetAll");
+        });
+        click(window, "Command1");
+        const QString name = QString::fromStdString(session.s.dataFileName);
+        const QByteArray record = readFile(name + ".toml");
+        QVERIFY(record.contains("[[changes]]"));
+        QVERIFY(record.contains(graphics ? "generation = 0" : "generation = 1"));
+
+        QVERIFY(QDir(session.dir.path()).mkdir(QStringLiteral("again")));
+        QCOMPARE(QProcess::execute(QStringLiteral(MURELTA_BATCH),
+                                   {QStringLiteral("--experiment"), name + ".toml",
+                                    QStringLiteral("--out"), QStringLiteral("again")}),
+                 0);
+        QCOMPARE(readFile(QStringLiteral("again/") + name + ".csv"), readFile(name + ".csv"));
+        if (generations == QStringLiteral("1")) {
+            QCOMPARE(readFile(QStringLiteral("again/") + name + ".xls"), readFile(name + ".xls"));
+        }
     }
 
     void aFileThatCannotBeOpenedChangesNothing() {

@@ -14,12 +14,12 @@
 #include <vector>
 
 #include "run/data_file.hpp"
-#include "support/test_host.hpp"
 #include "run/run.hpp"
-#include "run/simulation.hpp"
 #include "run/set_parameters.hpp"
+#include "run/simulation.hpp"
 #include "sim/params.hpp"
 #include "sim/state.hpp"
+#include "support/test_host.hpp"
 #include "support/test_seed.hpp"
 #include "support/window_helpers.hpp"
 #include "ui/arena_view.hpp"
