@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -78,6 +79,16 @@ struct Shown {
     const char* preset = nullptr;
 };
 
+// Presses "Start" and waits in the event loop, as the program does, until the simulation ends.
+void startAndWait(MainWindow& window) {
+    QEventLoop loop;
+    QObject::connect(&window, &MainWindow::simulationEnded, &loop, &QEventLoop::quit);
+    window.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+    if (window.simulationRunning()) {
+        loop.exec();
+    }
+}
+
 double windowSeconds(int runs, Shown shown) {
     murelta::SimState s;
     MainWindow window(s);
@@ -88,7 +99,7 @@ double windowSeconds(int runs, Shown shown) {
     network(s, shown.preset);
     QElapsedTimer timer;
     timer.start();
-    window.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+    startAndWait(window);
     return static_cast<double>(timer.nsecsElapsed()) * 1e-9;
 }
 
@@ -110,7 +121,7 @@ double stopMilliseconds(bool graphics, int afterMs) {
             }
         });
     timer.start();
-    window.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+    startAndWait(window);
     return static_cast<double>(ended - static_cast<qint64>(afterMs) * 1000000) * 1e-6;
 }
 

@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -15,7 +14,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QSettings>
 #include <QSlider>
 #include <QSpinBox>
@@ -47,6 +45,7 @@
 #include "ui/message_box.hpp"
 #include "ui/results_panel.hpp"
 #include "ui/results_window.hpp"
+#include "ui/run_controller.hpp"
 
 namespace murelta::ui {
 
@@ -57,8 +56,6 @@ const QString kInfoTitle = QStringLiteral("Murelta: evolving, communicating agen
 // How often a simulation at full speed lets the window system in: often enough that "Stop"
 // and closing act at once and the picture moves smoothly, rarely enough that a cycle of about
 // a microsecond pays almost nothing for it.
-constexpr qint64 kEventIntervalMs = 15;
-constexpr qint64 kPaintIntervalMs = 40;
 constexpr qint64 kChartIntervalMs = 250;
 constexpr int kDefaultTrailLength = 20;
 
@@ -172,9 +169,17 @@ MainWindow::MainWindow(SimState& state, QSettings* settings, QWidget* parent)
     };
     connect(chkTrails_, &QCheckBox::toggled, this, setTrails);
     connect(spnTrail_, &QSpinBox::valueChanged, this, setTrails);
+    controller_ = new RunController(this);
+    connect(controller_, &RunController::frame, this, &MainWindow::showFrame);
+    connect(controller_, &RunController::cycleShown, this, &MainWindow::showPausedCycle);
+    connect(controller_, &RunController::runEndReached, this, &MainWindow::runFinished);
+    connect(controller_, &RunController::failed, this, &MainWindow::simulationFailed);
+    connect(controller_, &RunController::finished, this, &MainWindow::simulationFinished);
+    connect(sldSpeed_, &QSlider::valueChanged, this,
+            [this](int speed) { controller_->setCycleDelay(cycleDelayMs(speed)); });
     connect(arenaPic_, &ArenaView::agentClicked, this, [this](int agent) {
         // A running simulation moves on before anybody could read the panel.
-        if (!s_.running || paused_) {
+        if (!controller_->running() || controller_->paused()) {
             agentPanel_->inspect(s_, agent, cycle_);
         }
     });
@@ -627,46 +632,56 @@ void MainWindow::helpAbout() {
 }
 
 void MainWindow::Command1_Click() {
-    std::optional<Experiment> ran;
+    if (controller_->running()) {
+        return;
+    }
     runCommand(this, [&] {
-        ran = experimentInForce();
+        Experiment ran = experimentInForce();
         results_->clear();
         agentPanel_->clear();
-        results_->setGenesShown(ran->params.expGeneOn || ran->params.comGeneOn);
+        results_->setGenesShown(ran.params.expGeneOn || ran.params.comGeneOn);
         results_->expectGenerations(s_.generationCount);
         generation_ = 0;
-        const Record record(s_, *ran);
+        auto record = std::make_unique<Record>(s_, ran);
         // Edits made while runs go to other threads take effect at the next generation, also
         // on one thread, so that the same clicks give the same results on every machine.
         SimulationSetup setup(*this);
         setup.drawing = this;
         setup.listener = this;
-        setup.threads = record.threadsFor(s_, spnThreads_->value());
+        setup.threads = record->threadsFor(s_, spnThreads_->value());
         setup.editsWaitForTheNextGeneration = true;
-        Simulation simulation(s_, std::move(setup));
-        simulation_ = &simulation;
-        const auto forget = qScopeGuard([this] {
-            simulation_ = nullptr;
-            setRunningControls(false);
-        });
+        auto simulation = std::make_unique<Simulation>(s_, std::move(setup));
+        record_ = std::move(record);
+        ran_ = std::move(ran);
+        controller_->setCycleDelay(cycleDelayMs(sldSpeed_->value()));
+        controller_->start(std::move(simulation));
         setRunningControls(true);
-        for (Advance step = simulation.advance(); step != Advance::kFinished;
-             step = simulation.advance()) {
-            if (simulation.runEndToAcknowledge()) {
-                runFinished();
-            }
-            // The window's turn comes between two cycles, as the picture shows a cycle, and
-            // while the runs are on other threads.
-            if (step == Advance::kCycle || !simulation.inPlace()) {
-                yield();
-            }
-        }
-        record.write(s_, simulation);
     });
-    if (ran) {
-        keepMatchAfterRun(*ran);
+}
+
+void MainWindow::simulationFailed() {
+    runCommand(this, [this] { std::rethrow_exception(controller_->failure()); });
+}
+
+void MainWindow::simulationFinished(Simulation* simulation) {
+    if (!controller_->failure()) {
+        runCommand(this, [&] { record_->write(s_, *simulation); });
+    }
+    record_.reset();
+    setRunningControls(false);
+    if (ran_) {
+        keepMatchAfterRun(*ran_);
+        ran_.reset();
     }
     showCounters();
+    drawArena();
+    emit simulationEnded();
+    if (closeAfterRun_) {
+        // Closed during the simulation: the windows close once its data are saved.
+        closeAfterRun_ = false;
+        closingAfterStop_ = true;
+        close();
+    }
 }
 
 // An experiment that matched its file still matches it after the run, unless the network was
@@ -682,13 +697,7 @@ void MainWindow::keepMatchAfterRun(const Experiment& ran) {
 }
 
 void MainWindow::cmdStop_Click() {
-    s_.running = false;
-    if (waitLoop_ != nullptr) {
-        waitLoop_->quit();
-    }
-    if (pauseLoop_ != nullptr) {
-        pauseLoop_->quit();
-    }
+    controller_->stop();
     cmdStop_->setEnabled(false);
     Command1_->setEnabled(true);
 }
@@ -721,8 +730,8 @@ DesignerWindow* MainWindow::openDesigner() {
             s_, [this] { return txtAgents_->text(); }, this);
         connect(designer_, &DesignerWindow::edited, this, &MainWindow::updateModified);
         connect(designer_, &DesignerWindow::edited, this, [this] {
-            if (simulation_ != nullptr) {
-                simulation_->networkChanged();
+            if (controller_->running()) {
+                controller_->simulation()->networkChanged();
             }
         });
     } else if (!designer_->isVisible()) {
@@ -769,7 +778,7 @@ void MainWindow::showRunsDone(int done, int runCount) {
     results_->addRun(
         {generation_, run, runSeed(s_, run), row[kFirstExit], row[kLastExit], row[kPercentOut]});
     // Runs made on other threads report only their end; drawn runs show their cycles instead.
-    if (simulation_ != nullptr && !simulation_->inPlace()) {
+    if (controller_->running() && !controller_->simulation()->inPlace()) {
         runsDone_ = done;
         runCount_ = static_cast<std::int16_t>(runCount);
     }
@@ -807,9 +816,6 @@ void MainWindow::setRunningControls(bool running) {
     // Re-creating the structures under a running loop would pull them from under it; saving
     // waits for the end too, so that a file holds what ran.
     Command2_->setEnabled(!running);
-    if (!running) {
-        paused_ = false;
-    }
     updateWatchControls();
     for (QAction* action :
          {newAction_, openAction_, saveAction_, saveAsAction_, openResultsAction_}) {
@@ -834,55 +840,46 @@ bool MainWindow::graphicsEnabled() {
     return graphicEnabled_->isChecked();
 }
 
-void MainWindow::processEvents() {
-    // Painting costs far more than handling input, so the picture and the counters are
-    // refreshed at a pace the eye can follow, less often than the window answers clicks.
-    if (!sincePaint_.isValid() || sincePaint_.elapsed() >= kPaintIntervalMs) {
-        showCounters();
-        // Without graphics the picture keeps the run start, drawn by initGraphic.
-        if (graphicsEnabled()) {
-            drawArena();
-        }
-        if (!sinceCharts_.isValid() || sinceCharts_.elapsed() >= kChartIntervalMs) {
-            refreshCharts();
-        }
-        sincePaint_.restart();
+void MainWindow::showFrame() {
+    // Painting costs far more than advancing, so the picture and the counters are refreshed at
+    // a pace the eye can follow; the charts, whose layout costs more still, less often.
+    showCounters();
+    // Without graphics the picture keeps the run start, drawn by initGraphic.
+    if (graphicsEnabled()) {
+        drawArena();
     }
-    QCoreApplication::processEvents();
-    sinceEvents_.restart();
+    if (!sinceCharts_.isValid() || sinceCharts_.elapsed() >= kChartIntervalMs) {
+        refreshCharts();
+    }
 }
 
 void MainWindow::cmdPause_Click() {
-    if (!s_.running) {
+    if (!controller_->running()) {
         return;
     }
-    paused_ = !paused_;
-    updateWatchControls();
-    if (!paused_ && pauseLoop_ != nullptr) {
-        pauseLoop_->quit();
+    if (controller_->paused()) {
+        controller_->resume();
+    } else {
+        controller_->pause();
     }
+    updateWatchControls();
 }
 
 void MainWindow::cmdStep_Click() {
-    if (!paused_ || !s_.running) {
-        return;
-    }
-    stepRequested_ = true;
-    if (pauseLoop_ != nullptr) {
-        pauseLoop_->quit();
-    }
+    controller_->step();
 }
 
 void MainWindow::updateWatchControls() {
-    const bool running = s_.running;
-    // A pause holds the loop that draws; runs on other threads would go on without it.
-    cmdPause_->setEnabled(running && (paused_ || graphicsEnabled()));
+    const bool running = controller_->running();
+    const bool paused = controller_->paused();
+    // A pause holds the simulation that draws; runs on other threads would go on without it.
+    cmdPause_->setEnabled(running && (paused || graphicsEnabled()));
     pauseAction_->setEnabled(cmdPause_->isEnabled());
-    cmdPause_->setText(paused_ ? QStringLiteral("Resume") : QStringLiteral("Pause"));
-    pauseAction_->setText(paused_ ? QStringLiteral("&Resume") : QStringLiteral("&Pause"));
-    cmdPause_->setToolTip(paused_ ? QStringLiteral("Go on from this cycle (F8)")
-                                  : QStringLiteral("Hold the simulation between two cycles (F8)"));
-    cmdStep_->setEnabled(running && paused_);
+    cmdPause_->setText(paused ? QStringLiteral("Resume") : QStringLiteral("Pause"));
+    pauseAction_->setText(paused ? QStringLiteral("&Resume") : QStringLiteral("&Pause"));
+    cmdPause_->setToolTip(paused ? QStringLiteral("Go on from this cycle (F8)")
+                                 : QStringLiteral("Hold the simulation between two cycles (F8)"));
+    cmdStep_->setEnabled(running && paused);
     stepAction_->setEnabled(cmdStep_->isEnabled());
     cmdStep_->setToolTip(QStringLiteral("Advance exactly one cycle while paused (F10)"));
 }
@@ -894,7 +891,15 @@ void MainWindow::drawArena() {
     arenaPic_->update();
 }
 
-void MainWindow::holdWhilePaused() {
+bool MainWindow::paused() const {
+    return controller_->paused();
+}
+
+bool MainWindow::simulationRunning() const {
+    return controller_->running();
+}
+
+void MainWindow::showPausedCycle() {
     showCounters();
     if (graphicsEnabled()) {
         drawArena();
@@ -904,41 +909,6 @@ void MainWindow::holdWhilePaused() {
         agentPanel_->inspect(s_, agentPanel_->agent(), cycle_);
     }
     emit cycleShown();
-    while (paused_ && s_.running && !stepRequested_) {
-        QEventLoop wait;
-        pauseLoop_ = &wait;
-        wait.exec();
-        pauseLoop_ = nullptr;
-    }
-    stepRequested_ = false;
-    sinceEvents_.restart();
-}
-
-void MainWindow::yield() {
-    if (paused_) {
-        holdWhilePaused();
-        return;
-    }
-    const int delay = cycleDelayMs(sldSpeed_->value());
-    if (delay == 0) {
-        if (!sinceEvents_.isValid() || sinceEvents_.elapsed() >= kEventIntervalMs) {
-            processEvents();
-        }
-        return;
-    }
-    // Slow pace: every cycle is shown, then the window waits, answering the user meanwhile.
-    showCounters();
-    drawArena();
-    arenaPic_->repaint();
-    if (!sinceCharts_.isValid() || sinceCharts_.elapsed() >= kChartIntervalMs) {
-        refreshCharts();
-    }
-    QEventLoop wait;
-    waitLoop_ = &wait;
-    QTimer::singleShot(delay, &wait, &QEventLoop::quit);
-    wait.exec();
-    waitLoop_ = nullptr;
-    sinceEvents_.restart();
 }
 
 void MainWindow::refreshCharts() {
@@ -977,9 +947,10 @@ void MainWindow::fileExportChart() {
 
 void MainWindow::runFinished() {
     showCounters();
-    arenaPic_->repaint();
+    drawArena();
     showMessage(this, QStringLiteral("Run finished, click ok to start next run."), kAppTitle,
                 MessageIcon::Information);
+    controller_->acknowledge();
 }
 
 std::filesystem::path MainWindow::dataDirectory() {
@@ -1000,10 +971,7 @@ void MainWindow::dataFileWritten(const std::filesystem::path&, const std::string
         showMessage(this, text, QStringLiteral("Mur info"),
                     complete && !interrupted ? MessageIcon::Information : MessageIcon::Exclamation);
     }
-    if (interrupted) {
-        closingAfterStop_ = true;
-        close();
-    }
+    closeAfterRun_ = interrupted;
 }
 
 std::optional<std::filesystem::path> MainWindow::otherDataDirectory(const std::string& error) {
@@ -1029,7 +997,7 @@ void MainWindow::terminate() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (s_.running) {
+    if (controller_->running()) {
         // The simulation winds down first; it closes the windows once its data are saved.
         cmdStop_Click();
         s_.interrupted = true;

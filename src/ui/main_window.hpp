@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QWidget>
 #include <algorithm>
+#include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -20,7 +22,6 @@
 
 class QAction;
 class QCheckBox;
-class QEventLoop;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -31,6 +32,7 @@ class QSlider;
 class QSpinBox;
 
 namespace murelta {
+class Record;
 class Simulation;
 struct SimState;
 }  // namespace murelta
@@ -38,6 +40,7 @@ struct SimState;
 namespace murelta::ui {
 
 class AgentPanel;
+class RunController;
 class ArenaView;
 class ResultsPanel;
 class ResultsWindow;
@@ -97,7 +100,9 @@ class MainWindow : public QWidget,
                          bool complete, bool interrupted) override;
     std::optional<std::filesystem::path> otherDataDirectory(const std::string& error) override;
 
-    bool paused() const { return paused_; }
+    bool paused() const;
+    // Whether a simulation started with "Start" is under way.
+    bool simulationRunning() const;
 
   public slots:
     // Ends the program as closing the window does, but with nobody there to answer: no
@@ -108,6 +113,8 @@ class MainWindow : public QWidget,
   signals:
     // A cycle is on show while paused: after the pause began and after each step.
     void cycleShown();
+    // A simulation has ended and its data file and record are written.
+    void simulationEnded();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -167,13 +174,15 @@ class MainWindow : public QWidget,
     void refreshCharts();
     // Repaints the arena as of the cycle just made, with its messages when they are shown.
     void drawArena();
-    // Holds the simulation between two cycles until "Resume", "Step" or "Stop".
-    void holdWhilePaused();
-    void processEvents();
-    // Between two steps of the simulation: the window's turn, paced by the speed control.
-    void yield();
-    // The modal "Run finished, click ok to start next run." message.
+    // The state as the simulation left it: counters, picture, charts at their pace.
+    void showFrame();
+    // While paused: the cycle shown, also in the agent panel.
+    void showPausedCycle();
+    // The modal "Run finished, click ok to start next run." message, then the next run.
     void runFinished();
+    // The simulation ended: its record written, the controls back.
+    void simulationFinished(Simulation* simulation);
+    void simulationFailed();
     // Start, Settings and the file commands while idle; Stop while running.
     void setRunningControls(bool running);
     DesignerWindow* openDesigner();
@@ -262,15 +271,13 @@ class MainWindow : public QWidget,
     std::int16_t messageCount_ = 0;
     // The generation whose runs are under way, numbered from 0.
     int generation_ = 0;
-    QElapsedTimer sinceEvents_;
-    QElapsedTimer sincePaint_;
     QElapsedTimer sinceCharts_;
-    QEventLoop* waitLoop_ = nullptr;
-    QEventLoop* pauseLoop_ = nullptr;
-    bool paused_ = false;
-    bool stepRequested_ = false;
-    // The simulation under way, told of every edit of the network.
-    Simulation* simulation_ = nullptr;
+    // The simulation under way, what it runs and its record, begun at its start.
+    RunController* controller_;
+    std::optional<Experiment> ran_;
+    std::unique_ptr<Record> record_;
+    // The window was closed during the simulation: it closes once the data are saved.
+    bool closeAfterRun_ = false;
 };
 
 }  // namespace murelta::ui

@@ -97,6 +97,16 @@ class MessageRecorder {
     SaveAnswer saveAnswer = SaveAnswer::Discard;
 };
 
+// Presses "Start" on `window` (a main window) and waits, as a user watching it would, until
+// the simulation it started has ended; at once when "Start" was refused.
+template <typename MainWindowType>
+void runToEnd(MainWindowType& window) {
+    click(window, "Command1");
+    while (window.simulationRunning()) {
+        QTest::qWait(1);
+    }
+}
+
 // Resizes the shown `window` until its child "pictAr" is side x side pixels; false when the
 // layout does not allow it.
 inline bool fitPicture(QWidget& window, int side) {

@@ -122,7 +122,7 @@ class ExperimentWindowTest : public QObject {
         QVERIFY(!window.isWindowModified());
         QCOMPARE(child<QMenu>(window, "menuRecent")->actions().first()->data().toString(), file);
 
-        click(window, "Command1");
+        runToEnd(window);
         const QString dataFile = QString::fromStdString(session.s.dataFileName) + ".xls";
         const QByteArray ranBefore = readFile(dataFile);
         QVERIFY(!ranBefore.isEmpty());
@@ -147,7 +147,7 @@ class ExperimentWindowTest : public QObject {
         for (const char* suffix : {".xls", ".toml", ".csv"}) {
             QFile::remove(QString::fromStdString(session.s.dataFileName) + suffix);
         }
-        click(window, "Command1");
+        runToEnd(window);
         QCOMPARE(readFile(dataFile), ranBefore);
         QCOMPARE(recorder_.messages.size(), std::size_t{2});  // the two data-file reports
 
@@ -221,7 +221,7 @@ class ExperimentWindowTest : public QObject {
             QVERIFY(session.s.running);
             click(designer, "cmdNetAll");
         });
-        click(window, "Command1");
+        runToEnd(window);
         const QString name = QString::fromStdString(session.s.dataFileName);
         const QByteArray record = readFile(name + ".toml");
         QVERIFY(record.contains("[[changes]]"));

@@ -110,7 +110,7 @@ class MainWindowTest : public QObject {
         QCOMPARE(s.arenaHeight, std::int16_t{50});
         QCOMPARE(s.agents.size(), std::size_t{11});  // the structures were not re-created
         // Start refuses a group the structures were not made for, instead of crashing.
-        click(window, "Command1");
+        runToEnd(window);
         QCOMPARE(messages_.size(), std::size_t{2});
         QVERIFY(messages_[1].text.contains(QStringLiteral("Set parameters")));
         type(window, "txtW", QStringLiteral("32768"));
@@ -143,7 +143,7 @@ class MainWindowTest : public QObject {
         type(window, "txtCicli", QStringLiteral("300"));
         click(window, "graphicEnabled");
         click(window, "Command2");
-        click(window, "Command1");
+        runToEnd(window);
         const QString name = QStringLiteral("murData_untitle_w50x50_c300_r2_ag10_s0.xls");
         const QByteArray file = readFile(name);
         QCOMPARE(file.count("\r\n"), 3);
@@ -177,7 +177,7 @@ class MainWindowTest : public QObject {
         int asked = 0;
         setFolderChooser(
             [&](QWidget*, const QString&) { return answers[static_cast<std::size_t>(asked++)]; });
-        click(window, "Command1");
+        runToEnd(window);
         QDir::setCurrent(dir_.path());
         QCOMPARE(asked, 1);
         const QString name = QStringLiteral("murData_untitle_w50x50_c10_r1_ag10_s0.xls");
@@ -190,7 +190,7 @@ class MainWindowTest : public QObject {
         // Giving up leaves the error in view and the window ready.
         s.dataFileName = "murData_no/such";
         asked = 1;
-        click(window, "Command1");
+        runToEnd(window);
         setFolderChooser({});
         QCOMPARE(messages_.size(), std::size_t{4});
         QVERIFY(messages_[3].text.contains(QStringLiteral("murData_no/such.xls")));
@@ -211,7 +211,7 @@ class MainWindowTest : public QObject {
                 QVERIFY(child<QPushButton>(window, "cmdStop")->isEnabled());
             }
         };
-        click(window, "Command1");
+        runToEnd(window);
         QCOMPARE(count(QStringLiteral("Run finished, click ok to start next run.")), 3);
         QCOMPARE(messages_.front().title, QStringLiteral("Murelta"));
         QCOMPARE(messages_.size(), std::size_t{4});  // and the data file's report
@@ -226,7 +226,7 @@ class MainWindowTest : public QObject {
         click(window, "Command2");
         // Runs at the first moment the loop lets the window in: cycle 0 of run 1.
         QTimer::singleShot(0, &window, [&] { click(window, "cmdStop"); });
-        click(window, "Command1");
+        runToEnd(window);
         QVERIFY(!s.running);
         // Which run the stop cut short depends on the threads' pace; the last is never run.
         const QByteArray file =
@@ -250,7 +250,7 @@ class MainWindowTest : public QObject {
             QVERIFY(window.isVisible());  // the first request only stops the simulation
             QVERIFY(s.interrupted);
         });
-        click(window, "Command1");
+        runToEnd(window);
         QVERIFY(QFile::exists(QStringLiteral("murData_untitle_w50x50_c20000_r100_ag10_s0.xls")));
         QCOMPARE(messages_.size(), std::size_t{1});
         QVERIFY(messages_[0].icon == MessageIcon::Exclamation);
@@ -273,7 +273,7 @@ class MainWindowTest : public QObject {
         type(window, "txtNoRun", QStringLiteral("3000"));
         click(window, "Command2");
         QTimer::singleShot(100, [] { std::raise(SIGTERM); });
-        click(window, "Command1");
+        runToEnd(window);
         const QString name = QStringLiteral("murData_untitle_w50x50_c20000_r3000_ag10_s0");
         QVERIFY(QFile::exists(name + ".xls"));
         QVERIFY(readFile(name + ".toml").contains("completed = false"));
@@ -287,10 +287,10 @@ class MainWindowTest : public QObject {
         MainWindow window(s);
         setRunsAndCycles(window, "2", "300");
         click(window, "graphicEnabled");
-        click(window, "Command1");
+        runToEnd(window);
         const QByteArray first =
             readFile(QStringLiteral("murData_untitle_w50x50_c300_r2_ag10_s0.xls"));
-        click(window, "Command1");
+        runToEnd(window);
         QCOMPARE(readFile(QStringLiteral("murData_untitle_w50x50_c300_r2_ag10_s0.xls")), first);
         QVERIFY(QFile::exists(QStringLiteral("murData_untitle_w50x50_c300_r2_ag10_s0_2.toml")));
         QCOMPARE(messages_.size(), std::size_t{2});
@@ -310,7 +310,7 @@ class MainWindowTest : public QObject {
         click(window, "graphicEnabled");
         click(window, "Command2");
         QTimer::singleShot(0, &window, [&] { window.close(); });
-        click(window, "Command1");
+        runToEnd(window);
         QVERIFY(window.isVisible());
         QVERIFY(messages_.empty());
         // Several generations write no data file, but the stopped simulation leaves its record.
@@ -331,7 +331,7 @@ class MainWindowTest : public QObject {
             click(window, "chkExpGene");
             click(window, "Command2");
             child<QSlider>(window, "sldSpeed")->setValue(speed);
-            click(window, "Command1");
+            runToEnd(window);
             const QByteArray file =
                 readFile(QStringLiteral("murData_untitle_w50x50_c3_r2_ag10_s0.xls"));
             QVERIFY(!file.isEmpty());
@@ -439,12 +439,12 @@ class MainWindowTest : public QObject {
         SimState s;
         MainWindow window(s);
         setRunsAndCycles(window, "1", "10");
-        click(window, "Command1");
+        runToEnd(window);
         QCOMPARE(window.arena()->agentMarkers().size(), std::size_t{10});
         type(window, "txtAgents", QStringLiteral("3"));
         type(window, "txtFood", QStringLiteral("2"));
         click(window, "Command2");
-        click(window, "Command1");
+        runToEnd(window);
         QCOMPARE(window.arena()->agentMarkers().size(), std::size_t{3});
         QCOMPARE(window.arena()->targetMarkers().size(), std::size_t{2});
     }

@@ -319,11 +319,13 @@ class MonkeyTest : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         keepSimulationsShort();
         for (int i = 0; i < 2000; ++i) {
-            act(false);
+            act(window.simulationRunning());
             if (QTest::currentTestFailed()) {
                 return;
             }
         }
+        click(window, "cmdStop");
+        QTRY_VERIFY_WITH_TIMEOUT(!window.simulationRunning(), 60000);
         QVERIFY(!s.running);
 
         // A small simulation with every rule taking part, from known boxes and check boxes.
@@ -359,7 +361,7 @@ class MonkeyTest : public QObject {
         const std::size_t before = recorder_.messages.size();
         click(window, "Command2");
         QCOMPARE(recorder_.messages.size(), before);  // accepted
-        click(window, "Command1");
+        runToEnd(window);
         QCOMPARE(recorder_.messages.size(), before + 1);
         const QString& report = recorder_.messages.back().text;
         QVERIFY2(report.startsWith(QStringLiteral("Simulation finished")), qPrintable(report));
