@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Murelta and starts the desktop program.
+# Installs what is missing, builds Murelta and starts the desktop program in the folder this was
+# called from, where its data files and records then go.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-scripts/build.sh
-exec build/src/murelta "$@"
+here=$(pwd)
+root=$(cd "$(dirname "$0")/.." && pwd)
+(cd "$root" && scripts/build.sh)
+cd "$here"
+exec "$root/build/src/murelta" "$@"

@@ -1,10 +1,12 @@
 // Takes a picture of the main window during a run, its charts filling beside the arena:
-//   main_window_screenshot [file.png]
+//   main_window_screenshot [file.png [WIDTHxHEIGHT]]   (the window's size, 1500x760 by default)
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
 #include <QPushButton>
+#include <QSize>
 #include <QSlider>
+#include <QStringList>
 #include <QTimer>
 #include <cstdio>
 
@@ -21,7 +23,14 @@ int main(int argc, char** argv) {
 
     murelta::SimState state;
     murelta::ui::MainWindow window(state);
-    window.resize(1500, 760);
+    QSize size(1500, 760);
+    if (argc > 2) {
+        const QStringList parts = QString::fromLocal8Bit(argv[2]).split(QLatin1Char('x'));
+        if (parts.size() == 2) {
+            size = QSize(parts[0].toInt(), parts[1].toInt());
+        }
+    }
+    window.resize(size);
     window.findChild<QSlider*>(QStringLiteral("sldSpeed"))
         ->setValue(murelta::ui::MainWindow::kFullSpeed);
     window.show();

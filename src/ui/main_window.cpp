@@ -14,6 +14,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSlider>
 #include <QSpinBox>
@@ -362,12 +364,23 @@ void MainWindow::buildLayout() {
     display->addRow(label("ms", QStringLiteral("Msg in cue")), lblmsg_);
     display->addRow(lblfit_);
 
-    auto* left = new QVBoxLayout;
+    // The parameters scroll when the screen is lower than they are, so that the arena keeps
+    // its room on a laptop's screen.
+    auto* form = new QWidget(this);
+    auto* left = new QVBoxLayout(form);
     left->addLayout(parameters);
     left->addLayout(commands);
     left->addLayout(display);
     left->addWidget(agentPanel_);
     left->addStretch();
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("scrollParameters"));
+    scroll->setWidget(form);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setMinimumWidth(form->sizeHint().width() +
+                            scroll->verticalScrollBar()->sizeHint().width());
 
     // The charts beside the arena; the splitter lets the user share the room between them.
     auto* pictures = new QSplitter(Qt::Horizontal, this);
@@ -384,7 +397,7 @@ void MainWindow::buildLayout() {
 
     auto* layout = new QHBoxLayout(this);
     layout->setMenuBar(menuBar_);
-    layout->addLayout(left);
+    layout->addWidget(scroll);
     layout->addLayout(right, 1);
 }
 

@@ -300,6 +300,34 @@ class MainWindowTest : public QObject {
                            "kept.)")));
     }
 
+    // On a laptop's screen every box can be read and the arena keeps its room: the parameters
+    // scroll instead of squashing.
+    void theWindowFitsCommonScreens_data() {
+        QTest::addColumn<QSize>("screen");
+        QTest::newRow("1366 x 768") << QSize(1366, 768);
+        QTest::newRow("1280 x 720") << QSize(1280, 720);
+    }
+    void theWindowFitsCommonScreens() {
+        QFETCH(QSize, screen);
+        SimState s;
+        MainWindow window(s);
+        window.resize(screen);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY2(window.width() <= screen.width() && window.height() <= screen.height(),
+                 qPrintable(QStringLiteral("%1 x %2").arg(window.width()).arg(window.height())));
+        const auto boxes = child<QWidget>(window, "scrollParameters")->findChildren<QLineEdit*>();
+        QVERIFY(boxes.size() >= 14);
+        for (const QLineEdit* box : boxes) {
+            QVERIFY2(box->width() >= box->fontMetrics().horizontalAdvance(box->text()) + 8,
+                     qPrintable(box->objectName()));
+        }
+        QVERIFY2(window.arena()->width() >= 400 && window.arena()->height() >= 400,
+                 qPrintable(QStringLiteral("%1 x %2")
+                                .arg(window.arena()->width())
+                                .arg(window.arena()->height())));
+    }
+
     void closingDuringSeveralGenerationsNeedsASecondRequest() {
         SimState s;
         MainWindow window(s);
