@@ -9,6 +9,14 @@ namespace murelta {
 struct SimState;
 class Random;
 
+// The genetic algorithm's population: 100 individuals of 2 genes; each generation the best 10
+// become parents of 10 copies each.
+inline constexpr std::int16_t kPopulationSize = 100;
+inline constexpr std::int16_t kGenomeLength = 2;
+inline constexpr std::int16_t kReproductionDivisor = 1;
+inline constexpr std::int16_t kParentCount = 10;
+inline constexpr std::int16_t kOffspringPerParent = 10;
+
 // Re-creates the population with `size` individuals of `genomeLength` genes, scores 0, and
 // sets popSize and genomeLength; then initGenes. Throws Error, changing nothing, for a negative
 // size or fewer than 2 genes.

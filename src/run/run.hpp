@@ -12,14 +12,6 @@
 
 namespace murelta {
 
-// The genetic algorithm's population: 100 individuals of 2 genes; each generation the best 10
-// become parents of 10 copies each.
-inline constexpr std::int16_t kPopulationSize = 100;
-inline constexpr std::int16_t kGenomeLength = 2;
-inline constexpr std::int16_t kReproductionDivisor = 1;
-inline constexpr std::int16_t kParentCount = 10;
-inline constexpr std::int16_t kOffspringPerParent = 10;
-
 // Gives an agent an individual: its index and its genes scaled to 0..255/256.
 void assignIndividual(Agent& agent, const Individual& individual, std::int16_t index);
 

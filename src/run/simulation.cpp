@@ -31,8 +31,8 @@ constexpr std::chrono::milliseconds kTimeSlice{15};
 void assignIndividuals(SimState& s) {
     for (int a = 0; a < s.groupSize; ++a) {
         const double r = s.random.draw();
-        // Individuals 0 and kPopulationSize - 1 are half as likely as the others.
-        const auto k = static_cast<std::int16_t>(roundHalfEven(r * (kPopulationSize - 1)));
+        // Individuals 0 and popSize - 1 are half as likely as the others.
+        const auto k = static_cast<std::int16_t>(roundHalfEven(r * (s.popSize - 1)));
         Individual& individual = s.population[static_cast<std::size_t>(k)];
         assignIndividual(s.agent(a), individual, k);
         ++individual.useCount;
@@ -488,7 +488,7 @@ Advance Simulation::poolStep() {
 Advance Simulation::endGeneration() {
     GenerationResult& generation = result_.generations.back();
     averageFitness(s_);
-    s_.totalFitness = sumFitness(s_) / kPopulationSize;
+    s_.totalFitness = sumFitness(s_) / s_.popSize;
     generation.totalFitness = s_.totalFitness;
     // The genes this generation ran with, before reproduction changes them.
     const GeneSummary exploration = summarizeGene(s_, 0);
