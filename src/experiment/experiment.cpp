@@ -156,7 +156,7 @@ void readParameters(const Reader& r, const toml::table& table, Experiment& e, Li
 }
 
 // The most receivers an agent may have: every agent of the largest group.
-constexpr int kMaxReceivers = 32767;
+constexpr int kMaxReceivers = kMaxInteger;
 
 // Which agents an agent's receivers already name, so that a repeat is found as it is read.
 class Named {
@@ -403,7 +403,7 @@ AgentDesign readAgent(const Reader& r, const toml::table& table, Lines& lines) {
         r.fail(static_cast<int>(table.source().begin.line), "network.agents",
                "every agent needs its index.");
     }
-    agent.index = static_cast<std::int16_t>(r.integer(*index, "index", 0, 32766));
+    agent.index = static_cast<std::int16_t>(r.integer(*index, "index", 0, kMaxAgentIndex));
     lines.agents.push_back(static_cast<int>(table.source().begin.line));
     lines.receivers.push_back(lines.agents.back());
     if (const toml::node* receivers = table.get("receivers")) {
@@ -412,7 +412,7 @@ AgentDesign readAgent(const Reader& r, const toml::table& table, Lines& lines) {
     }
     const toml::node* rank = table.get("rank");
     if (rank != nullptr) {
-        agent.rank = static_cast<std::int16_t>(r.integer(*rank, "rank", 0, 32767));
+        agent.rank = static_cast<std::int16_t>(r.integer(*rank, "rank", 0, kMaxInteger));
     }
     if (const toml::node* leader = table.get("leader")) {
         const bool isLeader = r.flag(*leader, "leader");
@@ -503,7 +503,7 @@ void readChanges(const Reader& r, const toml::node& node, Experiment& e, Lines& 
             if (value == nullptr) {
                 r.fail(line, key, "every change needs its generation, run and cycle.");
             }
-            return static_cast<int>(r.integer(*value, key, 0, 32767));
+            return static_cast<int>(r.integer(*value, key, 0, kMaxInteger));
         };
         NetworkChange change;
         change.at = {whole("generation"), whole("run"), whole("cycle")};
@@ -560,7 +560,7 @@ void readTargets(const Reader& r, const toml::table& table, std::int64_t format)
             r.fail(*sizes, "sizes", "must be a list of whole numbers, one per target.");
         }
         for (const toml::node& size : *list) {
-            r.integer(size, "sizes", -32768, 32767);
+            r.integer(size, "sizes", kMinInteger, kMaxInteger);
         }
     }
 }

@@ -33,12 +33,13 @@ void checkRunParameters(const SimState& s) {
         throw Error("Generations must be at least 1 to start a simulation (it is " +
                     count(s.generationCount) + ").");
     }
-    if (s.cyclesPerRun < 0 || s.cyclesPerRun > 32766) {
-        throw Error("Cycles must be from 0 to 32766 (it is " + count(s.cyclesPerRun) + ").");
+    if (s.cyclesPerRun < 0 || s.cyclesPerRun > kMaxCycles) {
+        throw Error("Cycles must be from 0 to " + count(kMaxCycles) + " (it is " +
+                    count(s.cyclesPerRun) + ").");
     }
-    if (s.seed + s.runCount > 32767) {
-        throw Error("Initial Seed plus Runs must not exceed 32767 (it is " + count(s.seed) + " + " +
-                    count(s.runCount) + ").");
+    if (s.seed + s.runCount > kMaxInteger) {
+        throw Error("Initial Seed plus Runs must not exceed " + count(kMaxInteger) + " (it is " +
+                    count(s.seed) + " + " + count(s.runCount) + ").");
     }
     if (s.cyclesPerRun == 0 && (s.comCostOn || (s.expCostOn && s.expGeneOn))) {
         throw Error(

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -207,5 +208,13 @@ inline void changeFitness(SimState& s, std::int16_t index, double change) {
 
 // The largest retina whose target count fits 16 bits: (2 r + 1)^2 <= 32767.
 inline constexpr int kMaxRetina = 90;
+
+// The bounds of an Integer, the 16-bit whole number every count, index and cycle is held in.
+inline constexpr int kMinInteger = std::numeric_limits<std::int16_t>::min();
+inline constexpr int kMaxInteger = std::numeric_limits<std::int16_t>::max();
+// A run counts its cycles from 0 to Cycles in 16 bits: the last cycle must stay below the bound.
+inline constexpr int kMaxCycles = kMaxInteger - 1;
+// The highest index an agent may have: a group has at most kMaxInteger agents.
+inline constexpr int kMaxAgentIndex = kMaxInteger - 1;
 
 }  // namespace murelta
