@@ -73,7 +73,22 @@ std::filesystem::path toPath(const QString& path) {
 MainWindow::MainWindow(SimState& state, QSettings* settings, QWidget* parent)
     : QWidget(parent), s_(state), settings_(settings), labelInForce_(kDefaultLabel) {
     setObjectName(QStringLiteral("frmAmb"));
+    createParameterBoxes();
+    createCommands();
+    createViews();
+    createActions();
+    createMenus();
+    buildLayout();
+    connectCommands();
+    createRunController();
+    updateWatchControls();
+    // The parameters of the boxes are in force from the start, as a new experiment.
+    Command2_Click();
+    setCurrentFile(QString(), textInForce());
+}
 
+// The boxes and check boxes of the parameters, with their defaults.
+void MainWindow::createParameterBoxes() {
     const Params defaults;
     txtAgents_ = addBox("txtAgents", defaults.agents);
     txtRetina_ = addBox("txtRetina", defaults.retina);
@@ -97,6 +112,10 @@ MainWindow::MainWindow(SimState& state, QSettings* settings, QWidget* parent)
         addCheck("chkCommCost", QStringLiteral("Communication Cost"), defaults.comCostOn);
     chkExpGene_ = addCheck("chkExpGene", QStringLiteral("Exp gene"), defaults.expGeneOn);
     chkComGene_ = addCheck("chkComGene", QStringLiteral("Com gene"), defaults.comGeneOn);
+}
+
+// The buttons and the controls of the display: graphics, pace, threads, messages and trails.
+void MainWindow::createCommands() {
     graphicEnabled_ = addCheck("graphicEnabled", QStringLiteral("Graphics enabled"), true);
 
     Command1_ = addButton("Command1", QStringLiteral("Start"));
@@ -132,7 +151,10 @@ MainWindow::MainWindow(SimState& state, QSettings* settings, QWidget* parent)
     spnThreads_->setToolTip(
         QStringLiteral("Threads the runs of a generation go to while graphics are off. It never "
                        "changes the results."));
+}
 
+// The counters, the arena, the agent panel and the charts.
+void MainWindow::createViews() {
     txtInfo_ = new QLineEdit(kInfoTitle, this);
     txtInfo_->setObjectName(QStringLiteral("txtInfo"));
     txtInfo_->setReadOnly(true);
@@ -144,11 +166,9 @@ MainWindow::MainWindow(SimState& state, QSettings* settings, QWidget* parent)
     agentPanel_ = new AgentPanel(this);
     results_ = new ResultsPanel(this);
     results_->setObjectName(QStringLiteral("results"));
+}
 
-    createActions();
-    createMenus();
-    buildLayout();
-
+void MainWindow::connectCommands() {
     connect(Command1_, &QPushButton::clicked, this, &MainWindow::Command1_Click);
     connect(cmdStop_, &QPushButton::clicked, this, &MainWindow::cmdStop_Click);
     connect(cmdSettings_, &QPushButton::clicked, this, &MainWindow::cmdSettings_Click);
@@ -171,6 +191,11 @@ MainWindow::MainWindow(SimState& state, QSettings* settings, QWidget* parent)
     };
     connect(chkTrails_, &QCheckBox::toggled, this, setTrails);
     connect(spnTrail_, &QSpinBox::valueChanged, this, setTrails);
+}
+
+// The run controller, which advances a simulation from the event loop, and what the window
+// shows of it.
+void MainWindow::createRunController() {
     controller_ = new RunController(this);
     connect(controller_, &RunController::frame, this, &MainWindow::showFrame);
     connect(controller_, &RunController::cycleShown, this, &MainWindow::showPausedCycle);
@@ -185,11 +210,6 @@ MainWindow::MainWindow(SimState& state, QSettings* settings, QWidget* parent)
             agentPanel_->inspect(s_, agent, cycle_);
         }
     });
-    updateWatchControls();
-
-    // The parameters of the boxes are in force from the start, as a new experiment.
-    Command2_Click();
-    setCurrentFile(QString(), textInForce());
 }
 
 MainWindow::~MainWindow() = default;

@@ -143,8 +143,13 @@ class MainWindow : public QWidget,
     void applyGroupSettings(const QString& runs, const QString& cycles);
 
   private:
+    void createParameterBoxes();
+    void createCommands();
+    void createViews();
     void createActions();
     void createMenus();
+    void connectCommands();
+    void createRunController();
     // "Set parameters" with `label` naming the data file; on success the boxes and the label
     // are the experiment in force.
     bool setParametersWith(const std::string& label);
