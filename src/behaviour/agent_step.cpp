@@ -84,36 +84,32 @@ int nextLink(const std::uint8_t* links, int k, int n) {
     return found == nullptr ? n : static_cast<int>(static_cast<const std::uint8_t*>(found) - links);
 }
 
-void report(SimState& s, std::int16_t a, const Message& message) {
+void report(SimState& s, std::int16_t a, const Message& message, const CommRange& range) {
     const Agent& agent = s.agent(a);
-    // A radius that reaches across the arena reaches everybody, wherever they stand; the test
-    // depends on nothing that changes during the turn.
-    const bool everywhere = s.commRadius >= s.arenaDiagonal;
     const std::uint8_t* links = agent.links.data();
     // Queuing touches neither the draws nor the costs, so the receivers can be gathered and
-    // queued together, in the same order, which finds free slots far faster than one by one.
-    constexpr std::size_t kBatch = 64;
-    std::array<std::int16_t, kBatch> receivers;
-    std::size_t gathered = 0;
+    // queued together, in the same order, as one report.
+    std::vector<std::int16_t>& receivers = s.delivery.receivers;
+    receivers.clear();
     const int n = s.groupSize;
+    const bool draws = s.comGeneOn;
+    const bool costs = s.comCostOn;
     for (int k = nextLink(links, 0, n); k < n; k = nextLink(links, k + 1, n)) {
-        if (!everywhere && !inCommRange(s, a, static_cast<std::int16_t>(k))) {
+        if (!inCommRange(range, agent, s.agent(k))) {
             continue;
         }
-        if (s.comGeneOn && !(static_cast<float>(agent.comGene) > s.random.draw())) {
+        if (draws && !(static_cast<float>(agent.comGene) > s.random.draw())) {
             continue;
         }
-        receivers[gathered++] = static_cast<std::int16_t>(k);
-        if (gathered == kBatch) {
-            s.messages.pushToEach(message, receivers);
-            gathered = 0;
-        }
+        receivers.push_back(static_cast<std::int16_t>(k));
         // Charged per message handed to the queue, also when a full queue drops it.
-        if (s.comCostOn) {
+        if (costs) {
             charge(s, agent, s.comCost);
         }
     }
-    s.messages.pushToEach(message, std::span(receivers).first(gathered));
+    if (!receivers.empty()) {
+        s.messages.pushToEach(message, receivers);
+    }
 }
 
 // Perception has summed the view of this cycle; a caller that stepped without perceiving
@@ -136,7 +132,7 @@ std::int16_t stepTowards(std::int16_t position, double heading) {
     return static_cast<std::int16_t>(p);
 }
 
-void turn(SimState& s, std::int16_t a, Leaders& leaders) {
+void turn(SimState& s, std::int16_t a, Leaders& leaders, const CommRange& range) {
     Agent& agent = s.agent(a);
     agent.mapHit = false;
     const AgentMap::Best best = agent.map.best();
@@ -170,7 +166,7 @@ void turn(SimState& s, std::int16_t a, Leaders& leaders) {
             agent.knowledge = Knowledge::Map;
         }
         heading = {static_cast<double>(message.x), static_cast<double>(message.y)};
-        report(s, a, message);
+        report(s, a, message, range);
     }
 
     agent.headingX = heading.x;
@@ -208,8 +204,10 @@ void turn(SimState& s, std::int16_t a, Leaders& leaders) {
 void agentsStep(SimState& s) {
     const std::int16_t n = s.groupSize;
     Leaders leaders = sumLeaders(s);
+    // The radius and the arena do not change during a cycle.
+    const CommRange range = commRange(s);
     for (std::int16_t a = 0; a < n; ++a) {
-        turn(s, a, leaders);
+        turn(s, a, leaders, range);
     }
 }
 

@@ -1,34 +1,102 @@
 #include "sim/agent_map.hpp"
 
+#include <algorithm>
+
 namespace murelta {
 
+void AgentMap::set(int x, int y, std::int16_t value) {
+    settle();
+    const std::size_t index = cells_.indexOf(x, y);
+    const std::int16_t old = cells_.cells()[index];
+    write(index, value);
+    if (!bestKnown_) {
+        return;
+    }
+    // Only lowering the best cell itself can hand the lead to a cell not looked at here.
+    if (bestValue_ > 0 && index == bestIndex_) {
+        bestKnown_ = value >= old;
+        bestValue_ = value;
+    } else if (value > bestValue_ || (value == bestValue_ && value > 0 && index < bestIndex_)) {
+        bestValue_ = value;
+        bestIndex_ = static_cast<std::uint32_t>(index);
+    }
+}
+
 void AgentMap::wipe() {
+    pending_.reset();
     auto cells = cells_.cells();
     for (std::uint32_t index : written_) {
         cells[index] = 0;
     }
     written_.clear();
+    bestKnown_ = true;
+    bestValue_ = 0;
+    bestIndex_ = 0;
 }
 
 AgentMap::Best AgentMap::best() const {
-    auto cells = cells_.cells();
-    std::int16_t bestValue = 0;
-    std::uint32_t bestIndex = 0;
-    for (std::uint32_t index : written_) {
-        const std::int16_t value = cells[index];
-        if (value > bestValue || (value == bestValue && value > 0 && index < bestIndex)) {
-            bestValue = value;
-            bestIndex = index;
+    if (!bestKnown_) {
+        settle();
+        auto cells = cells_.cells();
+        std::int16_t bestValue = 0;
+        std::uint32_t bestIndex = 0;
+        for (std::uint32_t index : written_) {
+            const std::int16_t value = cells[index];
+            if (value > bestValue || (value == bestValue && value > 0 && index < bestIndex)) {
+                bestValue = value;
+                bestIndex = index;
+            }
         }
+        bestValue_ = bestValue;
+        bestIndex_ = bestIndex;
+        bestKnown_ = true;
     }
     Best result;
-    if (bestValue > 0) {
+    if (bestValue_ > 0) {
         const auto rows = static_cast<std::uint32_t>(cells_.rows());
-        result.value = bestValue;
-        result.x = static_cast<std::int16_t>(bestIndex / rows);
-        result.y = static_cast<std::int16_t>(bestIndex % rows);
+        result.value = bestValue_;
+        result.x = static_cast<std::int16_t>(bestIndex_ / rows);
+        result.y = static_cast<std::int16_t>(bestIndex_ % rows);
     }
     return result;
+}
+
+bool AgentMap::holdsOneCell(std::uint32_t& index, std::int16_t& value) const {
+    if (pending_ || written_.size() > 1) {
+        return false;
+    }
+    index = written_.empty() ? 0 : written_.front();
+    value = written_.empty() ? std::int16_t{0} : cells_.cells()[index];
+    return true;
+}
+
+void AgentMap::receive(std::shared_ptr<const MessageQueue::Sent> sent, std::int16_t receiver) {
+    settle();
+    pending_ = std::move(sent);
+    receiver_ = receiver;
+    bestKnown_ = false;
+}
+
+void AgentMap::receive(std::shared_ptr<const MessageQueue::Sent> sent, std::int16_t receiver,
+                       const Best& best) {
+    settle();
+    pending_ = std::move(sent);
+    receiver_ = receiver;
+    bestKnown_ = true;
+    bestValue_ = best.value;
+    bestIndex_ = best.value > 0 ? static_cast<std::uint32_t>(cells_.indexOf(best.x, best.y)) : 0;
+}
+
+void AgentMap::writePending() const {
+    const MessageQueue::Sent& sent = *pending_;
+    for (std::size_t r = 0; r < sent.reports.size(); ++r) {
+        const auto receivers = sent.receiversOf(r);
+        if (std::find(receivers.begin(), receivers.end(), receiver_) != receivers.end()) {
+            const MessageQueue::Report& report = sent.reports[r];
+            write(cells_.indexOf(report.x, report.y), report.value);
+        }
+    }
+    pending_.reset();
 }
 
 }  // namespace murelta

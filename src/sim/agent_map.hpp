@@ -1,11 +1,15 @@
 // An agent's map of the arena that remembers which cells hold a value, so that wiping it and
-// finding its best cell cost what was written since the last wipe, not the arena's area.
+// finding its best cell cost what was written since the last wipe, not the arena's area. The
+// messages a cycle delivers are kept as the queue's reports and written into the cells only when
+// somebody reads them; the best cell, which the agent's turn needs, can be handed over with them.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "sim/grid.hpp"
+#include "sim/message_queue.hpp"
 
 namespace murelta {
 
@@ -19,17 +23,11 @@ class AgentMap {
     int rows() const { return cells_.rows(); }
     bool empty() const { return cells_.empty(); }
 
-    std::int16_t operator()(int x, int y) const { return cells_(x, y); }
-    // Inline: delivery calls it once per message.
-    void set(int x, int y, std::int16_t value) {
-        std::int16_t& cell = cells_(x, y);
-        // A cell is listed when it turns non-zero; one that turns back to zero stays listed,
-        // which is harmless, so the list only ever holds cells that were written.
-        if (cell == 0 && value != 0) {
-            written_.push_back(static_cast<std::uint32_t>(cells_.indexOf(x, y)));
-        }
-        cell = value;
+    std::int16_t operator()(int x, int y) const {
+        settle();
+        return cells_(x, y);
     }
+    void set(int x, int y, std::int16_t value);
 
     // Sets every cell to 0.
     void wipe();
@@ -44,13 +42,49 @@ class AgentMap {
     // would choose.
     Best best() const;
 
+    // The one cell written since the last wipe, when no more than one was and no delivery waits
+    // to be written: its index in (column, row) order and value, or value 0 when none was.
+    bool holdsOneCell(std::uint32_t& index, std::int16_t& value) const;
+    // Messages delivered to `receiver`: those of `sent` that list it, written in order as if set()
+    // were called for each. With `best`, the caller has found what best() will then answer.
+    void receive(std::shared_ptr<const MessageQueue::Sent> sent, std::int16_t receiver);
+    void receive(std::shared_ptr<const MessageQueue::Sent> sent, std::int16_t receiver,
+                 const Best& best);
+
     // All cells, column by column (for tests and comparisons).
-    const Grid<std::int16_t>& grid() const { return cells_; }
+    const Grid<std::int16_t>& grid() const {
+        settle();
+        return cells_;
+    }
 
   private:
-    Grid<std::int16_t> cells_;
+    // Writes a delivery that waits into the cells.
+    void settle() const {
+        if (pending_) {
+            writePending();
+        }
+    }
+    void writePending() const;
+    void write(std::size_t index, std::int16_t value) const {
+        std::int16_t& cell = cells_.cells()[index];
+        // A cell is listed when it turns non-zero; one that turns back to zero stays listed,
+        // which is harmless, so the list only ever holds cells that were written.
+        if (cell == 0 && value != 0) {
+            written_.push_back(static_cast<std::uint32_t>(index));
+        }
+        cell = value;
+    }
+
+    // The cells as read; delivered messages are written in when they are, hence mutable.
+    mutable Grid<std::int16_t> cells_;
     // Every non-zero cell is listed here (possibly more than once); zero cells may be too.
-    std::vector<std::uint32_t> written_;
+    mutable std::vector<std::uint32_t> written_;
+    mutable std::shared_ptr<const MessageQueue::Sent> pending_;
+    std::int16_t receiver_ = 0;
+    // The best cell, when known; found again by a scan of the written cells when not.
+    mutable bool bestKnown_ = true;
+    mutable std::int16_t bestValue_ = 0;
+    mutable std::uint32_t bestIndex_ = 0;
 };
 
 }  // namespace murelta

@@ -52,6 +52,23 @@ struct ViewSums {
     std::int16_t y = 0;
 };
 
+// Room for sending and delivery to work in, kept between cycles so that a cycle allocates
+// nothing; what it holds between cycles means nothing.
+struct DeliveryWork {
+    std::vector<std::int16_t> receivers;  // of the report being sent
+    std::vector<std::uint64_t> best;    // per agent: the best message so far, as a key
+    std::vector<std::uint64_t> ownKey;  // per agent: the one cell its map held before, as a key
+    std::vector<std::uint32_t> own;     // per agent: that cell's index, or none
+    std::vector<std::uint32_t> seen;    // per agent: the last group of one cell it was given
+    std::vector<std::uint8_t> fast;     // per agent: its map held no more than one cell
+    std::vector<std::uint8_t> got;      // per agent: given at least one message
+    std::vector<std::uint8_t> ownHit;   // per agent: a message overwrote its one cell
+    std::vector<std::int32_t> earlier;  // per report: the one before it for the same cell, or -1
+    std::vector<std::uint8_t> later;    // per report: another after it is for the same cell
+    std::vector<std::uint64_t> cells;   // open addressing: cell index + 1 and last report
+    std::uint32_t group = 0;
+};
+
 struct Individual {
     std::vector<std::uint8_t> genes;  // genes[0] exploration, genes[1] communication
     double fitness = 0.0;
@@ -144,6 +161,7 @@ struct SimState {
     std::string dataFileName;
 
     MessageQueue messages;
+    DeliveryWork delivery;
     Random random;
 
     // Set on a worker's copy of the state: the run's fitness changes go here instead of into
