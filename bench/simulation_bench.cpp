@@ -1,11 +1,13 @@
 // Whole simulations on the engine and on the plain full-scan model, in the same process, with
 // cycles per second for each and the engine's speed-up over the plain model at the end.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <map>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "network/presets.hpp"
@@ -82,14 +84,36 @@ SimState prepare(const Case& c) {
     return s;
 }
 
-// Counts cycles and keeps the data file out of the way.
+// Counts cycles and keeps the data file out of the way: each is written into a folder of the
+// benchmark's own and removed at once, so that finding a free name never has to pass the files of
+// earlier iterations.
 class CountingHost : public RunDisplay, public DataFileHost {
   public:
+    CountingHost() {
+        directory_ = std::filesystem::temp_directory_path() /
+                     ("murelta_bench_" + std::to_string(::getpid()) + "_" +
+                      std::to_string(++instances_));
+        std::filesystem::create_directories(directory_);
+    }
+    ~CountingHost() override {
+        std::error_code error;
+        std::filesystem::remove_all(directory_, error);
+    }
+    CountingHost(const CountingHost&) = delete;
+    CountingHost& operator=(const CountingHost&) = delete;
+
     void showProgress(std::int16_t, std::int16_t, std::int16_t, std::int16_t) override { ++cycles; }
-    std::filesystem::path dataDirectory() override {
-        return std::filesystem::temp_directory_path();
+    std::filesystem::path dataDirectory() override { return directory_; }
+    void dataFileWritten(const std::filesystem::path& path, const std::string&, bool,
+                         bool) override {
+        std::error_code error;
+        std::filesystem::remove(path, error);
     }
     long cycles = 0;
+
+  private:
+    static inline int instances_ = 0;
+    std::filesystem::path directory_;
 };
 
 // Both sides start every iteration from the same prepared state; a simulation resets all it

@@ -67,48 +67,59 @@ Heading wander(SimState& s, Agent& agent, const Leaders& leaders) {
     return {static_cast<double>(agent.x + dx), static_cast<double>(agent.y + dy)};
 }
 
-// The first agent from k on, below n, that links[] sends to, or n.
-int nextLink(const std::uint8_t* links, int k, int n) {
-    // In a dense network the next receiver is near: the next few bytes are looked at one by one.
-    for (const int stop = std::min(k + 8, n); k < stop; ++k) {
-        if (links[k] == 1) {
-            return k;
-        }
-    }
-    if (k >= n) {
-        return n;
-    }
-    // Otherwise receivers are far apart, or there are none: a search for the byte passes over
-    // the rest many bytes at a time.
-    const void* found = std::memchr(links + k, 1, static_cast<std::size_t>(n - k));
-    return found == nullptr ? n : static_cast<int>(static_cast<const std::uint8_t*>(found) - links);
-}
-
 void report(SimState& s, std::int16_t a, const Message& message, const CommRange& range) {
     const Agent& agent = s.agent(a);
     const std::uint8_t* links = agent.links.data();
     // Queuing touches neither the draws nor the costs, so the receivers can be gathered and
-    // queued together, in the same order, as one report.
+    // queued together, in the same order, as one report. Each step keeps its survivors at the
+    // front without a branch per agent.
     std::vector<std::int16_t>& receivers = s.delivery.receivers;
-    receivers.clear();
-    const int n = s.groupSize;
-    const bool draws = s.comGeneOn;
-    const bool costs = s.comCostOn;
-    for (int k = nextLink(links, 0, n); k < n; k = nextLink(links, k + 1, n)) {
-        if (!inCommRange(range, agent, s.agent(k))) {
+    const auto n = static_cast<std::size_t>(std::max<int>(s.groupSize, 0));
+    receivers.resize(n + 1);
+    std::size_t count = 0;
+    std::size_t k = 0;
+    // Eight links at a time: a sparse network has mostly empty words.
+    for (; k + 8 <= n; k += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, links + k, sizeof word);
+        if (word == 0) {
             continue;
         }
-        if (draws && !(static_cast<float>(agent.comGene) > s.random.draw())) {
-            continue;
+        for (std::size_t j = k; j < k + 8; ++j) {
+            receivers[count] = static_cast<std::int16_t>(j);
+            count += links[j] == 1 ? 1 : 0;
         }
-        receivers.push_back(static_cast<std::int16_t>(k));
-        // Charged per message handed to the queue, also when a full queue drops it.
-        if (costs) {
+    }
+    for (; k < n; ++k) {
+        receivers[count] = static_cast<std::int16_t>(k);
+        count += links[k] == 1 ? 1 : 0;
+    }
+    if (!range.everywhere) {
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::int16_t to = receivers[i];
+            receivers[kept] = to;
+            kept += inCommRange(range, agent, s.agent(to)) ? 1 : 0;
+        }
+        count = kept;
+    }
+    if (s.comGeneOn) {
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::int16_t to = receivers[i];
+            receivers[kept] = to;
+            kept += static_cast<float>(agent.comGene) > s.random.draw() ? 1 : 0;
+        }
+        count = kept;
+    }
+    // Charged per message handed to the queue, also when a full queue drops it.
+    if (s.comCostOn) {
+        for (std::size_t i = 0; i < count; ++i) {
             charge(s, agent, s.comCost);
         }
     }
-    if (!receivers.empty()) {
-        s.messages.pushToEach(message, receivers);
+    if (count > 0) {
+        s.messages.pushToEach(message, std::span(receivers).first(count));
     }
 }
 

@@ -24,46 +24,58 @@ void AgentMap::set(int x, int y, std::int16_t value) {
 
 void AgentMap::wipe() {
     pending_.reset();
-    auto cells = cells_.cells();
-    for (std::uint32_t index : written_) {
-        cells[index] = 0;
+    waiting_ = false;
+    if (!written_.empty()) {
+        auto cells = cells_.cells();
+        for (std::uint32_t index : written_) {
+            cells[index] = 0;
+        }
+        written_.clear();
     }
-    written_.clear();
     bestKnown_ = true;
     bestValue_ = 0;
     bestIndex_ = 0;
 }
 
-AgentMap::Best AgentMap::best() const {
-    if (!bestKnown_) {
-        settle();
-        auto cells = cells_.cells();
-        std::int16_t bestValue = 0;
-        std::uint32_t bestIndex = 0;
-        for (std::uint32_t index : written_) {
-            const std::int16_t value = cells[index];
-            if (value > bestValue || (value == bestValue && value > 0 && index < bestIndex)) {
-                bestValue = value;
-                bestIndex = index;
-            }
+void AgentMap::wipeAndSet(int x, int y, std::int16_t value) {
+    wipe();
+    if (value == 0) {
+        return;  // as set() of 0 on a zero cell: nothing to list
+    }
+    waiting_ = true;
+    waitingValue_ = value;
+    waitingIndex_ = static_cast<std::uint32_t>(cells_.indexOf(x, y));
+    if (value > 0) {
+        bestValue_ = value;
+        bestIndex_ = waitingIndex_;
+    }
+}
+
+void AgentMap::findBest() const {
+    settle();
+    auto cells = cells_.cells();
+    std::int16_t bestValue = 0;
+    std::uint32_t bestIndex = 0;
+    for (std::uint32_t index : written_) {
+        const std::int16_t value = cells[index];
+        if (value > bestValue || (value == bestValue && value > 0 && index < bestIndex)) {
+            bestValue = value;
+            bestIndex = index;
         }
-        bestValue_ = bestValue;
-        bestIndex_ = bestIndex;
-        bestKnown_ = true;
     }
-    Best result;
-    if (bestValue_ > 0) {
-        const auto rows = static_cast<std::uint32_t>(cells_.rows());
-        result.value = bestValue_;
-        result.x = static_cast<std::int16_t>(bestIndex_ / rows);
-        result.y = static_cast<std::int16_t>(bestIndex_ % rows);
-    }
-    return result;
+    bestValue_ = bestValue;
+    bestIndex_ = bestIndex;
+    bestKnown_ = true;
 }
 
 bool AgentMap::holdsOneCell(std::uint32_t& index, std::int16_t& value) const {
-    if (pending_ || written_.size() > 1) {
+    if (pending_ || written_.size() + (waiting_ ? 1 : 0) > 1) {
         return false;
+    }
+    if (waiting_) {
+        index = waitingIndex_;
+        value = waitingValue_;
+        return true;
     }
     index = written_.empty() ? 0 : written_.front();
     value = written_.empty() ? std::int16_t{0} : cells_.cells()[index];
@@ -88,6 +100,13 @@ void AgentMap::receive(std::shared_ptr<const MessageQueue::Sent> sent, std::int1
 }
 
 void AgentMap::writePending() const {
+    if (waiting_) {
+        waiting_ = false;
+        write(waitingIndex_, waitingValue_);
+    }
+    if (!pending_) {
+        return;
+    }
     const MessageQueue::Sent& sent = *pending_;
     for (std::size_t r = 0; r < sent.reports.size(); ++r) {
         const auto receivers = sent.receiversOf(r);

@@ -31,6 +31,9 @@ class AgentMap {
 
     // Sets every cell to 0.
     void wipe();
+    // wipe(), then set(x, y, value), without touching the cells until they are read: perception
+    // does it to every map in every cycle, and most maps are never read cell by cell.
+    void wipeAndSet(int x, int y, std::int16_t value);
 
     struct Best {
         std::int16_t value = 0;  // 0 when no cell holds a positive value
@@ -40,7 +43,19 @@ class AgentMap {
     // The cell with the largest positive value; among equal values the first in (column, row)
     // order. Exactly what a strict ">" scan over every column, then every row, starting from 0,
     // would choose.
-    Best best() const;
+    Best best() const {
+        if (!bestKnown_) {
+            findBest();
+        }
+        Best result;
+        if (bestValue_ > 0) {
+            const auto rows = static_cast<std::uint32_t>(cells_.rows());
+            result.value = bestValue_;
+            result.x = static_cast<std::int16_t>(bestIndex_ / rows);
+            result.y = static_cast<std::int16_t>(bestIndex_ % rows);
+        }
+        return result;
+    }
 
     // The one cell written since the last wipe, when no more than one was and no delivery waits
     // to be written: its index in (column, row) order and value, or value 0 when none was.
@@ -58,13 +73,14 @@ class AgentMap {
     }
 
   private:
-    // Writes a delivery that waits into the cells.
+    // Writes what waits, the cell set by wipeAndSet and then a delivery, into the cells.
     void settle() const {
-        if (pending_) {
+        if (waiting_ || pending_) {
             writePending();
         }
     }
     void writePending() const;
+    void findBest() const;
     void write(std::size_t index, std::int16_t value) const {
         std::int16_t& cell = cells_.cells()[index];
         // A cell is listed when it turns non-zero; one that turns back to zero stays listed,
@@ -79,6 +95,10 @@ class AgentMap {
     mutable Grid<std::int16_t> cells_;
     // Every non-zero cell is listed here (possibly more than once); zero cells may be too.
     mutable std::vector<std::uint32_t> written_;
+    // The cell wipeAndSet left to write.
+    mutable bool waiting_ = false;
+    std::int16_t waitingValue_ = 0;
+    std::uint32_t waitingIndex_ = 0;
     mutable std::shared_ptr<const MessageQueue::Sent> pending_;
     std::int16_t receiver_ = 0;
     // The best cell, when known; found again by a scan of the written cells when not.

@@ -5,7 +5,7 @@
 
 namespace murelta {
 
-MessageQueue::MessageQueue() : slots_(kSlots) {
+MessageQueue::MessageQueue() : slotReports_(kSlots), slotReceivers_(kSlots) {
     for (auto& bucket : buckets_) {
         bucket = std::make_shared<Sent>();
     }
@@ -13,7 +13,8 @@ MessageQueue::MessageQueue() : slots_(kSlots) {
 }
 
 MessageQueue::MessageQueue(const MessageQueue& other)
-    : slots_(other.slots_),
+    : slotReports_(other.slotReports_),
+      slotReceivers_(other.slotReceivers_),
       freeRuns_(other.freeRuns_),
       free_(other.free_),
       tick_(other.tick_),
@@ -56,6 +57,7 @@ void MessageQueue::renew(std::size_t bucket) {
 std::size_t MessageQueue::take(const Message& message,
                                std::span<const std::int16_t> receivers) {
     Sent& sent = *buckets_[sending_];
+    const SlotReport report{message.x, message.y, message.value, message.sender};
     std::size_t taken = 0;
     std::size_t used = 0;  // free runs taken whole
     while (taken < receivers.size() && used < freeRuns_.size()) {
@@ -63,11 +65,12 @@ std::size_t MessageQueue::take(const Message& message,
         const std::size_t length = static_cast<std::size_t>(run.end - run.begin);
         const std::size_t part = std::min(length, receivers.size() - taken);
         const auto end = static_cast<std::uint16_t>(run.begin + part);
-        // The slots keep the records for inspection.
-        for (std::uint16_t slot = run.begin; slot < end; ++slot) {
-            slots_[slot] = {message.x,      message.y, message.value, message.sender,
-                            receivers[taken++], -1};
-        }
+        // The slots keep the records for inspection: two plain copies per run.
+        std::fill(slotReports_.begin() + run.begin, slotReports_.begin() + end, report);
+        std::copy(receivers.begin() + static_cast<std::ptrdiff_t>(taken),
+                  receivers.begin() + static_cast<std::ptrdiff_t>(taken + part),
+                  slotReceivers_.begin() + run.begin);
+        taken += part;
         // Slots taken right after the bucket's last run continue it.
         if (!sent.runs.empty() && sent.runs.back().end == run.begin) {
             sent.runs.back().end = end;
@@ -157,8 +160,9 @@ std::vector<Message> MessageQueue::delivered() const {
 }
 
 Message MessageQueue::at(int slot) const {
-    Message message = slots_[static_cast<std::size_t>(slot)];
-    message.delay = -1;
+    const SlotReport& report = slotReports_[static_cast<std::size_t>(slot)];
+    Message message{report.x, report.y, report.value, report.sender,
+                    slotReceivers_[static_cast<std::size_t>(slot)], -1};
     // Only tests and displays ask, so finding the slot's bucket may take a search.
     const auto contains = [slot](const std::vector<Run>& runs) {
         const auto found = std::upper_bound(runs.begin(), runs.end(), slot,

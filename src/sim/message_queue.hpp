@@ -103,7 +103,15 @@ class MessageQueue {
     // An empty bucket to fill: the old one unless a map still holds it.
     void renew(std::size_t bucket);
 
-    std::vector<Message> slots_;  // what each slot holds or, when free, last held
+    // What each slot holds or, when free, last held.
+    struct SlotReport {
+        std::int16_t x = 0;
+        std::int16_t y = 0;
+        std::int16_t value = 0;
+        std::int16_t sender = 0;
+    };
+    std::vector<SlotReport> slotReports_;
+    std::vector<std::int16_t> slotReceivers_;
     std::vector<Run> freeRuns_;   // free slots as sorted, disjoint, non-touching runs
     int free_ = kSlots;
     std::array<std::shared_ptr<Sent>, kBuckets> buckets_;
