@@ -76,9 +76,15 @@ void report(SimState& s, std::int16_t a, const Message& message, const CommRange
     std::vector<std::int16_t>& receivers = s.delivery.receivers;
     const auto n = static_cast<std::size_t>(std::max<int>(s.groupSize, 0));
     receivers.resize(n + 1);
+    // A search for the first link passes over many bytes at a time, and most agents of a
+    // network without links have none.
+    const void* found = n == 0 ? nullptr : std::memchr(links, 1, n);
+    if (found == nullptr) {
+        return;
+    }
     std::size_t count = 0;
-    std::size_t k = 0;
-    // Eight links at a time: a sparse network has mostly empty words.
+    auto k = static_cast<std::size_t>(static_cast<const std::uint8_t*>(found) - links);
+    // Then eight links at a time: a sparse network has mostly empty words.
     for (; k + 8 <= n; k += 8) {
         std::uint64_t word = 0;
         std::memcpy(&word, links + k, sizeof word);
