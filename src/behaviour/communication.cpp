@@ -42,11 +42,12 @@ AgentMap::Best bestOf(std::uint64_t key, std::uint32_t rows) {
 }  // namespace
 
 void deliverMessages(SimState& s) {
-    const std::shared_ptr<const MessageQueue::Sent> due = s.messages.advance();
-    const auto& reports = due->reports;
+    const MessageQueue::Sent& sent = s.messages.advance();
+    const auto& reports = sent.reports;
     if (reports.empty()) {
         return;
     }
+    const std::shared_ptr<const MessageQueue::Sent> due = s.messages.deliveredReports();
     const std::size_t n = s.agents.size();
     const auto rows = static_cast<std::uint32_t>(n == 0 ? 0 : s.agents[0].map.rows());
     DeliveryWork& w = s.delivery;

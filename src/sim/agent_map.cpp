@@ -37,20 +37,6 @@ void AgentMap::wipe() {
     bestIndex_ = 0;
 }
 
-void AgentMap::wipeAndSet(int x, int y, std::int16_t value) {
-    wipe();
-    if (value == 0) {
-        return;  // as set() of 0 on a zero cell: nothing to list
-    }
-    waiting_ = true;
-    waitingValue_ = value;
-    waitingIndex_ = static_cast<std::uint32_t>(cells_.indexOf(x, y));
-    if (value > 0) {
-        bestValue_ = value;
-        bestIndex_ = waitingIndex_;
-    }
-}
-
 void AgentMap::findBest() const {
     settle();
     auto cells = cells_.cells();

@@ -33,7 +33,24 @@ class AgentMap {
     void wipe();
     // wipe(), then set(x, y, value), without touching the cells until they are read: perception
     // does it to every map in every cycle, and most maps are never read cell by cell.
-    void wipeAndSet(int x, int y, std::int16_t value);
+    void wipeAndSet(int x, int y, std::int16_t value) {
+        if (pending_ || !written_.empty()) {
+            wipe();
+        }
+        bestKnown_ = true;
+        bestValue_ = 0;
+        bestIndex_ = 0;
+        // As set() of 0 on a zero cell: nothing to list.
+        waiting_ = value != 0;
+        if (waiting_) {
+            waitingValue_ = value;
+            waitingIndex_ = static_cast<std::uint32_t>(cells_.indexOf(x, y));
+            if (value > 0) {
+                bestValue_ = value;
+                bestIndex_ = waitingIndex_;
+            }
+        }
+    }
 
     struct Best {
         std::int16_t value = 0;  // 0 when no cell holds a positive value

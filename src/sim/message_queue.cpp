@@ -17,6 +17,7 @@ MessageQueue::MessageQueue(const MessageQueue& other)
       slotReceivers_(other.slotReceivers_),
       freeRuns_(other.freeRuns_),
       free_(other.free_),
+      dropped_(other.dropped_),
       tick_(other.tick_),
       sending_(other.sending_) {
     for (std::size_t b = 0; b < kBuckets; ++b) {
@@ -130,6 +131,7 @@ void MessageQueue::pushToEach(const Message& message, std::span<const std::int16
     Sent& sent = *buckets_[sending_];
     const auto first = static_cast<std::uint32_t>(sent.receivers.size());
     const std::size_t taken = take(message, receivers);
+    dropped_ += static_cast<long>(receivers.size() - taken);
     if (taken == 0) {
         return;  // full: every message of the report is dropped
     }
@@ -138,12 +140,12 @@ void MessageQueue::pushToEach(const Message& message, std::span<const std::int16
                           receivers.begin() + static_cast<std::ptrdiff_t>(taken));
 }
 
-std::shared_ptr<const MessageQueue::Sent> MessageQueue::advance() {
+const MessageQueue::Sent& MessageQueue::advance() {
     ++tick_;
     sending_ = tick_ % kBuckets;
     release(*buckets_[sending_]);  // sent six advances ago
     renew(sending_);
-    return buckets_[(tick_ + 1) % kBuckets];  // sent five advances ago
+    return *buckets_[(tick_ + 1) % kBuckets];  // sent five advances ago
 }
 
 std::vector<Message> MessageQueue::delivered() const {

@@ -74,10 +74,14 @@ class MessageQueue {
     void pushToEach(const Message& message, std::span<const std::int16_t> receivers);
     // One cycle passes: messages delivered in the previous cycle free their slots, every waiting
     // message's delay drops by one, and the messages whose delay reaches 0 are returned in slot
-    // order. What is returned is never changed afterwards, so maps may keep it.
-    std::shared_ptr<const Sent> advance();
+    // order.
+    const Sent& advance();
+    // The messages advance() returned last, to keep: nothing changes them afterwards.
+    std::shared_ptr<const Sent> deliveredReports() const { return buckets_[(tick_ + 1) % kBuckets]; }
     // Slots in use: waiting or delivered in the current cycle.
     int count() const { return kSlots - free_; }
+    // Messages dropped because every slot was in use, since the queue was made.
+    long dropped() const { return dropped_; }
 
     // The record in a slot, with its current delay (-1 for a free slot).
     Message at(int slot) const;
@@ -114,6 +118,7 @@ class MessageQueue {
     std::vector<std::int16_t> slotReceivers_;
     std::vector<Run> freeRuns_;   // free slots as sorted, disjoint, non-touching runs
     int free_ = kSlots;
+    long dropped_ = 0;
     std::array<std::shared_ptr<Sent>, kBuckets> buckets_;
     std::uint32_t tick_ = 0;
     std::size_t sending_ = 0;  // tick_ modulo kBuckets: the bucket pushes go to
