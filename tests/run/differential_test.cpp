@@ -5,6 +5,7 @@
 #include "support/fixtures.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
 #include <random>
@@ -98,7 +99,7 @@ Snapshot plainSnapshot(const plain::PlainState& p) {
 // Everything a simulation shows, cycle by cycle and run by run.
 struct Trace {
     // Per cycle: the message count and the messages dropped so far, then each agent's x, y,
-    // inArena, timeInArena and mapHit.
+    // inArena, timeInArena and mapHit, and its map's best cell (value, column, row).
     std::vector<long> cycles;
     // Cycles in which a receiver was delivered several messages for one cell, and in which they
     // also differed in value, so that which one its map keeps matters.
@@ -115,13 +116,16 @@ struct Trace {
 
 class TracingHost : public RunDisplay, public DataFileHost {
   public:
-    // `queue` tells the messages dropped so far and those delivered in the current cycle.
+    // `queue` tells the messages dropped so far and those delivered in the current cycle, `best`
+    // an agent's best map cell as value, column and row.
     using Queue = std::function<std::pair<long, std::vector<Message>>()>;
-    TracingHost(SimState& s, std::function<Snapshot()> snapshot, Queue queue,
+    using Best = std::function<std::array<long, 3>(int)>;
+    TracingHost(SimState& s, std::function<Snapshot()> snapshot, Queue queue, Best best,
                 std::filesystem::path directory, bool graphics, int stopRun, int stopCycle)
         : s_(s),
           snapshot_(std::move(snapshot)),
           queue_(std::move(queue)),
+          best_(std::move(best)),
           directory_(std::move(directory)),
           graphics_(graphics),
           stopRun_(stopRun),
@@ -149,6 +153,8 @@ class TracingHost : public RunDisplay, public DataFileHost {
             const Agent& agent = s_.agent(a);
             trace.cycles.insert(trace.cycles.end(),
                                 {agent.x, agent.y, agent.inArena, agent.timeInArena, agent.mapHit});
+            const auto best = best_(a);
+            trace.cycles.insert(trace.cycles.end(), best.begin(), best.end());
         }
     }
     void showTotalFitness(double value) override { trace.totalFitness.push_back(value); }
@@ -189,6 +195,7 @@ class TracingHost : public RunDisplay, public DataFileHost {
     SimState& s_;
     std::function<Snapshot()> snapshot_;
     Queue queue_;
+    Best best_;
     std::filesystem::path directory_;
     bool graphics_;
     int stopRun_;
@@ -419,6 +426,10 @@ Outcome runBoth(const Config& c) {
     TracingHost engineHost(
         engine, [&] { return engineSnapshot(engine); },
         [&] { return std::pair{engine.messages.dropped(), engine.messages.delivered()}; },
+        [&](int a) {
+            const AgentMap::Best best = engine.agent(a).map.best();
+            return std::array<long, 3>{best.value, best.x, best.y};
+        },
         dir.path() / "engine", c.graphics, c.stopRun, c.stopCycle);
     std::filesystem::create_directories(dir.path() / "engine");
     runSimulation(engine, engineHost, engineHost);
@@ -434,8 +445,20 @@ Outcome runBoth(const Config& c) {
         }
         return std::pair{model.dropped, delivered};
     };
+    // The first largest cell in (column, row) order, as the agent's turn finds it.
+    const auto plainBest = [&](int a) {
+        std::array<long, 3> best{0, 0, 0};
+        for (int x = 0; x <= model.s.arenaWidth; ++x) {
+            for (int y = 0; y <= model.s.arenaHeight; ++y) {
+                if (model.map(a, x, y) > best[0]) {
+                    best = {model.map(a, x, y), x, y};
+                }
+            }
+        }
+        return best;
+    };
     TracingHost plainHost(
-        model.s, [&] { return plainSnapshot(model); }, plainQueue, dir.path() / "plain",
+        model.s, [&] { return plainSnapshot(model); }, plainQueue, plainBest, dir.path() / "plain",
         c.graphics, c.stopRun, c.stopCycle);
     std::filesystem::create_directories(dir.path() / "plain");
     plain::runSimulation(model, plainHost, plainHost);
@@ -446,7 +469,7 @@ Outcome runBoth(const Config& c) {
 
 // The first place two traces part, to make a failure readable.
 std::string firstDifference(const Trace& engine, const Trace& plain, int agents) {
-    const std::size_t perCycle = 2 + 5 * static_cast<std::size_t>(agents);
+    const std::size_t perCycle = 2 + 8 * static_cast<std::size_t>(agents);
     const auto& e = engine.cycles;
     const auto& q = plain.cycles;
     const auto [ie, iq] = std::mismatch(e.begin(), e.end(), q.begin(), q.end());
@@ -457,8 +480,8 @@ std::string firstDifference(const Trace& engine, const Trace& plain, int agents)
         out << "cycle trace differs at cycle " << at / perCycle << ", "
             << (field == 0   ? std::string("message count")
                 : field == 1 ? std::string("messages dropped")
-                             : "agent " + std::to_string((field - 2) / 5) + " field " +
-                                   std::to_string((field - 2) % 5));
+                             : "agent " + std::to_string((field - 2) / 8) + " field " +
+                                   std::to_string((field - 2) % 8));
         return out.str();
     }
     for (std::size_t r = 0; r < std::min(engine.runEnds.size(), plain.runEnds.size()); ++r) {
@@ -527,7 +550,7 @@ TEST(EngineAgainstPlainModelCases, SixtyFourTalkingToAllFillTheQueue) {
     c.network = "All2All";
     const Outcome o = runBoth(c);
     EXPECT_EQ(o.plain.largestCount, plain::kSlots);
-    EXPECT_GT(o.plain.cycles[o.plain.cycles.size() - 2 - 5 * 64 + 1], 0) << "nothing was dropped";
+    EXPECT_GT(o.plain.cycles[o.plain.cycles.size() - 2 - 8 * 64 + 1], 0) << "nothing was dropped";
     expectSame(o, 64);
 }
 
@@ -593,6 +616,7 @@ TEST(PlainModel, WritesTheKeptDataFile) {
     const fixtures::TempDir dir;
     TracingHost host(
         model.s, [] { return Snapshot{}; }, [] { return std::pair{0L, std::vector<Message>{}}; },
+        [](int) { return std::array<long, 3>{}; },
         dir.path(), false, -1, -1);
     plain::runSimulation(model, host, host);
     EXPECT_EQ(host.trace.dataFile, fixtures::readFile(fixtures::keptFilePath()));
