@@ -138,6 +138,14 @@ ViewSums viewSums(const SimState& s, const Agent& agent, std::int16_t a) {
     return lookAround(s, agent);
 }
 
+// std::floor for a point of the arena, without a library call: truncation, one down for a
+// negative point with a fraction. Exact for every double well inside the range of int.
+std::int16_t floorToCell(double point) {
+    const auto truncated = static_cast<int>(point);
+    return static_cast<std::int16_t>(static_cast<double>(truncated) > point ? truncated - 1
+                                                                             : truncated);
+}
+
 std::int16_t stepTowards(std::int16_t position, double heading) {
     int p = position;
     if (heading > p) {
@@ -172,8 +180,8 @@ void turn(SimState& s, std::int16_t a, Leaders& leaders, const CommRange& range)
         Message message;
         message.sender = a;
         if (seen >= best.value) {
-            message.x = static_cast<std::int16_t>(std::floor(agent.x + sumDX / seen));
-            message.y = static_cast<std::int16_t>(std::floor(agent.y + sumDY / seen));
+            message.x = floorToCell(agent.x + sumDX / seen);
+            message.y = floorToCell(agent.y + sumDY / seen);
             message.value = static_cast<std::int16_t>(seen);
             agent.knowledge = Knowledge::Retina;
         } else {

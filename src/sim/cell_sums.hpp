@@ -89,4 +89,35 @@ class CellSums {
     std::vector<Square> squares_;
 };
 
+inline CellSums::Totals CellSums::fromSquares(int x, int y, int left, int right, int top,
+                                              int bottom) const {
+    // The squares share no cell, so the totals are the sums of each one's part of the window.
+    // Every bound is a column or row of the grid, so the arithmetic stays unsigned and exact.
+    std::uint64_t count = 0;
+    std::uint64_t sumX = 0;
+    std::uint64_t sumY = 0;
+    for (const Square& square : squares_) {
+        const auto l = static_cast<std::uint64_t>(std::max(left, square.x));
+        const auto r = static_cast<std::uint64_t>(std::min(right, square.x + square.size + 1));
+        const auto t = static_cast<std::uint64_t>(std::max(top, square.y));
+        const auto b = static_cast<std::uint64_t>(std::min(bottom, square.y + square.size + 1));
+        if (l < r && t < b) {
+            const std::uint64_t width = r - l;
+            const std::uint64_t height = b - t;
+            count += width * height;
+            // Columns l..r-1 once per row, rows t..b-1 once per column.
+            sumX += height * ((l + r - 1) * width / 2);
+            sumY += width * ((t + b - 1) * height / 2);
+        }
+    }
+    // Offsets from (x, y) modulo 2^64; the true values fit, so the conversion gives them back.
+    Totals totals;
+    totals.count = static_cast<int>(count);
+    totals.sumDX = static_cast<int>(
+        static_cast<std::int64_t>(sumX - count * static_cast<std::uint64_t>(static_cast<std::int64_t>(x))));
+    totals.sumDY = static_cast<int>(
+        static_cast<std::int64_t>(sumY - count * static_cast<std::uint64_t>(static_cast<std::int64_t>(y))));
+    return totals;
+}
+
 }  // namespace murelta
