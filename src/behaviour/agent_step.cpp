@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <span>
 
 #include "behaviour/communication.hpp"
@@ -84,30 +85,40 @@ void report(SimState& s, std::int16_t a, const Message& message, const CommRange
     }
     std::size_t count = 0;
     auto k = static_cast<std::size_t>(static_cast<const std::uint8_t*>(found) - links);
-    // Then eight links at a time: a sparse network has mostly empty words.
-    for (; k + 8 <= n; k += 8) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, links + k, sizeof word);
-        if (word == 0) {
-            continue;
-        }
-        for (std::size_t j = k; j < k + 8; ++j) {
-            receivers[count] = static_cast<std::int16_t>(j);
-            count += links[j] == 1 ? 1 : 0;
-        }
-    }
-    for (; k < n; ++k) {
-        receivers[count] = static_cast<std::int16_t>(k);
-        count += links[k] == 1 ? 1 : 0;
-    }
     if (!range.everywhere) {
-        std::size_t kept = 0;
-        for (std::size_t i = 0; i < count; ++i) {
-            const std::int16_t to = receivers[i];
-            receivers[kept] = to;
-            kept += inCommRange(range, agent, s.agent(to)) ? 1 : 0;
+        // Linked and near enough, from the positions the agents hold at this moment; squared
+        // distances between cells of an int16 arena fit 32 unsigned bits.
+        const std::vector<std::int32_t>& xs = s.delivery.xs;
+        const std::vector<std::int32_t>& ys = s.delivery.ys;
+        const std::int32_t x = agent.x;
+        const std::int32_t y = agent.y;
+        const auto below = static_cast<std::uint32_t>(
+            std::min<std::int64_t>(range.below, std::numeric_limits<std::uint32_t>::max()));
+        for (; k < n; ++k) {
+            const std::int32_t dx = x - xs[k];
+            const std::int32_t dy = y - ys[k];
+            const std::uint32_t squared =
+                static_cast<std::uint32_t>(dx * dx) + static_cast<std::uint32_t>(dy * dy);
+            receivers[count] = static_cast<std::int16_t>(k);
+            count += (links[k] == 1) & (squared < below) ? 1 : 0;
         }
-        count = kept;
+    } else {
+        // Eight links at a time: a sparse network has mostly empty words.
+        for (; k + 8 <= n; k += 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, links + k, sizeof word);
+            if (word == 0) {
+                continue;
+            }
+            for (std::size_t j = k; j < k + 8; ++j) {
+                receivers[count] = static_cast<std::int16_t>(j);
+                count += links[j] == 1 ? 1 : 0;
+            }
+        }
+        for (; k < n; ++k) {
+            receivers[count] = static_cast<std::int16_t>(k);
+            count += links[k] == 1 ? 1 : 0;
+        }
     }
     if (s.comGeneOn) {
         std::size_t kept = 0;
@@ -216,6 +227,10 @@ void turn(SimState& s, std::int16_t a, Leaders& leaders, const CommRange& range)
         leaders.sumX += agent.x - fromX;
         leaders.sumY += agent.y - fromY;
     }
+    if (!range.everywhere) {
+        s.delivery.xs[static_cast<std::size_t>(a)] = agent.x;
+        s.delivery.ys[static_cast<std::size_t>(a)] = agent.y;
+    }
     if (s.arena(agent.x, agent.y) == kTargetCell) {
         agent.inArena = false;
     }
@@ -231,6 +246,14 @@ void agentsStep(SimState& s) {
     Leaders leaders = sumLeaders(s);
     // The radius and the arena do not change during a cycle.
     const CommRange range = commRange(s);
+    if (!range.everywhere) {
+        s.delivery.xs.resize(static_cast<std::size_t>(std::max<int>(n, 0)));
+        s.delivery.ys.resize(static_cast<std::size_t>(std::max<int>(n, 0)));
+        for (std::int16_t a = 0; a < n; ++a) {
+            s.delivery.xs[static_cast<std::size_t>(a)] = s.agent(a).x;
+            s.delivery.ys[static_cast<std::size_t>(a)] = s.agent(a).y;
+        }
+    }
     for (std::int16_t a = 0; a < n; ++a) {
         turn(s, a, leaders, range);
     }

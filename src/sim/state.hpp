@@ -56,6 +56,8 @@ struct ViewSums {
 // nothing; what it holds between cycles means nothing.
 struct DeliveryWork {
     std::vector<std::int16_t> receivers;  // of the report being sent
+    std::vector<std::int32_t> xs;         // the agents' positions as they move, when the range
+    std::vector<std::int32_t> ys;         // does not reach everywhere
     std::vector<std::uint64_t> best;    // per agent: the best message so far, as a key
     std::vector<std::uint64_t> ownKey;  // per agent: the one cell its map held before, as a key
     std::vector<std::uint32_t> own;     // per agent: that cell's index, or none
