@@ -68,6 +68,31 @@ Heading wander(SimState& s, Agent& agent, const Leaders& leaders) {
     return {static_cast<double>(agent.x + dx), static_cast<double>(agent.y + dy)};
 }
 
+// The receivers of an agent's links, kept from one turn to the next as long as its links stay
+// the same, which comparing the bytes tells far faster than gathering them anew. Groups larger
+// than this gather them every time rather than keep a copy of every agent's links.
+constexpr std::size_t kMostCachedLinks = 1024;
+
+const std::vector<std::int16_t>& linkList(SimState& s, std::int16_t a, const std::uint8_t* links,
+                                          std::size_t n) {
+    auto& caches = s.delivery.links;
+    const auto index = static_cast<std::size_t>(a);
+    if (caches.size() <= index) {
+        caches.resize(index + 1);
+    }
+    DeliveryWork::Links& cache = caches[index];
+    if (cache.copy.size() != n || std::memcmp(cache.copy.data(), links, n) != 0) {
+        cache.copy.assign(links, links + n);
+        cache.receivers.clear();
+        for (std::size_t k = 0; k < n; ++k) {
+            if (links[k] == 1) {
+                cache.receivers.push_back(static_cast<std::int16_t>(k));
+            }
+        }
+    }
+    return cache.receivers;
+}
+
 void report(SimState& s, std::int16_t a, const Message& message, const CommRange& range) {
     const Agent& agent = s.agent(a);
     const std::uint8_t* links = agent.links.data();
@@ -102,6 +127,10 @@ void report(SimState& s, std::int16_t a, const Message& message, const CommRange
             receivers[count] = static_cast<std::int16_t>(k);
             count += (links[k] == 1) & (squared < below) ? 1 : 0;
         }
+    } else if (n <= kMostCachedLinks) {
+        const std::vector<std::int16_t>& list = linkList(s, a, links, n);
+        std::copy(list.begin(), list.end(), receivers.begin());
+        count = list.size();
     } else {
         // Eight links at a time: a sparse network has mostly empty words.
         for (; k + 8 <= n; k += 8) {

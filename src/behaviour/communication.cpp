@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <span>
 
 #include "sim/state.hpp"
 
@@ -39,6 +40,41 @@ AgentMap::Best bestOf(std::uint64_t key, std::uint32_t rows) {
     return best;
 }
 
+// Set in every key given, so that a receiver given only messages that are never best still
+// shows it was given something; above every value.
+constexpr std::uint64_t kGot = std::uint64_t{1} << 48;
+
+// A message to each receiver; with kOwn, one that may replace the cell its map held.
+template <bool kOwn>
+void giveAll(DeliveryWork& w, std::span<const std::int16_t> receivers, std::uint64_t key,
+             std::uint32_t cell) {
+    for (const std::int16_t receiver : receivers) {
+        assert(receiver >= 0 && static_cast<std::size_t>(receiver) < w.best.size());
+        const auto r = static_cast<std::size_t>(receiver);
+        w.best[r] = std::max(w.best[r], key);
+        if constexpr (kOwn) {
+            w.ownHit[r] |= static_cast<std::uint8_t>(w.own[r] == cell);
+        }
+    }
+}
+
+// The same for the receivers not yet given a message of this group.
+template <bool kOwn>
+void giveFirst(DeliveryWork& w, std::span<const std::int16_t> receivers, std::uint64_t key,
+               std::uint32_t cell, std::uint32_t group) {
+    for (const std::int16_t receiver : receivers) {
+        assert(receiver >= 0 && static_cast<std::size_t>(receiver) < w.best.size());
+        const auto r = static_cast<std::size_t>(receiver);
+        if (w.seen[r] != group) {
+            w.seen[r] = group;
+            w.best[r] = std::max(w.best[r], key);
+            if constexpr (kOwn) {
+                w.ownHit[r] |= static_cast<std::uint8_t>(w.own[r] == cell);
+            }
+        }
+    }
+}
+
 }  // namespace
 
 void deliverMessages(SimState& s) {
@@ -59,7 +95,6 @@ void deliverMessages(SimState& s) {
     w.ownKey.assign(n, 0);
     w.own.resize(n);
     w.fast.resize(n);
-    w.got.assign(n, 0);
     w.ownHit.assign(n, 0);
     for (std::size_t r = 0; r < n; ++r) {
         const AgentMap& map = s.agents[r].map;
@@ -105,49 +140,70 @@ void deliverMessages(SimState& s) {
         w.seen.assign(n, 0);
         w.group = 0;
     }
+    // The cells some map already holds: only messages to those need to look for a replaced cell.
+    std::size_t ownCapacity = 16;
+    while (ownCapacity < 2 * n) {
+        ownCapacity *= 2;
+    }
+    w.owns.assign(ownCapacity, 0);
+    const auto slotOf = [](std::uint32_t cell, std::size_t size) {
+        return static_cast<std::size_t>(cell * 0x9E3779B1U) & (size - 1);
+    };
+    for (std::size_t r = 0; r < n; ++r) {
+        if (w.own[r] != kNoCell) {
+            std::size_t h = slotOf(w.own[r], ownCapacity);
+            while (w.owns[h] != 0 && w.owns[h] != w.own[r] + 1) {
+                h = (h + 1) & (ownCapacity - 1);
+            }
+            w.owns[h] = w.own[r] + 1;
+        }
+    }
+    const auto someoneHolds = [&](std::uint32_t cell) {
+        for (std::size_t h = slotOf(cell, ownCapacity); w.owns[h] != 0;
+             h = (h + 1) & (ownCapacity - 1)) {
+            if (w.owns[h] == cell + 1) {
+                return true;
+            }
+        }
+        return false;
+    };
+
     for (std::size_t i = 0; i < m; ++i) {
         if (w.later[i] != 0) {
             continue;  // taken with the last report of its cell
         }
         const std::uint32_t cell = cellOf(reports[i]);
-        if (w.earlier[i] < 0) {
-            const std::uint64_t key = keyOf(reports[i].value, cell);
-            for (const std::int16_t receiver : due->receiversOf(i)) {
-                assert(receiver >= 0 && static_cast<std::size_t>(receiver) < n);
-                const auto r = static_cast<std::size_t>(receiver);
-                w.best[r] = std::max(w.best[r], key);
-                w.ownHit[r] |= static_cast<std::uint8_t>(w.own[r] == cell);
-                w.got[r] = 1;
-            }
-            continue;
+        const bool own = someoneHolds(cell);
+        // Reports for one cell that agree in value leave the same whichever of them is last.
+        bool agree = true;
+        for (std::int32_t j = w.earlier[i]; j >= 0; j = w.earlier[static_cast<std::size_t>(j)]) {
+            agree = agree && reports[static_cast<std::size_t>(j)].value == reports[i].value;
         }
-        // Latest first: a receiver takes the first of these that lists it.
-        const std::uint32_t group = ++w.group;
+        const std::uint32_t group = agree ? 0 : ++w.group;
+        // Latest first: with values that differ, a receiver takes the first of these that lists it.
         for (auto j = static_cast<std::int32_t>(i); j >= 0; j = w.earlier[static_cast<std::size_t>(j)]) {
             const auto report = static_cast<std::size_t>(j);
-            const std::uint64_t key = keyOf(reports[report].value, cell);
-            for (const std::int16_t receiver : due->receiversOf(report)) {
-                assert(receiver >= 0 && static_cast<std::size_t>(receiver) < n);
-                const auto r = static_cast<std::size_t>(receiver);
-                if (w.seen[r] != group) {
-                    w.seen[r] = group;
-                    w.best[r] = std::max(w.best[r], key);
-                    w.ownHit[r] |= static_cast<std::uint8_t>(w.own[r] == cell);
-                    w.got[r] = 1;
-                }
+            const std::uint64_t key = keyOf(reports[report].value, cell) | kGot;
+            const auto receivers = due->receiversOf(report);
+            if (agree) {
+                own ? giveAll<true>(w, receivers, key, cell) : giveAll<false>(w, receivers, key, cell);
+            } else {
+                own ? giveFirst<true>(w, receivers, key, cell, group)
+                    : giveFirst<false>(w, receivers, key, cell, group);
             }
         }
     }
 
     for (std::size_t r = 0; r < n; ++r) {
-        if (w.got[r] == 0) {
-            continue;
+        if (w.best[r] == 0) {
+            continue;  // given nothing
         }
         AgentMap& map = s.agents[r].map;
         const auto receiver = static_cast<std::int16_t>(r);
         if (w.fast[r] != 0) {
             // A message to the one cell replaced what it held.
-            const std::uint64_t key = w.ownHit[r] != 0 ? w.best[r] : std::max(w.best[r], w.ownKey[r]);
+            const std::uint64_t given = w.best[r] & ~kGot;
+            const std::uint64_t key = w.ownHit[r] != 0 ? given : std::max(given, w.ownKey[r]);
             map.receive(due, receiver, bestOf(key, rows));
         } else {
             map.receive(due, receiver);

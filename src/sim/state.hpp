@@ -56,6 +56,11 @@ struct ViewSums {
 // nothing; what it holds between cycles means nothing.
 struct DeliveryWork {
     std::vector<std::int16_t> receivers;  // of the report being sent
+    struct Links {
+        std::vector<std::uint8_t> copy;       // an agent's links as last seen
+        std::vector<std::int16_t> receivers;  // the agents they lead to
+    };
+    std::vector<Links> links;
     std::vector<std::int32_t> xs;         // the agents' positions as they move, when the range
     std::vector<std::int32_t> ys;         // does not reach everywhere
     std::vector<std::uint64_t> best;    // per agent: the best message so far, as a key
@@ -63,11 +68,11 @@ struct DeliveryWork {
     std::vector<std::uint32_t> own;     // per agent: that cell's index, or none
     std::vector<std::uint32_t> seen;    // per agent: the last group of one cell it was given
     std::vector<std::uint8_t> fast;     // per agent: its map held no more than one cell
-    std::vector<std::uint8_t> got;      // per agent: given at least one message
     std::vector<std::uint8_t> ownHit;   // per agent: a message overwrote its one cell
     std::vector<std::int32_t> earlier;  // per report: the one before it for the same cell, or -1
     std::vector<std::uint8_t> later;    // per report: another after it is for the same cell
     std::vector<std::uint64_t> cells;   // open addressing: cell index + 1 and last report
+    std::vector<std::uint32_t> owns;    // open addressing: cell index + 1 of the cells held
     std::uint32_t group = 0;
 };
 
