@@ -90,9 +90,9 @@ SimState prepare(const Case& c) {
 class CountingHost : public RunDisplay, public DataFileHost {
   public:
     CountingHost() {
-        directory_ = std::filesystem::temp_directory_path() /
-                     ("murelta_bench_" + std::to_string(::getpid()) + "_" +
-                      std::to_string(++instances_));
+        directory_ =
+            std::filesystem::temp_directory_path() /
+            ("murelta_bench_" + std::to_string(::getpid()) + "_" + std::to_string(++instances_));
         std::filesystem::create_directories(directory_);
     }
     ~CountingHost() override {

@@ -183,7 +183,7 @@ ViewSums viewSums(const SimState& s, const Agent& agent, std::int16_t a) {
 std::int16_t floorToCell(double point) {
     const auto truncated = static_cast<int>(point);
     return static_cast<std::int16_t>(static_cast<double>(truncated) > point ? truncated - 1
-                                                                             : truncated);
+                                                                            : truncated);
 }
 
 std::int16_t stepTowards(std::int16_t position, double heading) {

@@ -1,7 +1,7 @@
 #include "behaviour/communication.hpp"
 
-#include <cassert>
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <memory>
 #include <span>
@@ -44,33 +44,25 @@ AgentMap::Best bestOf(std::uint64_t key, std::uint32_t rows) {
 // shows it was given something; above every value.
 constexpr std::uint64_t kGot = std::uint64_t{1} << 48;
 
-// A message to each receiver; with kOwn, one that may replace the cell its map held.
-template <bool kOwn>
-void giveAll(DeliveryWork& w, std::span<const std::int16_t> receivers, std::uint64_t key,
-             std::uint32_t cell) {
+// A message to each receiver.
+void giveAll(DeliveryWork& w, std::span<const std::int16_t> receivers, std::uint64_t key) {
     for (const std::int16_t receiver : receivers) {
         assert(receiver >= 0 && static_cast<std::size_t>(receiver) < w.best.size());
         const auto r = static_cast<std::size_t>(receiver);
         w.best[r] = std::max(w.best[r], key);
-        if constexpr (kOwn) {
-            w.ownHit[r] |= static_cast<std::uint8_t>(w.own[r] == cell);
-        }
     }
 }
 
-// The same for the receivers not yet given a message of this group.
-template <bool kOwn>
+// The same for the receivers not yet given a message of this group, which they are then marked
+// with.
 void giveFirst(DeliveryWork& w, std::span<const std::int16_t> receivers, std::uint64_t key,
-               std::uint32_t cell, std::uint32_t group) {
+               std::uint32_t group) {
     for (const std::int16_t receiver : receivers) {
         assert(receiver >= 0 && static_cast<std::size_t>(receiver) < w.best.size());
         const auto r = static_cast<std::size_t>(receiver);
         if (w.seen[r] != group) {
             w.seen[r] = group;
             w.best[r] = std::max(w.best[r], key);
-            if constexpr (kOwn) {
-                w.ownHit[r] |= static_cast<std::uint8_t>(w.own[r] == cell);
-            }
         }
     }
 }
@@ -100,8 +92,8 @@ void deliverMessages(SimState& s) {
         const AgentMap& map = s.agents[r].map;
         std::uint32_t index = 0;
         std::int16_t value = 0;
-        const bool fast = static_cast<std::uint32_t>(map.rows()) == rows &&
-                          map.holdsOneCell(index, value);
+        const bool fast =
+            static_cast<std::uint32_t>(map.rows()) == rows && map.holdsOneCell(index, value);
         w.fast[r] = fast ? 1 : 0;
         w.own[r] = fast && value != 0 ? index : kNoCell;
         w.ownKey[r] = fast ? keyOf(value, index) : 0;
@@ -140,56 +132,56 @@ void deliverMessages(SimState& s) {
         w.seen.assign(n, 0);
         w.group = 0;
     }
-    // The cells some map already holds: only messages to those need to look for a replaced cell.
+    // The maps that hold each cell, as lists through ownNext: a message to a held cell replaces
+    // it, and only those need to be looked for.
     std::size_t ownCapacity = 16;
     while (ownCapacity < 2 * n) {
         ownCapacity *= 2;
     }
     w.owns.assign(ownCapacity, 0);
-    const auto slotOf = [](std::uint32_t cell, std::size_t size) {
-        return static_cast<std::size_t>(cell * 0x9E3779B1U) & (size - 1);
+    w.ownNext.resize(n);
+    const auto slotOf = [ownCapacity](std::uint32_t cell) {
+        return static_cast<std::size_t>(cell * 0x9E3779B1U) & (ownCapacity - 1);
+    };
+    const auto find = [&](std::uint32_t cell) {
+        const std::uint64_t tag = std::uint64_t{cell + 1U} << 32;
+        std::size_t h = slotOf(cell);
+        while (w.owns[h] != 0 && (w.owns[h] & ~std::uint64_t{0xFFFFFFFF}) != tag) {
+            h = (h + 1) & (ownCapacity - 1);
+        }
+        return h;
     };
     for (std::size_t r = 0; r < n; ++r) {
         if (w.own[r] != kNoCell) {
-            std::size_t h = slotOf(w.own[r], ownCapacity);
-            while (w.owns[h] != 0 && w.owns[h] != w.own[r] + 1) {
-                h = (h + 1) & (ownCapacity - 1);
-            }
-            w.owns[h] = w.own[r] + 1;
+            const std::size_t h = find(w.own[r]);
+            w.ownNext[r] = w.owns[h] == 0 ? -1 : static_cast<std::int32_t>(w.owns[h] & 0xFFFFFFFF);
+            w.owns[h] = (std::uint64_t{w.own[r] + 1U} << 32) | r;
         }
     }
-    const auto someoneHolds = [&](std::uint32_t cell) {
-        for (std::size_t h = slotOf(cell, ownCapacity); w.owns[h] != 0;
-             h = (h + 1) & (ownCapacity - 1)) {
-            if (w.owns[h] == cell + 1) {
-                return true;
-            }
-        }
-        return false;
-    };
 
     for (std::size_t i = 0; i < m; ++i) {
         if (w.later[i] != 0) {
             continue;  // taken with the last report of its cell
         }
         const std::uint32_t cell = cellOf(reports[i]);
-        const bool own = someoneHolds(cell);
-        // Reports for one cell that agree in value leave the same whichever of them is last.
-        bool agree = true;
-        for (std::int32_t j = w.earlier[i]; j >= 0; j = w.earlier[static_cast<std::size_t>(j)]) {
-            agree = agree && reports[static_cast<std::size_t>(j)].value == reports[i].value;
+        const std::size_t held = find(cell);
+        if (w.earlier[i] < 0 && w.owns[held] == 0) {
+            giveAll(w, due->receiversOf(i), keyOf(reports[i].value, cell) | kGot);
+            continue;
         }
-        const std::uint32_t group = agree ? 0 : ++w.group;
-        // Latest first: with values that differ, a receiver takes the first of these that lists it.
-        for (auto j = static_cast<std::int32_t>(i); j >= 0; j = w.earlier[static_cast<std::size_t>(j)]) {
+        // Latest first: a receiver takes the first of these that lists it.
+        const std::uint32_t group = ++w.group;
+        for (auto j = static_cast<std::int32_t>(i); j >= 0;
+             j = w.earlier[static_cast<std::size_t>(j)]) {
             const auto report = static_cast<std::size_t>(j);
-            const std::uint64_t key = keyOf(reports[report].value, cell) | kGot;
-            const auto receivers = due->receiversOf(report);
-            if (agree) {
-                own ? giveAll<true>(w, receivers, key, cell) : giveAll<false>(w, receivers, key, cell);
-            } else {
-                own ? giveFirst<true>(w, receivers, key, cell, group)
-                    : giveFirst<false>(w, receivers, key, cell, group);
+            giveFirst(w, due->receiversOf(report), keyOf(reports[report].value, cell) | kGot,
+                      group);
+        }
+        if (w.owns[held] != 0) {
+            for (auto r = static_cast<std::int32_t>(w.owns[held] & 0xFFFFFFFF); r >= 0;
+                 r = w.ownNext[static_cast<std::size_t>(r)]) {
+                const auto holder = static_cast<std::size_t>(r);
+                w.ownHit[holder] |= static_cast<std::uint8_t>(w.seen[holder] == group);
             }
         }
     }

@@ -23,7 +23,10 @@ class CellSums {
     // Makes the tables anew for `grid`, reusing their memory when the size is unchanged.
     void build(const Grid<std::int16_t>& grid, std::int16_t value);
     // Sets every total to zero, as for a grid of the same size with no cell counted.
-    void clear() { squares_.clear(); useSquares_ = true; }
+    void clear() {
+        squares_.clear();
+        useSquares_ = true;
+    }
 
     // Columns x..x+size and rows y..y+size, all on the grid.
     struct Square {
@@ -113,10 +116,10 @@ inline CellSums::Totals CellSums::fromSquares(int x, int y, int left, int right,
     // Offsets from (x, y) modulo 2^64; the true values fit, so the conversion gives them back.
     Totals totals;
     totals.count = static_cast<int>(count);
-    totals.sumDX = static_cast<int>(
-        static_cast<std::int64_t>(sumX - count * static_cast<std::uint64_t>(static_cast<std::int64_t>(x))));
-    totals.sumDY = static_cast<int>(
-        static_cast<std::int64_t>(sumY - count * static_cast<std::uint64_t>(static_cast<std::int64_t>(y))));
+    totals.sumDX = static_cast<int>(static_cast<std::int64_t>(
+        sumX - count * static_cast<std::uint64_t>(static_cast<std::int64_t>(x))));
+    totals.sumDY = static_cast<int>(static_cast<std::int64_t>(
+        sumY - count * static_cast<std::uint64_t>(static_cast<std::int64_t>(y))));
     return totals;
 }
 

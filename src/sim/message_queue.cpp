@@ -55,8 +55,7 @@ void MessageQueue::renew(std::size_t bucket) {
     sent->runs.clear();
 }
 
-std::size_t MessageQueue::take(const Message& message,
-                               std::span<const std::int16_t> receivers) {
+std::size_t MessageQueue::take(const Message& message, std::span<const std::int16_t> receivers) {
     Sent& sent = *buckets_[sending_];
     const SlotReport report{message.x, message.y, message.value, message.sender};
     std::size_t taken = 0;
@@ -163,12 +162,17 @@ std::vector<Message> MessageQueue::delivered() const {
 
 Message MessageQueue::at(int slot) const {
     const SlotReport& report = slotReports_[static_cast<std::size_t>(slot)];
-    Message message{report.x, report.y, report.value, report.sender,
-                    slotReceivers_[static_cast<std::size_t>(slot)], -1};
+    Message message{report.x,
+                    report.y,
+                    report.value,
+                    report.sender,
+                    slotReceivers_[static_cast<std::size_t>(slot)],
+                    -1};
     // Only tests and displays ask, so finding the slot's bucket may take a search.
     const auto contains = [slot](const std::vector<Run>& runs) {
-        const auto found = std::upper_bound(runs.begin(), runs.end(), slot,
-                                            [](int wanted, const Run& run) { return wanted < run.end; });
+        const auto found =
+            std::upper_bound(runs.begin(), runs.end(), slot,
+                             [](int wanted, const Run& run) { return wanted < run.end; });
         return found != runs.end() && found->begin <= slot;
     };
     for (std::size_t b = 0; b < kBuckets; ++b) {

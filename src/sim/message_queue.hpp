@@ -77,7 +77,9 @@ class MessageQueue {
     // order.
     const Sent& advance();
     // The messages advance() returned last, to keep: nothing changes them afterwards.
-    std::shared_ptr<const Sent> deliveredReports() const { return buckets_[(tick_ + 1) % kBuckets]; }
+    std::shared_ptr<const Sent> deliveredReports() const {
+        return buckets_[(tick_ + 1) % kBuckets];
+    }
     // Slots in use: waiting or delivered in the current cycle.
     int count() const { return kSlots - free_; }
     // Messages dropped because every slot was in use, since the queue was made.
@@ -116,7 +118,7 @@ class MessageQueue {
     };
     std::vector<SlotReport> slotReports_;
     std::vector<std::int16_t> slotReceivers_;
-    std::vector<Run> freeRuns_;   // free slots as sorted, disjoint, non-touching runs
+    std::vector<Run> freeRuns_;  // free slots as sorted, disjoint, non-touching runs
     int free_ = kSlots;
     long dropped_ = 0;
     std::array<std::shared_ptr<Sent>, kBuckets> buckets_;

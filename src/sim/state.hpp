@@ -61,8 +61,8 @@ struct DeliveryWork {
         std::vector<std::int16_t> receivers;  // the agents they lead to
     };
     std::vector<Links> links;
-    std::vector<std::int32_t> xs;         // the agents' positions as they move, when the range
-    std::vector<std::int32_t> ys;         // does not reach everywhere
+    std::vector<std::int32_t> xs;       // the agents' positions as they move, when the range
+    std::vector<std::int32_t> ys;       // does not reach everywhere
     std::vector<std::uint64_t> best;    // per agent: the best message so far, as a key
     std::vector<std::uint64_t> ownKey;  // per agent: the one cell its map held before, as a key
     std::vector<std::uint32_t> own;     // per agent: that cell's index, or none
@@ -72,7 +72,8 @@ struct DeliveryWork {
     std::vector<std::int32_t> earlier;  // per report: the one before it for the same cell, or -1
     std::vector<std::uint8_t> later;    // per report: another after it is for the same cell
     std::vector<std::uint64_t> cells;   // open addressing: cell index + 1 and last report
-    std::vector<std::uint32_t> owns;    // open addressing: cell index + 1 of the cells held
+    std::vector<std::uint64_t> owns;    // open addressing: cell held + 1 and the last agent
+    std::vector<std::int32_t> ownNext;  // per agent: the one before it holding the same cell
     std::uint32_t group = 0;
 };
 

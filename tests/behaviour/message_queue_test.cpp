@@ -225,8 +225,8 @@ TEST(CommRange, IsStrictBelowTheRadiusAndUnlimitedFromTheDiagonal) {
 // sides of the circle in every column, where the two could part.
 TEST(CommRange, SquaredDistancesAgreeWithTheRootForEveryPair) {
     std::mt19937 gen(99);
-    std::vector<double> radii = {0.0, -3.0, 0.5, 1.0, 7.0710678118654755, 10.0, 100.0, 283.0,
-                                 46340.95, 46341.0};
+    std::vector<double> radii = {0.0,  -3.0,  0.5,   1.0,      7.0710678118654755,
+                                 10.0, 100.0, 283.0, 46340.95, 46341.0};
     for (int k = 0; k < 40; ++k) {
         const double whole = static_cast<double>(gen() % 300);
         const double root = std::sqrt(static_cast<double>(gen() % 90000));
@@ -243,8 +243,8 @@ TEST(CommRange, SquaredDistancesAgreeWithTheRootForEveryPair) {
     const auto agrees = [&](int dx, int dy, double radius) {
         to.x = static_cast<std::int16_t>(dx);
         to.y = static_cast<std::int16_t>(dy);
-        const bool expected = std::sqrt(static_cast<double>(dx) * dx +
-                                        static_cast<double>(dy) * dy) < radius;
+        const bool expected =
+            std::sqrt(static_cast<double>(dx) * dx + static_cast<double>(dy) * dy) < radius;
         return inCommRange(commRange(s), from, to) == expected;
     };
     for (const double radius : radii) {

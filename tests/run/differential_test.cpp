@@ -175,9 +175,10 @@ class TracingHost : public RunDisplay, public DataFileHost {
 
   private:
     void noteSameCells(std::vector<Message> delivered) {
-        std::stable_sort(delivered.begin(), delivered.end(), [](const Message& a, const Message& b) {
-            return std::tie(a.receiver, a.x, a.y) < std::tie(b.receiver, b.x, b.y);
-        });
+        std::stable_sort(delivered.begin(), delivered.end(),
+                         [](const Message& a, const Message& b) {
+                             return std::tie(a.receiver, a.x, a.y) < std::tie(b.receiver, b.x, b.y);
+                         });
         bool same = false;
         bool otherValue = false;
         for (std::size_t i = 1; i < delivered.size(); ++i) {
@@ -425,7 +426,9 @@ Outcome runBoth(const Config& c) {
     SimState engine = start;
     TracingHost engineHost(
         engine, [&] { return engineSnapshot(engine); },
-        [&] { return std::pair{engine.messages.dropped(), engine.messages.delivered()}; },
+        [&] {
+            return std::pair{engine.messages.dropped(), engine.messages.delivered()};
+        },
         [&](int a) {
             const AgentMap::Best best = engine.agent(a).map.best();
             return std::array<long, 3>{best.value, best.x, best.y};
@@ -615,9 +618,11 @@ TEST(PlainModel, WritesTheKeptDataFile) {
     plain::PlainState model(s);
     const fixtures::TempDir dir;
     TracingHost host(
-        model.s, [] { return Snapshot{}; }, [] { return std::pair{0L, std::vector<Message>{}}; },
-        [](int) { return std::array<long, 3>{}; },
-        dir.path(), false, -1, -1);
+        model.s, [] { return Snapshot{}; },
+        [] {
+            return std::pair{0L, std::vector<Message>{}};
+        },
+        [](int) { return std::array<long, 3>{}; }, dir.path(), false, -1, -1);
     plain::runSimulation(model, host, host);
     EXPECT_EQ(host.trace.dataFile, fixtures::readFile(fixtures::keptFilePath()));
 }
