@@ -69,7 +69,10 @@ bool AgentMap::holdsOneCell(std::uint32_t& index, std::int16_t& value) const {
 }
 
 void AgentMap::receive(std::shared_ptr<const MessageQueue::Sent> sent, std::int16_t receiver) {
-    settle();
+    // A cell left by wipeAndSet may go on waiting: it is written before the delivery.
+    if (pending_) {
+        writePending();
+    }
     pending_ = std::move(sent);
     receiver_ = receiver;
     bestKnown_ = false;
@@ -77,7 +80,9 @@ void AgentMap::receive(std::shared_ptr<const MessageQueue::Sent> sent, std::int1
 
 void AgentMap::receive(std::shared_ptr<const MessageQueue::Sent> sent, std::int16_t receiver,
                        const Best& best) {
-    settle();
+    if (pending_) {
+        writePending();
+    }
     pending_ = std::move(sent);
     receiver_ = receiver;
     bestKnown_ = true;
