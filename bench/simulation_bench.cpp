@@ -1,11 +1,13 @@
 // Whole simulations on the engine and on the plain full-scan model, in the same process, with
 // cycles per second for each and the engine's speed-up over the plain model at the end.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <map>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "network/presets.hpp"
@@ -82,10 +84,43 @@ SimState prepare(const Case& c) {
     return s;
 }
 
-// A whole simulation of `s` on `world` (the engine when null), its data file out of the way;
-// returns the cycles it ran.
+// Keeps the data files out of the way: each is written into a folder of the benchmark's own and
+// removed at once, so that finding a free name never has to pass the files of earlier
+// iterations.
+class BenchFolder : public DataFileHost {
+  public:
+    BenchFolder() {
+        directory_ =
+            std::filesystem::temp_directory_path() /
+            ("murelta_bench_" + std::to_string(::getpid()) + "_" + std::to_string(++instances_));
+        std::filesystem::create_directories(directory_);
+    }
+    ~BenchFolder() override {
+        std::error_code error;
+        std::filesystem::remove_all(directory_, error);
+    }
+    BenchFolder(const BenchFolder&) = delete;
+    BenchFolder& operator=(const BenchFolder&) = delete;
+
+    std::filesystem::path dataDirectory() override { return directory_; }
+    char decimalSeparator() override { return '.'; }
+    void dataFileWritten(const std::filesystem::path& path, const std::string&, bool,
+                         bool) override {
+        std::error_code error;
+        std::filesystem::remove(path, error);
+    }
+    std::optional<std::filesystem::path> otherDataDirectory(const std::string&) override {
+        return std::nullopt;
+    }
+
+  private:
+    static inline int instances_ = 0;
+    std::filesystem::path directory_;
+};
+
+// A whole simulation of `s` on `world` (the engine when null); returns the cycles it ran.
 long simulate(SimState& s, World* world) {
-    DataFolder folder(std::filesystem::temp_directory_path());
+    BenchFolder folder;
     SimulationSetup setup(folder);
     setup.world = world;
     Simulation simulation(s, std::move(setup));

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <span>
 
 #include "behaviour/communication.hpp"
@@ -67,53 +68,105 @@ Heading wander(SimState& s, Agent& agent, const Leaders& leaders) {
     return {static_cast<double>(agent.x + dx), static_cast<double>(agent.y + dy)};
 }
 
-// The first agent from k on, below n, that links[] sends to, or n.
-int nextLink(const std::uint8_t* links, int k, int n) {
-    // In a dense network the next receiver is near: the next few bytes are looked at one by one.
-    for (const int stop = std::min(k + 8, n); k < stop; ++k) {
-        if (links[k] == 1) {
-            return k;
+// The receivers of an agent's links, kept from one turn to the next as long as its links stay
+// the same, which comparing the bytes tells far faster than gathering them anew. Groups larger
+// than this gather them every time rather than keep a copy of every agent's links.
+constexpr std::size_t kMostCachedLinks = 1024;
+
+const std::vector<std::int16_t>& linkList(SimState& s, std::int16_t a, const std::uint8_t* links,
+                                          std::size_t n) {
+    auto& caches = s.delivery.links;
+    const auto index = static_cast<std::size_t>(a);
+    if (caches.size() <= index) {
+        caches.resize(index + 1);
+    }
+    DeliveryWork::Links& cache = caches[index];
+    if (cache.copy.size() != n || std::memcmp(cache.copy.data(), links, n) != 0) {
+        cache.copy.assign(links, links + n);
+        cache.receivers.clear();
+        for (std::size_t k = 0; k < n; ++k) {
+            if (links[k] == 1) {
+                cache.receivers.push_back(static_cast<std::int16_t>(k));
+            }
         }
     }
-    if (k >= n) {
-        return n;
-    }
-    // Otherwise receivers are far apart, or there are none: a search for the byte passes over
-    // the rest many bytes at a time.
-    const void* found = std::memchr(links + k, 1, static_cast<std::size_t>(n - k));
-    return found == nullptr ? n : static_cast<int>(static_cast<const std::uint8_t*>(found) - links);
+    return cache.receivers;
 }
 
-void report(SimState& s, std::int16_t a, const Message& message) {
+void report(SimState& s, std::int16_t a, const Message& message, const CommRange& range) {
     const Agent& agent = s.agent(a);
-    // A radius that reaches across the arena reaches everybody, wherever they stand; the test
-    // depends on nothing that changes during the turn.
-    const bool everywhere = s.commRadius >= s.arenaDiagonal;
     const std::uint8_t* links = agent.links.data();
     // Queuing touches neither the draws nor the costs, so the receivers can be gathered and
-    // queued together, in the same order, which finds free slots far faster than one by one.
-    constexpr std::size_t kBatch = 64;
-    std::array<std::int16_t, kBatch> receivers;
-    std::size_t gathered = 0;
-    const int n = s.groupSize;
-    for (int k = nextLink(links, 0, n); k < n; k = nextLink(links, k + 1, n)) {
-        if (!everywhere && !inCommRange(s, a, static_cast<std::int16_t>(k))) {
-            continue;
+    // queued together, in the same order, as one report. Each step keeps its survivors at the
+    // front without a branch per agent.
+    std::vector<std::int16_t>& receivers = s.delivery.receivers;
+    const auto n = static_cast<std::size_t>(std::max<int>(s.groupSize, 0));
+    receivers.resize(n + 1);
+    // A search for the first link passes over many bytes at a time, and most agents of a
+    // network without links have none.
+    const void* found = n == 0 ? nullptr : std::memchr(links, 1, n);
+    if (found == nullptr) {
+        return;
+    }
+    std::size_t count = 0;
+    auto k = static_cast<std::size_t>(static_cast<const std::uint8_t*>(found) - links);
+    if (!range.everywhere) {
+        // Linked and near enough, from the positions the agents hold at this moment; squared
+        // distances between cells of an int16 arena fit 32 unsigned bits.
+        const std::vector<std::int32_t>& xs = s.delivery.xs;
+        const std::vector<std::int32_t>& ys = s.delivery.ys;
+        const std::int32_t x = agent.x;
+        const std::int32_t y = agent.y;
+        const auto below = static_cast<std::uint32_t>(
+            std::min<std::int64_t>(range.below, std::numeric_limits<std::uint32_t>::max()));
+        for (; k < n; ++k) {
+            const std::int32_t dx = x - xs[k];
+            const std::int32_t dy = y - ys[k];
+            const std::uint32_t squared =
+                static_cast<std::uint32_t>(dx * dx) + static_cast<std::uint32_t>(dy * dy);
+            receivers[count] = static_cast<std::int16_t>(k);
+            count += (links[k] == 1) & (squared < below) ? 1 : 0;
         }
-        if (s.comGeneOn && !(static_cast<float>(agent.comGene) > s.random.draw())) {
-            continue;
+    } else if (n <= kMostCachedLinks) {
+        const std::vector<std::int16_t>& list = linkList(s, a, links, n);
+        std::copy(list.begin(), list.end(), receivers.begin());
+        count = list.size();
+    } else {
+        // Eight links at a time: a sparse network has mostly empty words.
+        for (; k + 8 <= n; k += 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, links + k, sizeof word);
+            if (word == 0) {
+                continue;
+            }
+            for (std::size_t j = k; j < k + 8; ++j) {
+                receivers[count] = static_cast<std::int16_t>(j);
+                count += links[j] == 1 ? 1 : 0;
+            }
         }
-        receivers[gathered++] = static_cast<std::int16_t>(k);
-        if (gathered == kBatch) {
-            s.messages.pushToEach(message, receivers);
-            gathered = 0;
+        for (; k < n; ++k) {
+            receivers[count] = static_cast<std::int16_t>(k);
+            count += links[k] == 1 ? 1 : 0;
         }
-        // Charged per message handed to the queue, also when a full queue drops it.
-        if (s.comCostOn) {
+    }
+    if (s.comGeneOn) {
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::int16_t to = receivers[i];
+            receivers[kept] = to;
+            kept += static_cast<float>(agent.comGene) > s.random.draw() ? 1 : 0;
+        }
+        count = kept;
+    }
+    // Charged per message handed to the queue, also when a full queue drops it.
+    if (s.comCostOn) {
+        for (std::size_t i = 0; i < count; ++i) {
             charge(s, agent, s.comCost);
         }
     }
-    s.messages.pushToEach(message, std::span(receivers).first(gathered));
+    if (count > 0) {
+        s.messages.pushToEach(message, std::span(receivers).first(count));
+    }
 }
 
 // Perception has summed the view of this cycle; a caller that stepped without perceiving
@@ -123,6 +176,14 @@ ViewSums viewSums(const SimState& s, const Agent& agent, std::int16_t a) {
         return s.viewSums[static_cast<std::size_t>(a)];
     }
     return lookAround(s, agent);
+}
+
+// std::floor for a point of the arena, without a library call: truncation, one down for a
+// negative point with a fraction. Exact for every double well inside the range of int.
+std::int16_t floorToCell(double point) {
+    const auto truncated = static_cast<int>(point);
+    return static_cast<std::int16_t>(static_cast<double>(truncated) > point ? truncated - 1
+                                                                            : truncated);
 }
 
 std::int16_t stepTowards(std::int16_t position, double heading) {
@@ -136,7 +197,7 @@ std::int16_t stepTowards(std::int16_t position, double heading) {
     return static_cast<std::int16_t>(p);
 }
 
-void turn(SimState& s, std::int16_t a, Leaders& leaders) {
+void turn(SimState& s, std::int16_t a, Leaders& leaders, const CommRange& range) {
     Agent& agent = s.agent(a);
     agent.mapHit = false;
     const AgentMap::Best best = agent.map.best();
@@ -159,8 +220,8 @@ void turn(SimState& s, std::int16_t a, Leaders& leaders) {
         Message message;
         message.sender = a;
         if (seen >= best.value) {
-            message.x = static_cast<std::int16_t>(std::floor(agent.x + sumDX / seen));
-            message.y = static_cast<std::int16_t>(std::floor(agent.y + sumDY / seen));
+            message.x = floorToCell(agent.x + sumDX / seen);
+            message.y = floorToCell(agent.y + sumDY / seen);
             message.value = static_cast<std::int16_t>(seen);
             agent.knowledge = Knowledge::Retina;
         } else {
@@ -170,7 +231,7 @@ void turn(SimState& s, std::int16_t a, Leaders& leaders) {
             agent.knowledge = Knowledge::Map;
         }
         heading = {static_cast<double>(message.x), static_cast<double>(message.y)};
-        report(s, a, message);
+        report(s, a, message, range);
     }
 
     agent.headingX = heading.x;
@@ -195,6 +256,10 @@ void turn(SimState& s, std::int16_t a, Leaders& leaders) {
         leaders.sumX += agent.x - fromX;
         leaders.sumY += agent.y - fromY;
     }
+    if (!range.everywhere) {
+        s.delivery.xs[static_cast<std::size_t>(a)] = agent.x;
+        s.delivery.ys[static_cast<std::size_t>(a)] = agent.y;
+    }
     if (s.arena(agent.x, agent.y) == kTargetCell) {
         agent.inArena = false;
     }
@@ -208,8 +273,18 @@ void turn(SimState& s, std::int16_t a, Leaders& leaders) {
 void agentsStep(SimState& s) {
     const std::int16_t n = s.groupSize;
     Leaders leaders = sumLeaders(s);
+    // The radius and the arena do not change during a cycle.
+    const CommRange range = commRange(s);
+    if (!range.everywhere) {
+        s.delivery.xs.resize(static_cast<std::size_t>(std::max<int>(n, 0)));
+        s.delivery.ys.resize(static_cast<std::size_t>(std::max<int>(n, 0)));
+        for (std::int16_t a = 0; a < n; ++a) {
+            s.delivery.xs[static_cast<std::size_t>(a)] = s.agent(a).x;
+            s.delivery.ys[static_cast<std::size_t>(a)] = s.agent(a).y;
+        }
+    }
     for (std::int16_t a = 0; a < n; ++a) {
-        turn(s, a, leaders);
+        turn(s, a, leaders, range);
     }
 }
 

@@ -1,16 +1,44 @@
 #include "sim/agent_map.hpp"
 
+#include <algorithm>
+
 namespace murelta {
 
-void AgentMap::wipe() {
-    auto cells = cells_.cells();
-    for (std::uint32_t index : written_) {
-        cells[index] = 0;
+void AgentMap::set(int x, int y, std::int16_t value) {
+    settle();
+    const std::size_t index = cells_.indexOf(x, y);
+    const std::int16_t old = cells_.cells()[index];
+    write(index, value);
+    if (!bestKnown_) {
+        return;
     }
-    written_.clear();
+    // Only lowering the best cell itself can hand the lead to a cell not looked at here.
+    if (bestValue_ > 0 && index == bestIndex_) {
+        bestKnown_ = value >= old;
+        bestValue_ = value;
+    } else if (value > bestValue_ || (value == bestValue_ && value > 0 && index < bestIndex_)) {
+        bestValue_ = value;
+        bestIndex_ = static_cast<std::uint32_t>(index);
+    }
 }
 
-AgentMap::Best AgentMap::best() const {
+void AgentMap::wipe() {
+    pending_.reset();
+    waiting_ = false;
+    if (!written_.empty()) {
+        auto cells = cells_.cells();
+        for (std::uint32_t index : written_) {
+            cells[index] = 0;
+        }
+        written_.clear();
+    }
+    bestKnown_ = true;
+    bestValue_ = 0;
+    bestIndex_ = 0;
+}
+
+void AgentMap::findBest() const {
+    settle();
     auto cells = cells_.cells();
     std::int16_t bestValue = 0;
     std::uint32_t bestIndex = 0;
@@ -21,14 +49,64 @@ AgentMap::Best AgentMap::best() const {
             bestIndex = index;
         }
     }
-    Best result;
-    if (bestValue > 0) {
-        const auto rows = static_cast<std::uint32_t>(cells_.rows());
-        result.value = bestValue;
-        result.x = static_cast<std::int16_t>(bestIndex / rows);
-        result.y = static_cast<std::int16_t>(bestIndex % rows);
+    bestValue_ = bestValue;
+    bestIndex_ = bestIndex;
+    bestKnown_ = true;
+}
+
+bool AgentMap::holdsOneCell(std::uint32_t& index, std::int16_t& value) const {
+    if (pending_ || written_.size() + (waiting_ ? 1 : 0) > 1) {
+        return false;
     }
-    return result;
+    if (waiting_) {
+        index = waitingIndex_;
+        value = waitingValue_;
+        return true;
+    }
+    index = written_.empty() ? 0 : written_.front();
+    value = written_.empty() ? std::int16_t{0} : cells_.cells()[index];
+    return true;
+}
+
+void AgentMap::receive(std::shared_ptr<const MessageQueue::Sent> sent, std::int16_t receiver) {
+    // A cell left by wipeAndSet may go on waiting: it is written before the delivery.
+    if (pending_) {
+        writePending();
+    }
+    pending_ = std::move(sent);
+    receiver_ = receiver;
+    bestKnown_ = false;
+}
+
+void AgentMap::receive(std::shared_ptr<const MessageQueue::Sent> sent, std::int16_t receiver,
+                       const Best& best) {
+    if (pending_) {
+        writePending();
+    }
+    pending_ = std::move(sent);
+    receiver_ = receiver;
+    bestKnown_ = true;
+    bestValue_ = best.value;
+    bestIndex_ = best.value > 0 ? static_cast<std::uint32_t>(cells_.indexOf(best.x, best.y)) : 0;
+}
+
+void AgentMap::writePending() const {
+    if (waiting_) {
+        waiting_ = false;
+        write(waitingIndex_, waitingValue_);
+    }
+    if (!pending_) {
+        return;
+    }
+    const MessageQueue::Sent& sent = *pending_;
+    for (std::size_t r = 0; r < sent.reports.size(); ++r) {
+        const auto receivers = sent.receiversOf(r);
+        if (std::find(receivers.begin(), receivers.end(), receiver_) != receivers.end()) {
+            const MessageQueue::Report& report = sent.reports[r];
+            write(cells_.indexOf(report.x, report.y), report.value);
+        }
+    }
+    pending_.reset();
 }
 
 }  // namespace murelta

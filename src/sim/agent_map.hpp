@@ -1,11 +1,15 @@
 // An agent's map of the arena that remembers which cells hold a value, so that wiping it and
-// finding its best cell cost what was written since the last wipe, not the arena's area.
+// finding its best cell cost what was written since the last wipe, not the arena's area. The
+// messages a cycle delivers are kept as the queue's reports and written into the cells only when
+// somebody reads them; the best cell, which the agent's turn needs, can be handed over with them.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "sim/grid.hpp"
+#include "sim/message_queue.hpp"
 
 namespace murelta {
 
@@ -19,20 +23,34 @@ class AgentMap {
     int rows() const { return cells_.rows(); }
     bool empty() const { return cells_.empty(); }
 
-    std::int16_t operator()(int x, int y) const { return cells_(x, y); }
-    // Inline: delivery calls it once per message.
-    void set(int x, int y, std::int16_t value) {
-        std::int16_t& cell = cells_(x, y);
-        // A cell is listed when it turns non-zero; one that turns back to zero stays listed,
-        // which is harmless, so the list only ever holds cells that were written.
-        if (cell == 0 && value != 0) {
-            written_.push_back(static_cast<std::uint32_t>(cells_.indexOf(x, y)));
-        }
-        cell = value;
+    std::int16_t operator()(int x, int y) const {
+        settle();
+        return cells_(x, y);
     }
+    void set(int x, int y, std::int16_t value);
 
     // Sets every cell to 0.
     void wipe();
+    // wipe(), then set(x, y, value), without touching the cells until they are read: perception
+    // does it to every map in every cycle, and most maps are never read cell by cell.
+    void wipeAndSet(int x, int y, std::int16_t value) {
+        if (pending_ || !written_.empty()) {
+            wipe();
+        }
+        bestKnown_ = true;
+        bestValue_ = 0;
+        bestIndex_ = 0;
+        // As set() of 0 on a zero cell: nothing to list.
+        waiting_ = value != 0;
+        if (waiting_) {
+            waitingValue_ = value;
+            waitingIndex_ = static_cast<std::uint32_t>(cells_.indexOf(x, y));
+            if (value > 0) {
+                bestValue_ = value;
+                bestIndex_ = waitingIndex_;
+            }
+        }
+    }
 
     struct Best {
         std::int16_t value = 0;  // 0 when no cell holds a positive value
@@ -42,15 +60,68 @@ class AgentMap {
     // The cell with the largest positive value; among equal values the first in (column, row)
     // order. Exactly what a strict ">" scan over every column, then every row, starting from 0,
     // would choose.
-    Best best() const;
+    Best best() const {
+        if (!bestKnown_) {
+            findBest();
+        }
+        Best result;
+        if (bestValue_ > 0) {
+            const auto rows = static_cast<std::uint32_t>(cells_.rows());
+            result.value = bestValue_;
+            result.x = static_cast<std::int16_t>(bestIndex_ / rows);
+            result.y = static_cast<std::int16_t>(bestIndex_ % rows);
+        }
+        return result;
+    }
+
+    // The one cell written since the last wipe, when no more than one was and no delivery waits
+    // to be written: its index in (column, row) order and value, or value 0 when none was.
+    bool holdsOneCell(std::uint32_t& index, std::int16_t& value) const;
+    // Messages delivered to `receiver`: those of `sent` that list it, written in order as if set()
+    // were called for each. With `best`, the caller has found what best() will then answer.
+    void receive(std::shared_ptr<const MessageQueue::Sent> sent, std::int16_t receiver);
+    void receive(std::shared_ptr<const MessageQueue::Sent> sent, std::int16_t receiver,
+                 const Best& best);
 
     // All cells, column by column (for tests and comparisons).
-    const Grid<std::int16_t>& grid() const { return cells_; }
+    const Grid<std::int16_t>& grid() const {
+        settle();
+        return cells_;
+    }
 
   private:
-    Grid<std::int16_t> cells_;
+    // Writes what waits, the cell set by wipeAndSet and then a delivery, into the cells.
+    void settle() const {
+        if (waiting_ || pending_) {
+            writePending();
+        }
+    }
+    void writePending() const;
+    void findBest() const;
+    void write(std::size_t index, std::int16_t value) const {
+        std::int16_t& cell = cells_.cells()[index];
+        // A cell is listed when it turns non-zero; one that turns back to zero stays listed,
+        // which is harmless, so the list only ever holds cells that were written.
+        if (cell == 0 && value != 0) {
+            written_.push_back(static_cast<std::uint32_t>(index));
+        }
+        cell = value;
+    }
+
+    // The cells as read; delivered messages are written in when they are, hence mutable.
+    mutable Grid<std::int16_t> cells_;
     // Every non-zero cell is listed here (possibly more than once); zero cells may be too.
-    std::vector<std::uint32_t> written_;
+    mutable std::vector<std::uint32_t> written_;
+    // The cell wipeAndSet left to write.
+    mutable bool waiting_ = false;
+    std::int16_t waitingValue_ = 0;
+    std::uint32_t waitingIndex_ = 0;
+    mutable std::shared_ptr<const MessageQueue::Sent> pending_;
+    std::int16_t receiver_ = 0;
+    // The best cell, when known; found again by a scan of the written cells when not.
+    mutable bool bestKnown_ = true;
+    mutable std::int16_t bestValue_ = 0;
+    mutable std::uint32_t bestIndex_ = 0;
 };
 
 }  // namespace murelta

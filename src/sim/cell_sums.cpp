@@ -5,6 +5,8 @@
 namespace murelta {
 
 void CellSums::build(const Grid<std::int16_t>& grid, std::int16_t value) {
+    useSquares_ = false;
+    squares_.clear();
     columns_ = grid.columns();
     rows_ = grid.rows();
     const auto height = static_cast<std::size_t>(rows_) + 1;
@@ -41,15 +43,8 @@ void CellSums::build(const Grid<std::int16_t>& grid, std::int16_t value) {
     }
 }
 
-CellSums::Totals CellSums::around(int x, int y, int radius) const {
-    // The square clipped to the grid, as half-open ranges of columns and rows.
-    const int left = std::max(x - radius, 0);
-    const int right = std::min(x + radius + 1, columns_);
-    const int top = std::max(y - radius, 0);
-    const int bottom = std::min(y + radius + 1, rows_);
-    if (left >= right || top >= bottom) {
-        return {};
-    }
+CellSums::Totals CellSums::fromTables(int x, int y, int left, int right, int top,
+                                      int bottom) const {
     const Entry& a = entry(right, bottom);
     const Entry& b = entry(left, bottom);
     const Entry& c = entry(right, top);
@@ -64,6 +59,30 @@ CellSums::Totals CellSums::around(int x, int y, int radius) const {
     totals.sumDX = static_cast<int>(sumX - count * static_cast<std::uint32_t>(x));
     totals.sumDY = static_cast<int>(sumY - count * static_cast<std::uint32_t>(y));
     return totals;
+}
+
+bool CellSums::useSquares(int columns, int rows, const std::vector<Square>& squares) {
+    if (squares.size() > kMostSquares) {
+        return false;
+    }
+    for (std::size_t i = 0; i < squares.size(); ++i) {
+        const Square& a = squares[i];
+        if (a.x < 0 || a.y < 0 || a.size < 0 || a.x + a.size >= columns || a.y + a.size >= rows) {
+            return false;
+        }
+        for (std::size_t j = 0; j < i; ++j) {
+            const Square& b = squares[j];
+            if (a.x <= b.x + b.size && b.x <= a.x + a.size && a.y <= b.y + b.size &&
+                b.y <= a.y + a.size) {
+                return false;
+            }
+        }
+    }
+    columns_ = columns;
+    rows_ = rows;
+    squares_ = squares;
+    useSquares_ = true;
+    return true;
 }
 
 }  // namespace murelta

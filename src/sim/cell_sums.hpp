@@ -1,6 +1,8 @@
 // Summed-area tables of the cells of a grid that hold one value: how many there are, and the
 // sums of their columns and of their rows, each over every rectangle that starts at the grid's
 // top-left corner. Any square's totals then take four lookups per table, whatever its size.
+// When the counted cells are a few squares apart from each other, the squares themselves stand
+// in for the tables: nothing is built, and a square's totals are worked out from them.
 #pragma once
 
 #include <algorithm>
@@ -21,7 +23,21 @@ class CellSums {
     // Makes the tables anew for `grid`, reusing their memory when the size is unchanged.
     void build(const Grid<std::int16_t>& grid, std::int16_t value);
     // Sets every total to zero, as for a grid of the same size with no cell counted.
-    void clear() { std::fill(entries_.begin(), entries_.end(), Entry{}); }
+    void clear() {
+        squares_.clear();
+        useSquares_ = true;
+    }
+
+    // Columns x..x+size and rows y..y+size, all on the grid.
+    struct Square {
+        int x = 0;
+        int y = 0;
+        int size = 0;
+    };
+    static constexpr std::size_t kMostSquares = 4;
+    // Counts the cells of the squares on a grid of columns x rows, when they are no more than
+    // kMostSquares and no two share a cell; returns false, changing nothing, otherwise.
+    bool useSquares(int columns, int rows, const std::vector<Square>& squares);
 
     // The size of the grid the tables were built for.
     int columns() const { return columns_; }
@@ -36,12 +52,26 @@ class CellSums {
         int sumDX = 0;
         int sumDY = 0;
     };
-    Totals around(int x, int y, int radius) const;
+    Totals around(int x, int y, int radius) const {
+        // The square clipped to the grid, as half-open ranges of columns and rows.
+        const int left = std::max(x - radius, 0);
+        const int right = std::min(x + radius + 1, columns_);
+        const int top = std::max(y - radius, 0);
+        const int bottom = std::min(y + radius + 1, rows_);
+        if (left >= right || top >= bottom) {
+            return {};
+        }
+        return useSquares_ ? fromSquares(x, y, left, right, top, bottom)
+                           : fromTables(x, y, left, right, top, bottom);
+    }
 
     // What each table entry takes, for the memory accounting of a whole simulation.
     static constexpr std::size_t kBytesPerEntry = 3 * sizeof(std::uint32_t);
 
   private:
+    Totals fromTables(int x, int y, int left, int right, int top, int bottom) const;
+    Totals fromSquares(int x, int y, int left, int right, int top, int bottom) const;
+
     // Entry (x, y) covers columns 0..x-1 and rows 0..y-1; the tables have one column and one row
     // more than the grid. The sums are kept modulo 2^32: a square's totals are differences of
     // four entries, exact in that arithmetic whenever the totals themselves fit.
@@ -58,6 +88,39 @@ class CellSums {
     int columns_ = 0;
     int rows_ = 0;
     std::vector<Entry> entries_;  // column by column, (columns + 1) x (rows + 1)
+    bool useSquares_ = false;     // the squares below count, not the tables
+    std::vector<Square> squares_;
 };
+
+inline CellSums::Totals CellSums::fromSquares(int x, int y, int left, int right, int top,
+                                              int bottom) const {
+    // The squares share no cell, so the totals are the sums of each one's part of the window.
+    // Every bound is a column or row of the grid, so the arithmetic stays unsigned and exact.
+    std::uint64_t count = 0;
+    std::uint64_t sumX = 0;
+    std::uint64_t sumY = 0;
+    for (const Square& square : squares_) {
+        const auto l = static_cast<std::uint64_t>(std::max(left, square.x));
+        const auto r = static_cast<std::uint64_t>(std::min(right, square.x + square.size + 1));
+        const auto t = static_cast<std::uint64_t>(std::max(top, square.y));
+        const auto b = static_cast<std::uint64_t>(std::min(bottom, square.y + square.size + 1));
+        if (l < r && t < b) {
+            const std::uint64_t width = r - l;
+            const std::uint64_t height = b - t;
+            count += width * height;
+            // Columns l..r-1 once per row, rows t..b-1 once per column.
+            sumX += height * ((l + r - 1) * width / 2);
+            sumY += width * ((t + b - 1) * height / 2);
+        }
+    }
+    // Offsets from (x, y) modulo 2^64; the true values fit, so the conversion gives them back.
+    Totals totals;
+    totals.count = static_cast<int>(count);
+    totals.sumDX = static_cast<int>(static_cast<std::int64_t>(
+        sumX - count * static_cast<std::uint64_t>(static_cast<std::int64_t>(x))));
+    totals.sumDY = static_cast<int>(static_cast<std::int64_t>(
+        sumY - count * static_cast<std::uint64_t>(static_cast<std::int64_t>(y))));
+    return totals;
+}
 
 }  // namespace murelta

@@ -5,92 +5,178 @@
 
 namespace murelta {
 
-MessageQueue::MessageQueue() : slots_(kSlots) {
+MessageQueue::MessageQueue() : slotReports_(kSlots), slotReceivers_(kSlots) {
     for (auto& bucket : buckets_) {
-        bucket.reserve(1024);
+        bucket = std::make_shared<Sent>();
     }
     clear();
 }
 
+MessageQueue::MessageQueue(const MessageQueue& other)
+    : slotReports_(other.slotReports_),
+      slotReceivers_(other.slotReceivers_),
+      freeRuns_(other.freeRuns_),
+      free_(other.free_),
+      dropped_(other.dropped_),
+      tick_(other.tick_),
+      sending_(other.sending_) {
+    for (std::size_t b = 0; b < kBuckets; ++b) {
+        buckets_[b] = std::make_shared<Sent>(*other.buckets_[b]);
+    }
+}
+
+MessageQueue& MessageQueue::operator=(const MessageQueue& other) {
+    if (this != &other) {
+        MessageQueue copy(other);
+        *this = std::move(copy);
+    }
+    return *this;
+}
+
 void MessageQueue::clear() {
-    free_.fill(~std::uint64_t{0});
-    free_.back() = (std::uint64_t{1} << (kSlots % 64)) - 1;
-    cursor_ = 0;
-    for (auto& bucket : buckets_) {
-        bucket.clear();
+    freeRuns_.assign(1, Run{0, static_cast<std::uint16_t>(kSlots)});
+    free_ = kSlots;
+    for (std::size_t b = 0; b < kBuckets; ++b) {
+        renew(b);
     }
     tick_ = 0;
     sending_ = 0;
-    inUse_ = 0;
+}
+
+void MessageQueue::renew(std::size_t bucket) {
+    std::shared_ptr<Sent>& sent = buckets_[bucket];
+    // A map that has not been wiped since this bucket was delivered still reads it.
+    if (sent.use_count() > 1) {
+        sent = std::make_shared<Sent>();
+        return;
+    }
+    sent->reports.clear();
+    sent->receivers.clear();
+    sent->runs.clear();
+}
+
+std::size_t MessageQueue::take(const Message& message, std::span<const std::int16_t> receivers) {
+    Sent& sent = *buckets_[sending_];
+    const SlotReport report{message.x, message.y, message.value, message.sender};
+    std::size_t taken = 0;
+    std::size_t used = 0;  // free runs taken whole
+    while (taken < receivers.size() && used < freeRuns_.size()) {
+        Run& run = freeRuns_[used];
+        const std::size_t length = static_cast<std::size_t>(run.end - run.begin);
+        const std::size_t part = std::min(length, receivers.size() - taken);
+        const auto end = static_cast<std::uint16_t>(run.begin + part);
+        // The slots keep the records for inspection: two plain copies per run.
+        std::fill(slotReports_.begin() + run.begin, slotReports_.begin() + end, report);
+        std::copy(receivers.begin() + static_cast<std::ptrdiff_t>(taken),
+                  receivers.begin() + static_cast<std::ptrdiff_t>(taken + part),
+                  slotReceivers_.begin() + run.begin);
+        taken += part;
+        // Slots taken right after the bucket's last run continue it.
+        if (!sent.runs.empty() && sent.runs.back().end == run.begin) {
+            sent.runs.back().end = end;
+        } else {
+            sent.runs.push_back({run.begin, end});
+        }
+        if (part == length) {
+            ++used;
+        } else {
+            run.begin = end;
+        }
+    }
+    freeRuns_.erase(freeRuns_.begin(), freeRuns_.begin() + static_cast<std::ptrdiff_t>(used));
+    free_ -= static_cast<int>(taken);
+    return taken;
+}
+
+void MessageQueue::release(Sent& sent) {
+    if (sent.runs.empty()) {
+        return;
+    }
+    merged_.clear();
+    const auto add = [&](const Run& run) {
+        if (!merged_.empty() && merged_.back().end == run.begin) {
+            merged_.back().end = run.end;
+        } else {
+            merged_.push_back(run);
+        }
+    };
+    auto a = freeRuns_.begin();
+    auto b = sent.runs.begin();
+    while (a != freeRuns_.end() || b != sent.runs.end()) {
+        if (b == sent.runs.end() || (a != freeRuns_.end() && a->begin < b->begin)) {
+            add(*a++);
+        } else {
+            add(*b++);
+        }
+    }
+    for (const Run& run : sent.runs) {
+        free_ += run.end - run.begin;
+    }
+    freeRuns_.swap(merged_);
+}
+
+int MessageQueue::push(const Message& message) {
+    const std::int16_t receiver = message.receiver;
+    const std::size_t before = buckets_[sending_]->count();
+    pushToEach(message, std::span(&receiver, 1));
+    if (buckets_[sending_]->count() == before) {
+        return -1;
+    }
+    const Run& last = buckets_[sending_]->runs.back();
+    return last.end - 1;
 }
 
 void MessageQueue::pushToEach(const Message& message, std::span<const std::int16_t> receivers) {
-    auto& bucket = buckets_[sending_];
-    std::size_t next = 0;
-    while (next < receivers.size()) {
-        while (cursor_ < kWords && free_[static_cast<std::size_t>(cursor_)] == 0) {
-            ++cursor_;
-        }
-        if (cursor_ == kWords) {
-            return;  // full: the remaining messages are dropped
-        }
-        // The free bits of one word stay in a register while its slots are handed out.
-        std::uint64_t bits = free_[static_cast<std::size_t>(cursor_)];
-        const int base = cursor_ * 64;
-        while (bits != 0 && next < receivers.size()) {
-            const int slot = base + std::countr_zero(bits);
-            bits &= bits - 1;
-            const std::int16_t receiver = receivers[next++];
-            Message& stored = slots_[static_cast<std::size_t>(slot)];
-            stored = message;
-            stored.receiver = receiver;
-            stored.delay = kDelay;
-            bucket.push_back(
-                {static_cast<std::uint16_t>(slot), message.x, message.y, message.value, receiver});
-            ++inUse_;
-        }
-        free_[static_cast<std::size_t>(cursor_)] = bits;
+    Sent& sent = *buckets_[sending_];
+    const auto first = static_cast<std::uint32_t>(sent.receivers.size());
+    const std::size_t taken = take(message, receivers);
+    dropped_ += static_cast<long>(receivers.size() - taken);
+    if (taken == 0) {
+        return;  // full: every message of the report is dropped
     }
+    sent.reports.push_back({message.x, message.y, message.value, message.sender, first});
+    sent.receivers.insert(sent.receivers.end(), receivers.begin(),
+                          receivers.begin() + static_cast<std::ptrdiff_t>(taken));
 }
 
-std::span<const MessageQueue::Due> MessageQueue::advance() {
+const MessageQueue::Sent& MessageQueue::advance() {
     ++tick_;
     sending_ = tick_ % kBuckets;
-    auto& delivered = buckets_[sending_];  // sent six advances ago
-    if (!delivered.empty()) {
-        cursor_ = std::min(cursor_, delivered.front().slot / 64);
-    }
-    for (const Due& due : delivered) {
-        free_[due.slot / 64U] |= std::uint64_t{1} << (due.slot % 64U);
-    }
-    inUse_ -= static_cast<int>(delivered.size());
-    delivered.clear();
-    return buckets_[(tick_ + 1) % kBuckets];  // sent five advances ago
+    release(*buckets_[sending_]);  // sent six advances ago
+    renew(sending_);
+    return *buckets_[(tick_ + 1) % kBuckets];  // sent five advances ago
 }
 
 std::vector<Message> MessageQueue::delivered() const {
+    const Sent& due = *buckets_[(tick_ + 1) % kBuckets];
     std::vector<Message> messages;
-    for (const Due& due : buckets_[(tick_ + 1) % kBuckets]) {
-        Message message = slots_[due.slot];
-        message.delay = 0;
-        messages.push_back(message);
+    messages.reserve(due.count());
+    for (std::size_t r = 0; r < due.reports.size(); ++r) {
+        const Report& report = due.reports[r];
+        for (const std::int16_t receiver : due.receiversOf(r)) {
+            messages.push_back({report.x, report.y, report.value, report.sender, receiver, 0});
+        }
     }
     return messages;
 }
 
 Message MessageQueue::at(int slot) const {
-    Message message = slots_[static_cast<std::size_t>(slot)];
-    const auto word = static_cast<std::size_t>(slot / 64);
-    if ((free_[word] >> (slot % 64)) & 1U) {
-        message.delay = -1;
-        return message;
-    }
+    const SlotReport& report = slotReports_[static_cast<std::size_t>(slot)];
+    Message message{report.x,
+                    report.y,
+                    report.value,
+                    report.sender,
+                    slotReceivers_[static_cast<std::size_t>(slot)],
+                    -1};
     // Only tests and displays ask, so finding the slot's bucket may take a search.
-    const auto before = [](const Due& due, int wanted) { return due.slot < wanted; };
+    const auto contains = [slot](const std::vector<Run>& runs) {
+        const auto found =
+            std::upper_bound(runs.begin(), runs.end(), slot,
+                             [](int wanted, const Run& run) { return wanted < run.end; });
+        return found != runs.end() && found->begin <= slot;
+    };
     for (std::size_t b = 0; b < kBuckets; ++b) {
-        const auto& bucket = buckets_[b];
-        const auto found = std::lower_bound(bucket.begin(), bucket.end(), slot, before);
-        if (found != bucket.end() && found->slot == slot) {
+        if (contains(buckets_[b]->runs)) {
             const auto age = (sending_ + kBuckets - b) % kBuckets;
             message.delay = static_cast<std::int16_t>(kDelay - static_cast<int>(age));
             break;

@@ -1,11 +1,14 @@
 // The delayed message queue between agents: 15001 slots, each message waits five cycles and is
 // then written into its receiver's map. Slots are taken lowest-free-first and visited in slot
-// order, but finding a free slot, delivering and counting never walk all 15001 slots.
+// order. A report sent to many receivers is kept once, with its receivers, and its slots are
+// handed out as runs of consecutive free slots, so sending, delivering and counting cost per
+// report and per run rather than per slot.
 #pragma once
 
 #include <array>
-#include <bit>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -25,52 +28,62 @@ class MessageQueue {
     static constexpr int kSlots = 15001;
     static constexpr int kDelay = 5;
 
-    // What delivery needs of a message that falls due, kept in sending order so that delivery
-    // reads one contiguous list instead of records spread over the slots.
-    struct Due {
-        std::uint16_t slot;
+    // One report as queued: the cell and value one sender sent, in this cycle, to each of its
+    // receivers that got a slot.
+    struct Report {
         std::int16_t x;
         std::int16_t y;
         std::int16_t value;
-        std::int16_t receiver;
+        std::int16_t sender;
+        std::uint32_t first;  // its receivers are receivers[first, next report's first)
+    };
+    // Slots [begin, end).
+    struct Run {
+        std::uint16_t begin;
+        std::uint16_t end;
+    };
+    // The reports of one cycle in sending order, which is also slot order: between two advances
+    // no slot is freed, so the lowest free slot only grows.
+    struct Sent {
+        std::vector<Report> reports;
+        std::vector<std::int16_t> receivers;
+        std::vector<Run> runs;  // the slots taken, in order
+        std::size_t count() const { return receivers.size(); }
+        std::span<const std::int16_t> receiversOf(std::size_t report) const {
+            const std::size_t end =
+                report + 1 < reports.size() ? reports[report + 1].first : receivers.size();
+            return std::span(receivers).subspan(reports[report].first, end - reports[report].first);
+        }
     };
 
     MessageQueue();
+    // Copies hold their own reports; only delivered ones, which nothing changes, are shared.
+    MessageQueue(const MessageQueue& other);
+    MessageQueue& operator=(const MessageQueue& other);
+    MessageQueue(MessageQueue&&) noexcept = default;
+    MessageQueue& operator=(MessageQueue&&) noexcept = default;
+    ~MessageQueue() = default;
 
     // Frees every slot.
     void clear();
     // Copies the message (its delay ignored) into the lowest free slot with delay 5 and returns
-    // that slot, or -1 when every slot is in use and the message is dropped. Inline: the agent
-    // step calls it once per message.
-    int push(const Message& message) {
-        while (cursor_ < kWords && free_[static_cast<std::size_t>(cursor_)] == 0) {
-            ++cursor_;
-        }
-        if (cursor_ == kWords) {
-            return -1;
-        }
-        std::uint64_t& bits = free_[static_cast<std::size_t>(cursor_)];
-        const int slot = cursor_ * 64 + std::countr_zero(bits);
-        bits &= bits - 1;
-        Message& stored = slots_[static_cast<std::size_t>(slot)];
-        stored = message;
-        stored.delay = kDelay;
-        // Between two advances no slot is freed, so the lowest free slot only grows and every
-        // bucket stays in slot order.
-        buckets_[sending_].push_back({static_cast<std::uint16_t>(slot), message.x, message.y,
-                                      message.value, message.receiver});
-        ++inUse_;
-        return slot;
-    }
+    // that slot, or -1 when every slot is in use and the message is dropped.
+    int push(const Message& message);
     // push() for one message to each receiver in turn, the same slots and order as calling
-    // it once per receiver, without finding the first free slot afresh each time.
+    // it once per receiver, queued as one report. Receivers beyond the free slots are dropped.
     void pushToEach(const Message& message, std::span<const std::int16_t> receivers);
     // One cycle passes: messages delivered in the previous cycle free their slots, every waiting
     // message's delay drops by one, and the messages whose delay reaches 0 are returned in slot
-    // order (valid until the next call).
-    std::span<const Due> advance();
+    // order.
+    const Sent& advance();
+    // The messages advance() returned last, to keep: nothing changes them afterwards.
+    std::shared_ptr<const Sent> deliveredReports() const {
+        return buckets_[(tick_ + 1) % kBuckets];
+    }
     // Slots in use: waiting or delivered in the current cycle.
-    int count() const { return inUse_; }
+    int count() const { return kSlots - free_; }
+    // Messages dropped because every slot was in use, since the queue was made.
+    long dropped() const { return dropped_; }
 
     // The record in a slot, with its current delay (-1 for a free slot).
     Message at(int slot) const;
@@ -78,21 +91,40 @@ class MessageQueue {
     // read them without changing anything.
     std::vector<Message> delivered() const;
 
+    // What one queue may take, for the memory accounting of a whole simulation: its slots, and
+    // about ten bytes a message (its receiver and its share of a report) in each bucket, twice
+    // over for the capacity a bucket keeps; all buckets together never hold more than every slot.
+    static constexpr double kBytes = kSlots * (sizeof(Message) + (kDelay + 1.0) * 2.0 * 10.0);
+
   private:
-    static constexpr int kWords = (kSlots + 63) / 64;
     // A message sent after advance number t is delivered by advance t + 5 and freed by t + 6, so
     // six buckets, indexed by t modulo 6, hold everything in use.
     static constexpr int kBuckets = kDelay + 1;
 
-    std::vector<Message> slots_;                // also keeps what a freed slot last held
-    std::array<std::uint64_t, kWords> free_{};  // bit set: slot is free
-    // Every word below it is full. It only moves forward between advances and back to the
-    // lowest freed word in one, so finding the first free slot costs no scan from slot 0.
-    int cursor_ = 0;
-    std::array<std::vector<Due>, kBuckets> buckets_;
+    // Takes the lowest free slots for the first receivers, as many as there are, for the bucket
+    // being filled, and writes their records; returns how many.
+    std::size_t take(const Message& message, std::span<const std::int16_t> receivers);
+    // Gives a bucket's slots back to the free runs.
+    void release(Sent& sent);
+    // An empty bucket to fill: the old one unless a map still holds it.
+    void renew(std::size_t bucket);
+
+    // What each slot holds or, when free, last held.
+    struct SlotReport {
+        std::int16_t x = 0;
+        std::int16_t y = 0;
+        std::int16_t value = 0;
+        std::int16_t sender = 0;
+    };
+    std::vector<SlotReport> slotReports_;
+    std::vector<std::int16_t> slotReceivers_;
+    std::vector<Run> freeRuns_;  // free slots as sorted, disjoint, non-touching runs
+    int free_ = kSlots;
+    long dropped_ = 0;
+    std::array<std::shared_ptr<Sent>, kBuckets> buckets_;
     std::uint32_t tick_ = 0;
     std::size_t sending_ = 0;  // tick_ modulo kBuckets: the bucket pushes go to
-    int inUse_ = 0;
+    std::vector<Run> merged_;  // scratch for release()
 };
 
 }  // namespace murelta

@@ -15,7 +15,12 @@ namespace murelta {
 // counter by a mix of the counter and n, so the new state depends only on the old one and n.
 class Random {
   public:
-    float draw();
+    // Inline: agents draw several times a turn.
+    float draw() {
+        state_ += kGolden;
+        const auto top24 = static_cast<std::uint32_t>(mix(state_) >> 40);
+        return static_cast<float>(top24) * 0x1p-24f;
+    }
     void reset();
     void reseed(std::int16_t n);
 
@@ -23,6 +28,12 @@ class Random {
     friend bool operator==(const Random&, const Random&) = default;
 
   private:
+    static constexpr std::uint64_t kGolden = 0x9e3779b97f4a7c15ULL;
+    static constexpr std::uint64_t mix(std::uint64_t z) {
+        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+        z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+        return z ^ (z >> 31);
+    }
     static constexpr std::uint64_t kStartState = 0x6d75726c65746131ULL;
     std::uint64_t state_ = kStartState;
 };

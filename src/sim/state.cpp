@@ -37,11 +37,7 @@ double structureBytes(const SimState& s) {
     const double perAgent = sizeof(Agent) + sizeof(ViewSums) + cells * sizeof(std::int16_t) +
                             written + (n + 1.0) + 3 * kAllocationBytes;
     const double population = s.popSize * (sizeof(Individual) + s.genomeLength + kAllocationBytes);
-    // Its slots and the buckets of messages in flight, which together never hold more than
-    // every slot, though each bucket may keep the capacity of a full queue.
-    const double messages =
-        MessageQueue::kSlots *
-        (sizeof(Message) + (MessageQueue::kDelay + 1.0) * 2.0 * sizeof(MessageQueue::Due));
+    const double messages = MessageQueue::kBytes;
     return n * perAgent + 2.0 * sizeof(Agent) + sizeof(ViewSums) + cells * sizeof(std::int16_t) +
            sums + (s.targetCount + 1.0) * sizeof(Target) +
            (s.runCount + 1.0) * sizeof(RunStatsRow) + population + messages + sizeof(SimState);

@@ -53,6 +53,31 @@ struct ViewSums {
     std::int16_t y = 0;
 };
 
+// Room for sending and delivery to work in, kept between cycles so that a cycle allocates
+// nothing; what it holds between cycles means nothing.
+struct DeliveryWork {
+    std::vector<std::int16_t> receivers;  // of the report being sent
+    struct Links {
+        std::vector<std::uint8_t> copy;       // an agent's links as last seen
+        std::vector<std::int16_t> receivers;  // the agents they lead to
+    };
+    std::vector<Links> links;
+    std::vector<std::int32_t> xs;       // the agents' positions as they move, when the range
+    std::vector<std::int32_t> ys;       // does not reach everywhere
+    std::vector<std::uint64_t> best;    // per agent: the best message so far, as a key
+    std::vector<std::uint64_t> ownKey;  // per agent: the one cell its map held before, as a key
+    std::vector<std::uint32_t> own;     // per agent: that cell's index, or none
+    std::vector<std::uint32_t> seen;    // per agent: the last group of one cell it was given
+    std::vector<std::uint8_t> fast;     // per agent: its map held no more than one cell
+    std::vector<std::uint8_t> ownHit;   // per agent: a message overwrote its one cell
+    std::vector<std::int32_t> earlier;  // per report: the one before it for the same cell, or -1
+    std::vector<std::uint8_t> later;    // per report: another after it is for the same cell
+    std::vector<std::uint64_t> cells;   // open addressing: cell index + 1 and last report
+    std::vector<std::uint64_t> owns;    // open addressing: cell held + 1 and the last agent
+    std::vector<std::int32_t> ownNext;  // per agent: the one before it holding the same cell
+    std::uint32_t group = 0;
+};
+
 struct Individual {
     std::vector<std::uint8_t> genes;  // genes[0] exploration, genes[1] communication
     double fitness = 0.0;
@@ -145,6 +170,7 @@ struct SimState {
     std::string dataFileName;
 
     MessageQueue messages;
+    DeliveryWork delivery;
     Random random;
 
     // Set on a worker's copy of the state: the run's fitness changes go here instead of into

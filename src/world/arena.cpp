@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "sim/error.hpp"
 #include "sim/state.hpp"
@@ -67,15 +68,20 @@ void placeAgents(SimState& s) {
 }
 
 void markTargets(SimState& s) {
+    std::vector<CellSums::Square> squares;
     for (int t = 0; t < s.targetCount; ++t) {
         const Target& target = s.targets[static_cast<std::size_t>(t)];
         for (int i = 0; i <= target.size; ++i) {
-            for (int j = 0; j <= target.size; ++j) {
-                s.arena(target.x + i, target.y + j) = kTargetCell;
-            }
+            const auto column = s.arena.column(target.x + i);
+            std::fill_n(column.begin() + target.y, target.size + 1, kTargetCell);
         }
+        squares.push_back({target.x, target.y, target.size});
     }
-    sumTargets(s);
+    // A few targets apart from each other are counted from their squares, which saves making
+    // the tables at every run's start; overlapping ones from the arena.
+    if (!s.targetSums.useSquares(s.arena.columns(), s.arena.rows(), squares)) {
+        sumTargets(s);
+    }
 }
 
 void sumTargets(SimState& s) {

@@ -50,16 +50,22 @@ void updateRetina(SimState& s) {
     if (s.targetSums.columns() != s.arena.columns() || s.targetSums.rows() != s.arena.rows()) {
         throw Error("The target sums were made for another arena than the one in use.");
     }
-    for (int a = 0; a < n; ++a) {
-        clearAgentMap(s, static_cast<std::int16_t>(a));
-    }
     s.viewSums.resize(static_cast<std::size_t>(std::max(n, 0)));
+    // Each map is wiped and then given the agent's count at its own cell; no agent's view
+    // depends on a map, so both can be done agent by agent.
     for (int a = 0; a < n; ++a) {
         Agent& agent = s.agent(a);
-        requireWindow(agent, a);
+        try {
+            requireWindow(agent, a);
+        } catch (const Error&) {
+            for (int b = a; b < n; ++b) {
+                clearAgentMap(s, static_cast<std::int16_t>(b));
+            }
+            throw;
+        }
         const ViewSums sums = lookAround(s, agent);
         s.viewSums[static_cast<std::size_t>(a)] = sums;
-        agent.map.set(agent.x, agent.y, static_cast<std::int16_t>(sums.seen));
+        agent.map.wipeAndSet(agent.x, agent.y, static_cast<std::int16_t>(sums.seen));
     }
 }
 

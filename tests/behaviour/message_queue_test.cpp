@@ -7,6 +7,7 @@
 #include "support/fixtures.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <random>
 #include <tuple>
 #include <vector>
@@ -217,6 +218,51 @@ TEST(CommRange, IsStrictBelowTheRadiusAndUnlimitedFromTheDiagonal) {
     EXPECT_TRUE(inCommRange(s, 0, 1));
     s.commRadius = 70.7;
     EXPECT_FALSE(inCommRange(s, 0, 1));
+}
+
+// The squared-distance test against the square root it replaces: every pair of cells of arenas up
+// to 201 x 201, and for radii up to the largest diagonal an int16 arena has, the pairs on both
+// sides of the circle in every column, where the two could part.
+TEST(CommRange, SquaredDistancesAgreeWithTheRootForEveryPair) {
+    std::mt19937 gen(99);
+    std::vector<double> radii = {0.0,  -3.0,  0.5,   1.0,      7.0710678118654755,
+                                 10.0, 100.0, 283.0, 46340.95, 46341.0};
+    for (int k = 0; k < 40; ++k) {
+        const double whole = static_cast<double>(gen() % 300);
+        const double root = std::sqrt(static_cast<double>(gen() % 90000));
+        radii.insert(radii.end(), {whole, std::nextafter(whole, 0.0), std::nextafter(whole, 1e9),
+                                   root, std::nextafter(root, 0.0), std::nextafter(root, 1e9),
+                                   whole + static_cast<double>(gen() % 1000) / 1000.0});
+    }
+    SimState s = makeState(2);
+    s.arenaDiagonal = 1e9;  // nothing reaches everywhere
+    Agent& from = s.agents[0];
+    Agent& to = s.agents[1];
+    from.x = 0;
+    from.y = 0;
+    const auto agrees = [&](int dx, int dy, double radius) {
+        to.x = static_cast<std::int16_t>(dx);
+        to.y = static_cast<std::int16_t>(dy);
+        const bool expected =
+            std::sqrt(static_cast<double>(dx) * dx + static_cast<double>(dy) * dy) < radius;
+        return inCommRange(commRange(s), from, to) == expected;
+    };
+    for (const double radius : radii) {
+        s.commRadius = radius;
+        for (int dx = 0; dx <= 200; ++dx) {
+            for (int dy = 0; dy <= 200; ++dy) {
+                ASSERT_TRUE(agrees(dx, dy, radius)) << radius << " " << dx << " " << dy;
+            }
+        }
+        for (int dx = 0; radius > 200 && dx < 32767 && dx <= radius; ++dx) {
+            const double edge = std::sqrt(std::max(0.0, radius * radius - 1.0 * dx * dx));
+            for (int dy = static_cast<int>(edge) - 1; dy <= static_cast<int>(edge) + 1; ++dy) {
+                if (dy >= 0 && dy <= 32767) {
+                    ASSERT_TRUE(agrees(dx, dy, radius)) << radius << " " << dx << " " << dy;
+                }
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -250,6 +250,7 @@ void sendMessage(PlainState& p, const Message& msg) {
             return;
         }
     }
+    ++p.dropped;
 }
 
 void deliverMessages(PlainState& p) {

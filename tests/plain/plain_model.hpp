@@ -24,6 +24,7 @@ struct PlainState {
     // One full grid per agent, column by column over columns 0..W and rows 0..H.
     std::vector<std::vector<std::int16_t>> maps;
     std::vector<Message> messages;  // kSlots records, delay -1 when free
+    long dropped = 0;               // messages sent to a full queue
     // Per agent, the (2 retina + 1) squared window centred on it, filled every cycle.
     std::vector<Grid<std::int16_t>> views;
 

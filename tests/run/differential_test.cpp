@@ -5,11 +5,14 @@
 #include "support/fixtures.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
 #include <random>
 #include <sstream>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "network/links.hpp"
@@ -95,8 +98,13 @@ Snapshot plainSnapshot(const plain::PlainState& p) {
 
 // Everything a simulation shows, cycle by cycle and run by run.
 struct Trace {
-    // Per cycle: the message count, then each agent's x, y, inArena, timeInArena and mapHit.
-    std::vector<int> cycles;
+    // Per cycle: the message count and the messages dropped so far, then each agent's x, y,
+    // inArena, timeInArena and mapHit, and its map's best cell (value, column, row).
+    std::vector<long> cycles;
+    // Cycles in which a receiver was delivered several messages for one cell, and in which they
+    // also differed in value, so that which one its map keeps matters.
+    int sameCell = 0;
+    int sameCellOtherValue = 0;
     int cycleCount = 0;
     int largestCount = 0;
     std::vector<Snapshot> runEnds;  // taken at the end of each run, and once all is done
@@ -108,10 +116,16 @@ struct Trace {
 
 class TracingHost : public fixtures::TestHost {
   public:
-    TracingHost(SimState& s, std::function<Snapshot()> snapshot, std::filesystem::path directory,
-                bool graphics, int stopRun, int stopCycle)
+    // `queue` tells the messages dropped so far and those delivered in the current cycle, `best`
+    // an agent's best map cell as value, column and row.
+    using Queue = std::function<std::pair<long, std::vector<Message>>()>;
+    using Best = std::function<std::array<long, 3>(int)>;
+    TracingHost(SimState& s, std::function<Snapshot()> snapshot, Queue queue, Best best,
+                std::filesystem::path directory, bool graphics, int stopRun, int stopCycle)
         : s_(s),
           snapshot_(std::move(snapshot)),
+          queue_(std::move(queue)),
+          best_(std::move(best)),
           directory_(std::move(directory)),
           graphics_(graphics),
           stopRun_(stopRun),
@@ -132,11 +146,15 @@ class TracingHost : public fixtures::TestHost {
     void showMessageCount(std::int16_t count) override {
         ++trace.cycleCount;
         trace.largestCount = std::max<int>(trace.largestCount, count);
-        trace.cycles.push_back(count);
+        const auto [dropped, delivered] = queue_();
+        trace.cycles.insert(trace.cycles.end(), {count, dropped});
+        noteSameCells(delivered);
         for (int a = 0; a < s_.groupSize; ++a) {
             const Agent& agent = s_.agent(a);
             trace.cycles.insert(trace.cycles.end(),
                                 {agent.x, agent.y, agent.inArena, agent.timeInArena, agent.mapHit});
+            const auto best = best_(a);
+            trace.cycles.insert(trace.cycles.end(), best.begin(), best.end());
         }
     }
     void showTotalFitness(double value) override { trace.totalFitness.push_back(value); }
@@ -156,8 +174,29 @@ class TracingHost : public fixtures::TestHost {
     Trace trace;
 
   private:
+    void noteSameCells(std::vector<Message> delivered) {
+        std::stable_sort(delivered.begin(), delivered.end(),
+                         [](const Message& a, const Message& b) {
+                             return std::tie(a.receiver, a.x, a.y) < std::tie(b.receiver, b.x, b.y);
+                         });
+        bool same = false;
+        bool otherValue = false;
+        for (std::size_t i = 1; i < delivered.size(); ++i) {
+            const Message& a = delivered[i - 1];
+            const Message& b = delivered[i];
+            if (std::tie(a.receiver, a.x, a.y) == std::tie(b.receiver, b.x, b.y)) {
+                same = true;
+                otherValue = otherValue || a.value != b.value;
+            }
+        }
+        trace.sameCell += same ? 1 : 0;
+        trace.sameCellOtherValue += otherValue ? 1 : 0;
+    }
+
     SimState& s_;
     std::function<Snapshot()> snapshot_;
+    Queue queue_;
+    Best best_;
     std::filesystem::path directory_;
     bool graphics_;
     int stopRun_;
@@ -386,16 +425,44 @@ Outcome runBoth(const Config& c) {
 
     SimState engine = start;
     TracingHost engineHost(
-        engine, [&] { return engineSnapshot(engine); }, dir.path() / "engine", c.graphics,
-        c.stopRun, c.stopCycle);
+        engine, [&] { return engineSnapshot(engine); },
+        [&] {
+            return std::pair{engine.messages.dropped(), engine.messages.delivered()};
+        },
+        [&](int a) {
+            const AgentMap::Best best = engine.agent(a).map.best();
+            return std::array<long, 3>{best.value, best.x, best.y};
+        },
+        dir.path() / "engine", c.graphics, c.stopRun, c.stopCycle);
     std::filesystem::create_directories(dir.path() / "engine");
     fixtures::runWith(engine, engineHost);
     engineHost.finish();
 
     plain::PlainState model(start);
+    const auto plainQueue = [&] {
+        std::vector<Message> delivered;
+        for (const Message& m : model.messages) {
+            if (m.delay == 0) {
+                delivered.push_back(m);
+            }
+        }
+        return std::pair{model.dropped, delivered};
+    };
+    // The first largest cell in (column, row) order, as the agent's turn finds it.
+    const auto plainBest = [&](int a) {
+        std::array<long, 3> best{0, 0, 0};
+        for (int x = 0; x <= model.s.arenaWidth; ++x) {
+            for (int y = 0; y <= model.s.arenaHeight; ++y) {
+                if (model.map(a, x, y) > best[0]) {
+                    best = {model.map(a, x, y), x, y};
+                }
+            }
+        }
+        return best;
+    };
     TracingHost plainHost(
-        model.s, [&] { return plainSnapshot(model); }, dir.path() / "plain", c.graphics, c.stopRun,
-        c.stopCycle);
+        model.s, [&] { return plainSnapshot(model); }, plainQueue, plainBest, dir.path() / "plain",
+        c.graphics, c.stopRun, c.stopCycle);
     std::filesystem::create_directories(dir.path() / "plain");
     plain::PlainWorld plainWorld(model);
     fixtures::runWith(model.s, plainHost, 1, &plainWorld);
@@ -406,7 +473,7 @@ Outcome runBoth(const Config& c) {
 
 // The first place two traces part, to make a failure readable.
 std::string firstDifference(const Trace& engine, const Trace& plain, int agents) {
-    const std::size_t perCycle = 1 + 5 * static_cast<std::size_t>(agents);
+    const std::size_t perCycle = 2 + 8 * static_cast<std::size_t>(agents);
     const auto& e = engine.cycles;
     const auto& q = plain.cycles;
     const auto [ie, iq] = std::mismatch(e.begin(), e.end(), q.begin(), q.end());
@@ -415,9 +482,10 @@ std::string firstDifference(const Trace& engine, const Trace& plain, int agents)
         const std::size_t field = at % perCycle;
         std::ostringstream out;
         out << "cycle trace differs at cycle " << at / perCycle << ", "
-            << (field == 0 ? std::string("message count")
-                           : "agent " + std::to_string((field - 1) / 5) + " field " +
-                                 std::to_string((field - 1) % 5));
+            << (field == 0   ? std::string("message count")
+                : field == 1 ? std::string("messages dropped")
+                             : "agent " + std::to_string((field - 2) / 8) + " field " +
+                                   std::to_string((field - 2) % 8));
         return out.str();
     }
     for (std::size_t r = 0; r < std::min(engine.runEnds.size(), plain.runEnds.size()); ++r) {
@@ -442,6 +510,8 @@ void expectSame(const Outcome& o, int agents) {
     EXPECT_EQ(o.engine.totalFitness, o.plain.totalFitness);
     EXPECT_EQ(o.engine.dataFile, o.plain.dataFile);
     EXPECT_EQ(o.engine.complete, o.plain.complete);
+    EXPECT_EQ(o.engine.sameCell, o.plain.sameCell);
+    EXPECT_EQ(o.engine.sameCellOtherValue, o.plain.sameCellOtherValue);
 }
 
 class EngineAgainstPlainModel : public ::testing::TestWithParam<int> {};
@@ -471,13 +541,89 @@ TEST(EngineAgainstPlainModelCases, AFullQueueDropsTheSameMessages) {
     expectSame(o, 51);
 }
 
+// Sixty-four agents that all see a large target and all talk to each other send 4,032 messages a
+// cycle: the queue is full from the fourth cycle on and drops the same ones on both sides.
+TEST(EngineAgainstPlainModelCases, SixtyFourTalkingToAllFillTheQueue) {
+    Config c;
+    c.p.agents = "64";
+    c.p.retina = "20";
+    c.p.foodSize = "12";
+    c.p.cycles = "12";
+    c.p.runs = "1";
+    c.p.comCostOn = true;
+    c.network = "All2All";
+    const Outcome o = runBoth(c);
+    EXPECT_EQ(o.plain.largestCount, plain::kSlots);
+    EXPECT_GT(o.plain.cycles[o.plain.cycles.size() - 2 - 8 * 64 + 1], 0) << "nothing was dropped";
+    expectSame(o, 64);
+}
+
+// With the communication gene every message is a draw of its own, receiver by receiver.
+TEST(EngineAgainstPlainModelCases, TheCommunicationGeneDrawsPerReceiver) {
+    Config c;
+    c.p.agents = "30";
+    c.p.cycles = "150";
+    c.p.runs = "3";
+    c.p.generations = "3";
+    c.p.comGeneOn = true;
+    c.p.comCostOn = true;
+    c.p.foodSize = "4";
+    c.network = "Tab 10b";
+    const Outcome o = runBoth(c);
+    EXPECT_GT(o.plain.largestCount, 0);
+    expectSame(o, 30);
+}
+
+// Radii that cut links, among them radii that distances between cells reach exactly.
+TEST(EngineAgainstPlainModelCases, RangesCutLinks) {
+    for (const char* radius : {"0.5", "5", "7.0710678118654755", "10", "12.5", "30"}) {
+        Config c;
+        c.p.agents = "40";
+        c.p.width = "60";
+        c.p.height = "60";
+        c.p.retina = "8";
+        c.p.foodSize = "5";
+        c.p.cycles = "200";
+        c.p.runs = "2";
+        c.network = "All2All";
+        c.commRadius = radius;
+        SCOPED_TRACE(c.describe());
+        const Outcome o = runBoth(c);
+        expectSame(o, 40);
+    }
+}
+
+// Agents that start together with retinas of 0 to 3 and hear only some of the others report the
+// same cell with different counts in the same cycle; each receiver's map keeps the last one,
+// whatever its value.
+TEST(EngineAgainstPlainModelCases, SeveralReportsForOneCellInOneCycle) {
+    Config c;
+    c.p.agents = "40";
+    c.p.retina = "1";
+    c.p.foodSize = "4";
+    c.p.cycles = "200";
+    c.p.runs = "3";
+    c.p.sameStart = true;
+    c.p.pConnection = "0.4";
+    for (int a = 0; a < 40; ++a) {
+        c.retinas.emplace_back(a, a % 4);
+    }
+    const Outcome o = runBoth(c);
+    EXPECT_GT(o.plain.sameCellOtherValue, 0) << o.plain.sameCell;
+    expectSame(o, 40);
+}
+
 // The kept data file pins the plain model too, so the two cannot drift together.
 TEST(PlainModel, WritesTheKeptDataFile) {
     SimState s = fixtures::keptFileState();
     plain::PlainState model(s);
     const fixtures::TempDir dir;
     TracingHost host(
-        model.s, [] { return Snapshot{}; }, dir.path(), false, -1, -1);
+        model.s, [] { return Snapshot{}; },
+        [] {
+            return std::pair{0L, std::vector<Message>{}};
+        },
+        [](int) { return std::array<long, 3>{}; }, dir.path(), false, -1, -1);
     plain::PlainWorld plainWorld(model);
     fixtures::runWith(model.s, host, 1, &plainWorld);
     EXPECT_EQ(host.trace.dataFile, fixtures::readFile(fixtures::keptFilePath()));
