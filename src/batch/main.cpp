@@ -16,7 +16,7 @@
 
 #include "evolution/genetic.hpp"
 #include "experiment/experiment.hpp"
-#include "experiment/parameter_keys.hpp"
+#include "sim/parameter_table.hpp"
 #include "experiment/record.hpp"
 #include "experiment/sweep.hpp"
 #include "network/presets.hpp"
@@ -110,7 +110,7 @@ class BatchHost : public murelta::SimulationListener, public murelta::DataFileHo
 
     void showMessageCount(std::int16_t) override {}
 
-    void showGenerationDone(int, const murelta::GenerationResult& result) override {
+    void showGenerationDone(const murelta::GenerationSummary& result) override {
         clearProgress();
         std::cout << "Total Fitness: " << murelta::formatNumber(result.totalFitness) << std::endl;
         if (showGenes_) {

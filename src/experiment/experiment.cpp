@@ -9,7 +9,7 @@
 #include <cstring>
 #include <sstream>
 
-#include "experiment/parameter_keys.hpp"
+#include "sim/parameter_table.hpp"
 #include "network/links.hpp"
 #include "network/presets.hpp"
 #include "run/data_file.hpp"

@@ -42,18 +42,18 @@ std::string provenanceText(const SimState& s, const SimulationResult& result,
     std::vector<long> runCounts;
     const auto& keys = tables::kProvenanceKeys;
     for (std::size_t g = 0; g < result.generations.size(); ++g) {
-        const GenerationResult& generation = result.generations[g];
-        generations.push_back(
-            toml::table{{"generation", static_cast<std::int64_t>(g)},
-                        {"runs", static_cast<std::int64_t>(generation.runs.size())},
-                        {keys[0], generation.totalFitness},
-                        {keys[1], generation.expGeneMean},
-                        {keys[2], generation.expGeneSd},
-                        {keys[3], generation.comGeneMean},
-                        {keys[4], generation.comGeneSd}});
-        summaries.push_back({static_cast<int>(g), generation.totalFitness, generation.expGeneMean,
-                             generation.expGeneSd, generation.comGeneMean, generation.comGeneSd});
-        runCounts.push_back(static_cast<long>(generation.runs.size()));
+        const GenerationSummary& summary = result.generations[g].summary;
+        const std::size_t runCount = result.generations[g].runs.size();
+        generations.push_back(toml::table{{"generation", static_cast<std::int64_t>(g)},
+                                          {"runs", static_cast<std::int64_t>(runCount)},
+                                          {keys[0], summary.totalFitness},
+                                          {keys[1], summary.expGeneMean},
+                                          {keys[2], summary.expGeneSd},
+                                          {keys[3], summary.comGeneMean},
+                                          {keys[4], summary.comGeneSd}});
+        summaries.push_back(summary);
+        summaries.back().generation = static_cast<int>(g);
+        runCounts.push_back(static_cast<long>(runCount));
     }
     toml::table provenance{{"version", programVersion()},
                            {"started", started},

@@ -471,6 +471,26 @@ SweepResults readSweepResults(const std::filesystem::path& dir) {
     return results;
 }
 
+double allOutShare(const std::vector<double>& percentsOut) {
+    if (percentsOut.empty()) {
+        return kUndefined;
+    }
+    const auto allOut = std::count_if(percentsOut.begin(), percentsOut.end(),
+                                      [](double percent) { return percent >= 100.0; });
+    return static_cast<double>(allOut) / static_cast<double>(percentsOut.size());
+}
+
+std::vector<double> runningMeans(const std::vector<double>& values) {
+    std::vector<double> means;
+    means.reserve(values.size());
+    double sum = 0.0;
+    for (const double v : values) {
+        sum += v;
+        means.push_back(sum / static_cast<double>(means.size() + 1));
+    }
+    return means;
+}
+
 Description describe(std::vector<double> values) {
     Description d;
     d.count = values.size();

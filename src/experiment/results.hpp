@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "experiment/experiment.hpp"
+#include "run/run.hpp"
 
 namespace murelta {
 
@@ -37,16 +38,6 @@ struct RunResult {
     double first = 0.0;
     double last = 0.0;
     double percentOut = 0.0;
-};
-
-// One generation as the provenance and generations.csv give it.
-struct GenerationSummary {
-    int generation = 0;
-    double totalFitness = 0.0;
-    double expGeneMean = 0.0;
-    double expGeneSd = 0.0;
-    double comGeneMean = 0.0;
-    double comGeneSd = 0.0;
 };
 
 // A simulation's record and its runs.
@@ -100,6 +91,13 @@ struct Description {
     double ciHigh = 0.0;
 };
 Description describe(std::vector<double> values);
+
+// The share of runs, from 0 to 1, in which every agent got out (100 percent out), from their
+// percentages out; NaN for no runs.
+double allOutShare(const std::vector<double>& percentsOut);
+
+// Element i is the mean of values[0..i]: the running mean over the runs as they come.
+std::vector<double> runningMeans(const std::vector<double>& values);
 
 // The five numbers of a box plot: least, lower quartile, median, upper quartile, greatest.
 // Quartiles interpolate linearly between order statistics (the default of R and numpy); all

@@ -397,11 +397,8 @@ CollectReport collectSweep(const std::filesystem::path& dir) {
                 const std::vector<std::string> described = describedFields(values);
                 fields.insert(fields.end(), described.begin(), described.end());
             }
-            const auto allOut = std::count(metrics[g][2].begin(), metrics[g][2].end(), 100.0);
-            fields.push_back(metrics[g][2].empty()
-                                 ? std::string()
-                                 : formatNumber(static_cast<double>(allOut) /
-                                                static_cast<double>(metrics[g][2].size())));
+            fields.push_back(metrics[g][2].empty() ? std::string()
+                                                   : formatNumber(allOutShare(metrics[g][2])));
             summaryTable += withLead(fields);
         }
 

@@ -8,7 +8,7 @@
 
 namespace murelta {
 
-struct GenerationResult;
+struct GenerationSummary;
 
 // The arena's picture, as the main window draws it.
 class SimulationDrawing {
@@ -35,9 +35,9 @@ class SimulationListener {
     virtual void showMessageCount(std::int16_t count) = 0;
     // After each run, in run order, with the number of runs of the generation done so far.
     virtual void showRunsDone(int done, int runCount) = 0;
-    // After each generation (numbered from 0), with its runs, Total Fitness and genes, before
-    // the population reproduces.
-    virtual void showGenerationDone(int generation, const GenerationResult& result) = 0;
+    // After each generation, with its number, Total Fitness and genes, before the population
+    // reproduces.
+    virtual void showGenerationDone(const GenerationSummary& generation) = 0;
 };
 
 }  // namespace murelta

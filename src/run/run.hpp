@@ -33,15 +33,23 @@ double simulationBytes(const SimState& s, int threads, double heldBytes = 0.0);
 // which it does. Throws Error, naming the boxes to change, when not even one thread fits.
 int threadsThatFit(const SimState& s, int threads, double heldBytes = 0.0);
 
-// What one generation left behind: the statistics rows of the runs that took place, Total
-// Fitness, and the mean and standard deviation of both genes it ran with.
-struct GenerationResult {
-    std::vector<RunStatsRow> runs;
+// One generation's numbers, numbered from 0: Total Fitness, and the mean and standard deviation
+// of both genes it ran with. The driver reports them at the generation's end; records and sweep
+// tables keep them.
+struct GenerationSummary {
+    int generation = 0;
     double totalFitness = 0.0;
     double expGeneMean = 0.0;
     double expGeneSd = 0.0;
     double comGeneMean = 0.0;
     double comGeneSd = 0.0;
+};
+
+// What one generation left behind: its numbers and the statistics rows of the runs that took
+// place.
+struct GenerationResult {
+    GenerationSummary summary;
+    std::vector<RunStatsRow> runs;
 };
 
 struct SimulationResult {

@@ -375,7 +375,9 @@ Advance Simulation::advance() {
 
 void Simulation::beginGeneration() {
     resetFitness(s_);
-    result_.generations.emplace_back().runs.reserve(static_cast<std::size_t>(s_.runCount));
+    GenerationResult& generation = result_.generations.emplace_back();
+    generation.summary.generation = point_.generation;
+    generation.runs.reserve(static_cast<std::size_t>(s_.runCount));
     // The drawing needs every cycle of a run it shows, and a change a record makes inside a
     // generation needs its runs in place; the other runs may go to other threads.
     const bool drawn = setup_.drawing != nullptr && setup_.drawing->graphicsEnabled();
@@ -486,7 +488,7 @@ Advance Simulation::poolStep() {
 }
 
 Advance Simulation::endGeneration() {
-    GenerationResult& generation = result_.generations.back();
+    GenerationSummary& generation = result_.generations.back().summary;
     averageFitness(s_);
     s_.totalFitness = sumFitness(s_) / s_.popSize;
     generation.totalFitness = s_.totalFitness;
@@ -498,7 +500,7 @@ Advance Simulation::endGeneration() {
     generation.comGeneMean = communication.mean;
     generation.comGeneSd = communication.sd;
     if (setup_.listener != nullptr) {
-        setup_.listener->showGenerationDone(point_.generation, generation);
+        setup_.listener->showGenerationDone(generation);
     }
     reproducePopulation(s_);
     const bool last = point_.generation == s_.generationCount - 1;

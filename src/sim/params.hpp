@@ -1,5 +1,6 @@
 // The parameters as a user enters them: the texts of the main window's boxes and its check
-// boxes, with the window's defaults, and the reading that fills a SimState from them.
+// boxes, with the window's defaults, and the reading that fills a SimState from them. The
+// boxes' labels and keys are in sim/parameter_table.hpp, in this order.
 #pragma once
 
 #include <functional>
@@ -11,27 +12,27 @@ namespace murelta {
 struct SimState;
 
 struct Params {
-    std::string agents = "10";       // "Group size"
-    std::string retina = "5";        // "Retina radius"
-    std::string width = "50";        // "Width"
-    std::string height = "50";       // "Height"
-    std::string cycles = "20000";    // "Cycles"
-    std::string foods = "1";         // "Foods"
-    std::string foodSize = "1";      // "Foods size"
-    std::string pConnection = "0";   // "P (connection)"
-    std::string runs = "100";        // "Runs"
-    std::string generations = "1";   // "Generations"
-    std::string comCost = "1";       // "Communication Cost"
-    std::string expCost = "1";       // "Exploration Cost"
-    std::string commRadius = "100";  // "Com. Radius"
-    std::string seed = "0";          // "Initial Seed"
-    bool firstOut = false;           // "First out"
-    bool sameStart = false;          // "Same Start pos"
-    bool lastOut = false;            // "Last Out"
-    bool expCostOn = false;          // "Exploration Cost"
-    bool comCostOn = false;          // "Communication Cost"
-    bool expGeneOn = false;          // "Exp gene"
-    bool comGeneOn = false;          // "Com gene"
+    std::string agents = "10";
+    std::string retina = "5";
+    std::string width = "50";
+    std::string height = "50";
+    std::string cycles = "20000";
+    std::string foods = "1";
+    std::string foodSize = "1";
+    std::string pConnection = "0";
+    std::string runs = "100";
+    std::string generations = "1";
+    std::string comCost = "1";
+    std::string expCost = "1";
+    std::string commRadius = "100";
+    std::string seed = "0";
+    bool firstOut = false;
+    bool sameStart = false;
+    bool lastOut = false;
+    bool expCostOn = false;
+    bool comCostOn = false;
+    bool expGeneOn = false;
+    bool comGeneOn = false;
 
     friend bool operator==(const Params&, const Params&) = default;
 };

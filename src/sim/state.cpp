@@ -6,6 +6,7 @@
 
 #include "sim/error.hpp"
 #include "sim/numbers.hpp"
+#include "sim/params.hpp"
 
 namespace murelta {
 
@@ -25,6 +26,10 @@ constexpr double kAllocationBytes = 16.0;
 
 std::string megabytes(double bytes) {
     return std::to_string(std::llround(bytes / (1024.0 * 1024.0))) + " MB";
+}
+
+SimState::SimState() {
+    readParams(*this, Params{});
 }
 
 double structureBytes(const SimState& s) {

@@ -118,29 +118,32 @@ enum RunStatsColumn { kRunIndex = 0, kFirstExit = 1, kLastExit = 2, kPercentOut 
 using RunStatsRow = std::array<double, 4>;
 
 struct SimState {
-    // Parameters, as read from the main window or the runner's options.
-    std::int16_t groupSize = 10;
-    std::int16_t retinaRadius = 5;
-    std::int16_t arenaWidth = 50;
-    std::int16_t arenaHeight = 50;
-    std::int16_t cyclesPerRun = 20000;
-    std::int16_t targetCount = 1;
-    std::int16_t targetSize = 1;
+    // A new state holds the parameters of a new experiment, Params' defaults, and no structures.
+    SimState();
+
+    // Parameters, as readParams reads them from the main window's boxes or the runner's options.
+    std::int16_t groupSize = 0;
+    std::int16_t retinaRadius = 0;
+    std::int16_t arenaWidth = 0;
+    std::int16_t arenaHeight = 0;
+    std::int16_t cyclesPerRun = 0;
+    std::int16_t targetCount = 0;
+    std::int16_t targetSize = 0;
     double pConnection = 0.0;
-    std::int16_t runCount = 100;
-    std::int16_t generationCount = 1;
-    double comCost = 1.0;
-    double expCost = 1.0;
-    double commRadius = 100.0;
+    std::int16_t runCount = 0;
+    std::int16_t generationCount = 0;
+    double comCost = 0.0;
+    double expCost = 0.0;
+    double commRadius = 0.0;
     std::int16_t seed = 0;
-    std::int16_t exitQuota = 10;  // agents out that end a run: 1 with "First out", else groupSize
+    std::int16_t exitQuota = 0;  // agents out that end a run: 1 with "First out", else groupSize
     bool sameStart = false;
     bool lastOut = false;
     bool expCostOn = false;
     bool comCostOn = false;
     bool expGeneOn = false;
     bool comGeneOn = false;
-    double arenaDiagonal = 70.71067811865476;  // sqrt(W^2 + H^2)
+    double arenaDiagonal = 0.0;  // sqrt(W^2 + H^2)
 
     // Whether agents, arena, targets and runStats were made for the parameters in force: set by
     // allocateStructures, cleared when readParams changes the parameters. A refused "Set

@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGridLayout>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,7 +27,7 @@
 #include <optional>
 #include <utility>
 
-#include "experiment/parameter_keys.hpp"
+#include "sim/parameter_table.hpp"
 #include "experiment/record.hpp"
 #include "experiment/results.hpp"
 #include "run/data_file.hpp"
@@ -42,9 +41,11 @@
 #include "ui/arena_view.hpp"
 #include "ui/box_numbers.hpp"
 #include "ui/designer_window.hpp"
+#include "ui/experiment_document.hpp"
 #include "ui/group_dialog.hpp"
 #include "ui/look.hpp"
 #include "ui/message_box.hpp"
+#include "ui/parameter_form.hpp"
 #include "ui/results_panel.hpp"
 #include "ui/results_window.hpp"
 #include "ui/run_controller.hpp"
@@ -61,9 +62,6 @@ const QString kInfoTitle = QStringLiteral("Murelta: evolving, communicating agen
 constexpr qint64 kChartIntervalMs = 250;
 constexpr int kDefaultTrailLength = 20;
 
-constexpr int kMaxRecentFiles = 5;
-const QString kRecentFilesKey = QStringLiteral("recentFiles");
-
 std::filesystem::path toPath(const QString& path) {
     return std::filesystem::path(path.toStdString());
 }
@@ -71,9 +69,12 @@ std::filesystem::path toPath(const QString& path) {
 }  // namespace
 
 MainWindow::MainWindow(SimState& state, QSettings* settings, QWidget* parent)
-    : QWidget(parent), s_(state), settings_(settings), labelInForce_(kDefaultLabel) {
+    : QWidget(parent),
+      s_(state),
+      labelInForce_(kDefaultLabel),
+      document_(new ExperimentDocument(settings, this)) {
     setObjectName(QStringLiteral("frmAmb"));
-    createParameterBoxes();
+    form_ = new ParameterForm(this);
     createCommands();
     createViews();
     createActions();
@@ -84,34 +85,7 @@ MainWindow::MainWindow(SimState& state, QSettings* settings, QWidget* parent)
     updateWatchControls();
     // The parameters of the boxes are in force from the start, as a new experiment.
     Command2_Click();
-    setCurrentFile(QString(), textInForce());
-}
-
-// The boxes and check boxes of the parameters, with their defaults.
-void MainWindow::createParameterBoxes() {
-    const Params defaults;
-    txtAgents_ = addBox("txtAgents", defaults.agents);
-    txtRetina_ = addBox("txtRetina", defaults.retina);
-    txtW_ = addBox("txtW", defaults.width);
-    txtH_ = addBox("txtH", defaults.height);
-    txtCicli_ = addBox("txtCicli", defaults.cycles);
-    txtFood_ = addBox("txtFood", defaults.foods);
-    txtFoodSize_ = addBox("txtFoodSize", defaults.foodSize);
-    txtP_ = addBox("txtP", defaults.pConnection);
-    txtNoRun_ = addBox("txtNoRun", defaults.runs);
-    txtGen_ = addBox("txtGen", defaults.generations);
-    txtComCost_ = addBox("txtComCost", defaults.comCost);
-    txtExpCost_ = addBox("txtExpCost", defaults.expCost);
-    txtCommRad_ = addBox("txtCommRad", defaults.commRadius);
-    txtSeed_ = addBox("txtSeed", defaults.seed);
-    chkExit_ = addCheck("chkExit", QStringLiteral("First out"), defaults.firstOut);
-    checkStart_ = addCheck("checkStart", QStringLiteral("Same Start pos"), defaults.sameStart);
-    ChkLastOut_ = addCheck("ChkLastOut", QStringLiteral("Last Out"), defaults.lastOut);
-    chkExpCost_ = addCheck("chkExpCost", QStringLiteral("Exploration Cost"), defaults.expCostOn);
-    chkCommCost_ =
-        addCheck("chkCommCost", QStringLiteral("Communication Cost"), defaults.comCostOn);
-    chkExpGene_ = addCheck("chkExpGene", QStringLiteral("Exp gene"), defaults.expGeneOn);
-    chkComGene_ = addCheck("chkComGene", QStringLiteral("Com gene"), defaults.comGeneOn);
+    setCurrentFile(QString());
 }
 
 // The buttons and the controls of the display: graphics, pace, threads, messages and trails.
@@ -214,13 +188,6 @@ void MainWindow::createRunController() {
 
 MainWindow::~MainWindow() = default;
 
-QLineEdit* MainWindow::addBox(const char* name, const std::string& text) {
-    auto* box = new QLineEdit(QString::fromStdString(text), this);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setMaximumWidth(90);
-    return box;
-}
-
 QCheckBox* MainWindow::addCheck(const char* name, const QString& caption, bool checked) {
     auto* box = new QCheckBox(caption, this);
     box->setObjectName(QString::fromLatin1(name));
@@ -295,7 +262,7 @@ void MainWindow::createMenus() {
     recentMenu_->setObjectName(QStringLiteral("menuRecent"));
     // A fixed set of entries, shown or hidden: an entry must outlive the command it triggers,
     // which puts its file first in the list.
-    for (int i = 0; i < kMaxRecentFiles; ++i) {
+    for (int i = 0; i < ExperimentDocument::kMaxRecentFiles; ++i) {
         QAction* entry = recentMenu_->addAction(QString());
         connect(entry, &QAction::triggered, this,
                 [this, entry] { fileOpenRecent(entry->data().toString()); });
@@ -319,9 +286,8 @@ void MainWindow::createMenus() {
     help->setObjectName(QStringLiteral("menuHelp"));
     help->addAction(aboutAction_);
 
-    if (settings_ != nullptr) {
-        recentFiles_ = settings_->value(kRecentFilesKey).toStringList();
-    }
+    connect(document_, &ExperimentDocument::recentFilesChanged, this,
+            &MainWindow::updateRecentMenu);
     updateRecentMenu();
 }
 
@@ -331,40 +297,6 @@ void MainWindow::buildLayout() {
         l->setObjectName(QString::fromLatin1(name));
         return l;
     };
-
-    auto* world = new QGroupBox(QStringLiteral("Arena and group"), this);
-    auto* worldLayout = new QFormLayout(world);
-    worldLayout->addRow(label("lblAgents", QStringLiteral("Group size")), txtAgents_);
-    worldLayout->addRow(label("lblRetina", QStringLiteral("Retina radius")), txtRetina_);
-    worldLayout->addRow(label("lblW", QStringLiteral("Width")), txtW_);
-    worldLayout->addRow(label("lblH", QStringLiteral("Height")), txtH_);
-    worldLayout->addRow(label("lblFood", QStringLiteral("Foods")), txtFood_);
-    worldLayout->addRow(label("lblFoodSize", QStringLiteral("Foods size")), txtFoodSize_);
-    worldLayout->addRow(checkStart_);
-
-    auto* runs = new QGroupBox(QStringLiteral("Runs"), this);
-    auto* runsLayout = new QFormLayout(runs);
-    runsLayout->addRow(label("lblCicli", QStringLiteral("Cycles")), txtCicli_);
-    runsLayout->addRow(label("lblNoRun", QStringLiteral("Runs")), txtNoRun_);
-    runsLayout->addRow(label("lblGen", QStringLiteral("Generations")), txtGen_);
-    runsLayout->addRow(label("lblSeed", QStringLiteral("Initial Seed")), txtSeed_);
-    runsLayout->addRow(chkExit_);
-    runsLayout->addRow(ChkLastOut_);
-
-    auto* communication = new QGroupBox(QStringLiteral("Communication and evolution"), this);
-    auto* comLayout = new QFormLayout(communication);
-    comLayout->addRow(label("lblDist", QStringLiteral("Communication")));
-    comLayout->addRow(label("lblP", QStringLiteral("P (connection)")), txtP_);
-    comLayout->addRow(label("lblCommRad", QStringLiteral("Com. Radius")), txtCommRad_);
-    comLayout->addRow(chkCommCost_, txtComCost_);
-    comLayout->addRow(chkExpCost_, txtExpCost_);
-    comLayout->addRow(chkExpGene_);
-    comLayout->addRow(chkComGene_);
-
-    auto* parameters = new QGridLayout;
-    parameters->addWidget(world, 0, 0);
-    parameters->addWidget(runs, 0, 1);
-    parameters->addWidget(communication, 1, 0, 1, 2);
 
     auto* commands = new QGridLayout;
     commands->addWidget(Command1_, 0, 0);
@@ -388,7 +320,7 @@ void MainWindow::buildLayout() {
     // its room on a laptop's screen.
     auto* form = new QWidget(this);
     auto* left = new QVBoxLayout(form);
-    left->addLayout(parameters);
+    left->addWidget(form_);
     left->addLayout(commands);
     left->addLayout(display);
     left->addWidget(agentPanel_);
@@ -421,68 +353,13 @@ void MainWindow::buildLayout() {
     layout->addLayout(right, 1);
 }
 
-Params MainWindow::paramsFromBoxes() const {
-    const auto text = [](const QLineEdit* box) { return box->text().toStdString(); };
-    const auto ticked = [](const QCheckBox* box) { return box->checkState() == Qt::Checked; };
-    Params p;
-    p.agents = text(txtAgents_);
-    p.retina = text(txtRetina_);
-    p.width = text(txtW_);
-    p.height = text(txtH_);
-    p.cycles = text(txtCicli_);
-    p.foods = text(txtFood_);
-    p.foodSize = text(txtFoodSize_);
-    p.pConnection = text(txtP_);
-    p.runs = text(txtNoRun_);
-    p.generations = text(txtGen_);
-    p.comCost = text(txtComCost_);
-    p.expCost = text(txtExpCost_);
-    p.commRadius = text(txtCommRad_);
-    p.seed = text(txtSeed_);
-    p.firstOut = ticked(chkExit_);
-    p.sameStart = ticked(checkStart_);
-    p.lastOut = ticked(ChkLastOut_);
-    p.expCostOn = ticked(chkExpCost_);
-    p.comCostOn = ticked(chkCommCost_);
-    p.expGeneOn = ticked(chkExpGene_);
-    p.comGeneOn = ticked(chkComGene_);
-    return p;
-}
-
-void MainWindow::fillBoxes(const Params& p) {
-    const auto setText = [](QLineEdit* box, const std::string& text) {
-        box->setText(QString::fromStdString(text));
-    };
-    setText(txtAgents_, p.agents);
-    setText(txtRetina_, p.retina);
-    setText(txtW_, p.width);
-    setText(txtH_, p.height);
-    setText(txtCicli_, p.cycles);
-    setText(txtFood_, p.foods);
-    setText(txtFoodSize_, p.foodSize);
-    setText(txtP_, p.pConnection);
-    setText(txtNoRun_, p.runs);
-    setText(txtGen_, p.generations);
-    setText(txtComCost_, p.comCost);
-    setText(txtExpCost_, p.expCost);
-    setText(txtCommRad_, p.commRadius);
-    setText(txtSeed_, p.seed);
-    chkExit_->setChecked(p.firstOut);
-    checkStart_->setChecked(p.sameStart);
-    ChkLastOut_->setChecked(p.lastOut);
-    chkExpCost_->setChecked(p.expCostOn);
-    chkCommCost_->setChecked(p.comCostOn);
-    chkExpGene_->setChecked(p.expGeneOn);
-    chkComGene_->setChecked(p.comGeneOn);
-}
-
 bool MainWindow::Command2_Click() {
     return setParametersWith(groupDialog_ ? groupDialog_->label().toStdString()
                                           : std::string(kDefaultLabel));
 }
 
 bool MainWindow::setParametersWith(const std::string& label) {
-    const Params p = paramsFromBoxes();
+    const Params p = form_->params();
     const bool ok = runCommand(this, [&] { setParameters(s_, p, label, readBoxNumber); });
     if (ok) {
         // What is saved must open in any locale and in murelta-batch, which read a point.
@@ -511,53 +388,30 @@ std::string MainWindow::textInForce() const {
 }
 
 void MainWindow::updateModified() {
-    const std::string text = textInForce();
-    setWindowModified(text.empty() || text != savedText_);
+    setWindowModified(document_->modified(textInForce()));
 }
 
-void MainWindow::updateTitle() {
-    const QString name =
-        fileName_.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(fileName_).completeBaseName();
-    setWindowTitle(QStringLiteral("%1[*] - %2").arg(name, kAppTitle));
-}
-
-void MainWindow::setCurrentFile(const QString& path, const std::string& text) {
-    fileName_ = path;
-    savedText_ = text;
-    if (!path.isEmpty()) {
-        addRecentFile(path);
-    }
-    updateTitle();
+void MainWindow::setCurrentFile(const QString& path) {
+    document_->setCurrent(path, textInForce());
+    setWindowTitle(QStringLiteral("%1[*] - %2").arg(document_->shortName(), kAppTitle));
     updateModified();
 }
 
-void MainWindow::addRecentFile(const QString& path) {
-    const QString absolute = QFileInfo(path).absoluteFilePath();
-    recentFiles_.removeAll(absolute);
-    recentFiles_.prepend(absolute);
-    while (recentFiles_.size() > kMaxRecentFiles) {
-        recentFiles_.removeLast();
-    }
-    if (settings_ != nullptr) {
-        settings_->setValue(kRecentFilesKey, recentFiles_);
-    }
-    updateRecentMenu();
-}
-
 void MainWindow::updateRecentMenu() {
+    const QStringList& recentFiles = document_->recentFiles();
     const QList<QAction*> entries = recentMenu_->actions();
     for (qsizetype i = 0; i < entries.size(); ++i) {
-        const bool used = i < recentFiles_.size();
+        const bool used = i < recentFiles.size();
         entries[i]->setVisible(used);
         if (used) {
-            const QString& path = recentFiles_[i];
+            const QString& path = recentFiles[i];
             entries[i]->setText(
                 QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName()));
             entries[i]->setData(path);
             entries[i]->setStatusTip(path);
         }
     }
-    recentMenu_->setEnabled(!recentFiles_.isEmpty() && !s_.running);
+    recentMenu_->setEnabled(!recentFiles.isEmpty() && !s_.running);
 }
 
 bool MainWindow::maybeSave() {
@@ -565,11 +419,9 @@ bool MainWindow::maybeSave() {
     if (!isWindowModified()) {
         return true;
     }
-    const QString name =
-        fileName_.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(fileName_).fileName();
     switch (askToSave(this, QStringLiteral("The experiment \"%1\" has changes that are not "
                                            "saved.\nDo you want to save them?")
-                                .arg(name))) {
+                                .arg(document_->name()))) {
         case SaveAnswer::Save:
             return fileSave();
         case SaveAnswer::Discard:
@@ -584,19 +436,17 @@ void MainWindow::fileNew() {
     if (!maybeSave()) {
         return;
     }
-    fillBoxes(Params{});
+    form_->fill(Params{});
     setParametersWith(std::string(kDefaultLabel));
-    setCurrentFile(QString(), textInForce());
+    setCurrentFile(QString());
 }
 
 void MainWindow::fileOpen() {
     if (!maybeSave()) {
         return;
     }
-    const QString start =
-        fileName_.isEmpty() ? QDir::currentPath() : QFileInfo(fileName_).absolutePath();
-    const QString path =
-        chooseExperimentFile(this, FileChoice::Open, QStringLiteral("Open experiment"), start);
+    const QString path = chooseExperimentFile(this, FileChoice::Open,
+                                              QStringLiteral("Open experiment"), document_->folder());
     if (!path.isEmpty()) {
         openFile(path);
     }
@@ -622,37 +472,33 @@ bool MainWindow::openFile(const QString& path) {
         return false;
     }
     s_ = std::move(opened);
-    fillBoxes(e.params);
+    form_->fill(e.params);
     paramsInForce_ = e.params;
     labelInForce_ = e.label;
     if (designer_) {
         designer_->rebuild();
     }
-    setCurrentFile(path, textInForce());
+    setCurrentFile(path);
     return true;
 }
 
 bool MainWindow::fileSave() {
-    return fileName_.isEmpty() ? fileSaveAs() : saveTo(fileName_);
+    return document_->fileName().isEmpty() ? fileSaveAs() : saveTo(document_->fileName());
 }
 
 bool MainWindow::fileSaveAs() {
-    const QString start = fileName_.isEmpty() ? QDir::currentPath() : fileName_;
+    const QString start =
+        document_->fileName().isEmpty() ? QDir::currentPath() : document_->fileName();
     const QString path =
         chooseExperimentFile(this, FileChoice::Save, QStringLiteral("Save experiment as"), start);
     return !path.isEmpty() && saveTo(path);
 }
 
 bool MainWindow::saveTo(const QString& path) {
-    std::string text;
-    if (!runCommand(this, [&] {
-            const Experiment e = experimentInForce();
-            writeExperiment(toPath(path), e);
-            text = experimentText(e);
-        })) {
+    if (!runCommand(this, [&] { document_->save(path, experimentInForce()); })) {
         return false;
     }
-    setCurrentFile(path, text);
+    setCurrentFile(path);
     return true;
 }
 
@@ -720,10 +566,10 @@ void MainWindow::simulationFinished(Simulation* simulation) {
 // An experiment that matched its file still matches it after the run, unless the network was
 // edited during the run.
 void MainWindow::keepMatchAfterRun(const Experiment& ran) {
-    if (hasStructures(s_) && experimentText(ran) == savedText_) {
+    if (hasStructures(s_) && experimentText(ran) == document_->savedText()) {
         const Experiment now = experimentInForce();
         if (now == ran) {
-            savedText_ = textInForce();
+            document_->keepSaved(textInForce());
         }
     }
     updateModified();
@@ -738,15 +584,15 @@ void MainWindow::cmdStop_Click() {
 void MainWindow::cmdSettings_Click() {
     GroupDialog dialog(this);
     groupDialog_ = &dialog;
-    connect(&dialog, &GroupDialog::groupSizeClicked, txtAgents_, &QLineEdit::setText);
+    connect(&dialog, &GroupDialog::groupSizeClicked, form_->box("agents"), &QLineEdit::setText);
     connect(&dialog, &GroupDialog::okClicked, this, &MainWindow::applyGroupSettings);
     dialog.exec();
     groupDialog_ = nullptr;
 }
 
 void MainWindow::applyGroupSettings(const QString& runs, const QString& cycles) {
-    txtNoRun_->setText(runs);
-    txtCicli_->setText(cycles);
+    form_->box("runs")->setText(runs);
+    form_->box("cycles")->setText(cycles);
     // The parameters are set while the dialog is open, so its label names the data file; a
     // refused box leaves the dialog open for a correction.
     if (!Command2_Click()) {
@@ -760,7 +606,7 @@ void MainWindow::applyGroupSettings(const QString& runs, const QString& cycles) 
 DesignerWindow* MainWindow::openDesigner() {
     if (!designer_) {
         designer_ = new DesignerWindow(
-            s_, [this] { return txtAgents_->text(); }, this);
+            s_, [this] { return form_->box("agents")->text(); }, this);
         connect(designer_, &DesignerWindow::edited, this, &MainWindow::updateModified);
         connect(designer_, &DesignerWindow::edited, this, [this] {
             if (controller_->running()) {
@@ -834,12 +680,12 @@ void MainWindow::showCounters() {
     lblmsg_->setText(QString::number(messageCount_));
 }
 
-void MainWindow::showGenerationDone(int generation, const GenerationResult& result) {
-    lblfit_->setText(QStringLiteral("Total Fitness: ") +
-                     QString::fromStdString(formatNumber(result.totalFitness, decimalSeparator())));
-    results_->addGeneration({generation, result.totalFitness, result.expGeneMean, result.expGeneSd,
-                             result.comGeneMean, result.comGeneSd});
-    generation_ = generation + 1;
+void MainWindow::showGenerationDone(const GenerationSummary& generation) {
+    lblfit_->setText(
+        QStringLiteral("Total Fitness: ") +
+        QString::fromStdString(formatNumber(generation.totalFitness, decimalSeparator())));
+    results_->addGeneration(generation);
+    generation_ = generation.generation + 1;
 }
 
 void MainWindow::setRunningControls(bool running) {
@@ -854,7 +700,7 @@ void MainWindow::setRunningControls(bool running) {
          {newAction_, openAction_, saveAction_, saveAsAction_, openResultsAction_}) {
         action->setEnabled(!running);
     }
-    recentMenu_->setEnabled(!running && !recentFiles_.isEmpty());
+    recentMenu_->setEnabled(!running && !document_->recentFiles().isEmpty());
     if (!running) {
         showCounters();
         refreshCharts();

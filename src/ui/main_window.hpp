@@ -5,7 +5,6 @@
 
 #include <QElapsedTimer>
 #include <QPointer>
-#include <QStringList>
 #include <QWidget>
 #include <algorithm>
 #include <memory>
@@ -42,6 +41,8 @@ namespace murelta::ui {
 class AgentPanel;
 class RunController;
 class ArenaView;
+class ExperimentDocument;
+class ParameterForm;
 class ResultsPanel;
 class ResultsWindow;
 
@@ -87,7 +88,7 @@ class MainWindow : public QWidget,
                       std::int16_t cyclesPerRun) override;
     void showRunsDone(int done, int runCount) override;
     void showMessageCount(std::int16_t count) override;
-    void showGenerationDone(int generation, const GenerationResult& result) override;
+    void showGenerationDone(const GenerationSummary& generation) override;
     // SimulationDrawing
     void initGraphic() override;
     void updateGraphic() override;
@@ -143,7 +144,6 @@ class MainWindow : public QWidget,
     void applyGroupSettings(const QString& runs, const QString& cycles);
 
   private:
-    void createParameterBoxes();
     void createCommands();
     void createViews();
     void createActions();
@@ -157,21 +157,16 @@ class MainWindow : public QWidget,
     Experiment experimentInForce() const;
     // Its experimentText; empty after a refused "Set parameters", when nothing would run.
     std::string textInForce() const;
-    void fillBoxes(const Params& p);
     // Save, Discard or Cancel when there are unsaved changes; false when the command that asks
     // must not go on.
     bool maybeSave();
     bool saveTo(const QString& path);
     // After New, Open or Save: what is in force is what the file (or no file) holds.
-    void setCurrentFile(const QString& path, const std::string& text);
-    void updateTitle();
+    void setCurrentFile(const QString& path);
     void keepMatchAfterRun(const Experiment& ran);
-    void addRecentFile(const QString& path);
     void updateRecentMenu();
     // Opens the designer modally, as the group settings dialog's OK does.
     void showDesignerModal();
-    Params paramsFromBoxes() const;
-    QLineEdit* addBox(const char* name, const std::string& text);
     QCheckBox* addCheck(const char* name, const QString& caption, bool checked = false);
     QPushButton* addButton(const char* name, const QString& caption);
     void buildLayout();
@@ -193,16 +188,12 @@ class MainWindow : public QWidget,
     DesignerWindow* openDesigner();
 
     SimState& s_;
-    QSettings* settings_;
 
     // What "Start" runs besides the network: the boxes and label of the last successful "Set
     // parameters".
     Params paramsInForce_;
     std::string labelInForce_;
-    QString fileName_;
-    // experimentText of what was last opened, saved or made new.
-    std::string savedText_;
-    QStringList recentFiles_;
+    ExperimentDocument* document_;
     // Set once a simulation stopped by closing has saved its data: the window then closes
     // without asking, as it always has.
     bool closingAfterStop_ = false;
@@ -222,27 +213,7 @@ class MainWindow : public QWidget,
     QAction* pauseAction_ = nullptr;
     QAction* stepAction_ = nullptr;
 
-    QLineEdit* txtAgents_;
-    QLineEdit* txtRetina_;
-    QLineEdit* txtW_;
-    QLineEdit* txtH_;
-    QLineEdit* txtCicli_;
-    QLineEdit* txtFood_;
-    QLineEdit* txtFoodSize_;
-    QLineEdit* txtP_;
-    QLineEdit* txtNoRun_;
-    QLineEdit* txtGen_;
-    QLineEdit* txtComCost_;
-    QLineEdit* txtExpCost_;
-    QLineEdit* txtCommRad_;
-    QLineEdit* txtSeed_;
-    QCheckBox* chkExit_;
-    QCheckBox* checkStart_;
-    QCheckBox* ChkLastOut_;
-    QCheckBox* chkExpCost_;
-    QCheckBox* chkCommCost_;
-    QCheckBox* chkExpGene_;
-    QCheckBox* chkComGene_;
+    ParameterForm* form_;
     QCheckBox* graphicEnabled_;
     QSlider* sldSpeed_;
     QSpinBox* spnThreads_;  // threads for runs that are not drawn

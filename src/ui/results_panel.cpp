@@ -176,7 +176,6 @@ void ResultsPanel::clear() {
     shownRuns_ = 0;
     shownGenerations_ = 0;
     runsGeneration_ = -1;
-    sumFirst_ = sumLast_ = sumPercent_ = 0.0;
     for (QXYSeries* s : std::initializer_list<QXYSeries*>{
              first_, last_, meanFirst_, meanLast_, percent_, meanPercent_, fitness_, expGene_,
              comGene_, expBand_->upperSeries(), expBand_->lowerSeries(), comBand_->upperSeries(),
@@ -197,7 +196,6 @@ void ResultsPanel::addRun(const RunResult& run) {
         runs_.clear();
         shownRuns_ = 0;
         runsGeneration_ = run.generation;
-        sumFirst_ = sumLast_ = sumPercent_ = 0.0;
         for (QXYSeries* s : std::initializer_list<QXYSeries*>{first_, last_, meanFirst_, meanLast_,
                                                               percent_, meanPercent_}) {
             s->clear();
@@ -237,20 +235,20 @@ void ResultsPanel::refresh() {
         QList<QPointF> meanLasts;
         QList<QPointF> percents;
         QList<QPointF> meanPercents;
+        const RunColumns columns = runColumns();
+        const std::vector<double> meanFirst = runningMeans(columns.first);
+        const std::vector<double> meanLast = runningMeans(columns.last);
+        const std::vector<double> meanPercent = runningMeans(columns.percentOut);
         double highest = 0.0;
         for (std::size_t i = shownRuns_; i < runs_.size(); ++i) {
             const RunResult& r = runs_[i];
             const auto x = static_cast<double>(r.run);
-            const auto n = static_cast<double>(i + 1);
-            sumFirst_ += r.first;
-            sumLast_ += r.last;
-            sumPercent_ += r.percentOut;
             firsts.append({x, r.first});
             lasts.append({x, r.last});
-            meanFirsts.append({x, sumFirst_ / n});
-            meanLasts.append({x, sumLast_ / n});
+            meanFirsts.append({x, meanFirst[i]});
+            meanLasts.append({x, meanLast[i]});
             percents.append({x, r.percentOut});
-            meanPercents.append({x, sumPercent_ / n});
+            meanPercents.append({x, meanPercent[i]});
             highest = std::max({highest, r.first, r.last});
         }
         first_->append(firsts);
@@ -264,7 +262,7 @@ void ResultsPanel::refresh() {
         widen(runAxis_, 0.0, lastRun);
         widen(percentRunAxis_, 0.0, lastRun);
         widen(cycleAxis_, 0.0, highest);
-        updateSummary();
+        updateSummary(columns);
     }
     if (shownGenerations_ < generations_.size()) {
         for (std::size_t i = shownGenerations_; i < generations_.size(); ++i) {
@@ -294,22 +292,25 @@ void ResultsPanel::refresh() {
     }
 }
 
-void ResultsPanel::updateSummary() {
-    std::vector<double> firsts;
-    std::vector<double> lasts;
-    std::size_t allOut = 0;
+ResultsPanel::RunColumns ResultsPanel::runColumns() const {
+    RunColumns columns;
     for (const RunResult& r : runs_) {
-        firsts.push_back(r.first);
-        lasts.push_back(r.last);
-        allOut += r.percentOut >= 100.0 ? 1 : 0;
+        columns.first.push_back(r.first);
+        columns.last.push_back(r.last);
+        columns.percentOut.push_back(r.percentOut);
     }
-    const double share = 100.0 * static_cast<double>(allOut) / static_cast<double>(runs_.size());
+    return columns;
+}
+
+void ResultsPanel::updateSummary(const RunColumns& columns) {
+    const double percent = 100.0 * allOutShare(columns.percentOut);
     summary_->setText(
         QStringLiteral("Generation %1, runs done: %2. First: %3. Last: %4. "
                        "Every agent out in %5% of runs.")
             .arg(runsGeneration_)
             .arg(runs_.size())
-            .arg(withInterval(describe(firsts)), withInterval(describe(lasts)), number(share)));
+            .arg(withInterval(describe(columns.first)), withInterval(describe(columns.last)),
+                 number(percent)));
 }
 
 void ResultsPanel::showResults(const SimulationResults& results, int generation) {

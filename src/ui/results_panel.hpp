@@ -54,8 +54,15 @@ class ResultsPanel : public QWidget {
     QLineSeries* comGeneSeries() const { return comGene_; }
 
   private:
+    // The runs shown, metric by metric.
+    struct RunColumns {
+        std::vector<double> first;
+        std::vector<double> last;
+        std::vector<double> percentOut;
+    };
+    RunColumns runColumns() const;
     void createCharts();
-    void updateSummary();
+    void updateSummary(const RunColumns& columns);
 
     QTabWidget* tabs_;
     QLabel* summary_;
@@ -89,9 +96,6 @@ class ResultsPanel : public QWidget {
     std::size_t shownGenerations_ = 0;
     int runsGeneration_ = -1;
     bool genesShown_ = false;
-    double sumFirst_ = 0.0;
-    double sumLast_ = 0.0;
-    double sumPercent_ = 0.0;
 };
 
 // Saves the chart as shown, titled and with its axes, as PNG or SVG by the name's suffix,

@@ -189,6 +189,12 @@ TEST(Results, StatisticsOfKnownCases) {
     }
 }
 
+TEST(Results, AllOutShareAndRunningMeans) {
+    EXPECT_TRUE(std::isnan(allOutShare({})));
+    EXPECT_EQ(allOutShare({100, 40, 100, 0}), 0.5);
+    EXPECT_EQ(runningMeans({4, 2, 6, 0}), (std::vector<double>{4, 3, 4, 3}));
+}
+
 // Applies `change` to the file's lines (without their CRLF ends).
 std::function<void(std::string&)> onLines(std::function<void(std::vector<std::string>&)> change) {
     return [change](std::string& text) {

@@ -24,7 +24,7 @@ class TestHost : public SimulationDrawing, public SimulationListener, public Dat
     void showProgress(std::int16_t, std::int16_t, std::int16_t, std::int16_t) override {}
     void showMessageCount(std::int16_t) override {}
     void showRunsDone(int, int) override {}
-    void showGenerationDone(int, const GenerationResult& result) override {
+    void showGenerationDone(const GenerationSummary& result) override {
         showTotalFitness(result.totalFitness);
     }
     // DataFileHost
