@@ -122,28 +122,28 @@ struct SimState {
     SimState();
 
     // Parameters, as readParams reads them from the main window's boxes or the runner's options.
-    std::int16_t groupSize = 0;
-    std::int16_t retinaRadius = 0;
-    std::int16_t arenaWidth = 0;
-    std::int16_t arenaHeight = 0;
-    std::int16_t cyclesPerRun = 0;
-    std::int16_t targetCount = 0;
-    std::int16_t targetSize = 0;
-    double pConnection = 0.0;
-    std::int16_t runCount = 0;
-    std::int16_t generationCount = 0;
-    double comCost = 0.0;
-    double expCost = 0.0;
-    double commRadius = 0.0;
-    std::int16_t seed = 0;
-    std::int16_t exitQuota = 0;  // agents out that end a run: 1 with "First out", else groupSize
-    bool sameStart = false;
-    bool lastOut = false;
-    bool expCostOn = false;
-    bool comCostOn = false;
-    bool expGeneOn = false;
-    bool comGeneOn = false;
-    double arenaDiagonal = 0.0;  // sqrt(W^2 + H^2)
+    std::int16_t groupSize{};
+    std::int16_t retinaRadius{};
+    std::int16_t arenaWidth{};
+    std::int16_t arenaHeight{};
+    std::int16_t cyclesPerRun{};
+    std::int16_t targetCount{};
+    std::int16_t targetSize{};
+    double pConnection{};
+    std::int16_t runCount{};
+    std::int16_t generationCount{};
+    double comCost{};
+    double expCost{};
+    double commRadius{};
+    std::int16_t seed{};
+    std::int16_t exitQuota{};  // agents out that end a run: 1 with "First out", else groupSize
+    bool sameStart{};
+    bool lastOut{};
+    bool expCostOn{};
+    bool comCostOn{};
+    bool expGeneOn{};
+    bool comGeneOn{};
+    double arenaDiagonal{};  // sqrt(W^2 + H^2)
 
     // Whether agents, arena, targets and runStats were made for the parameters in force: set by
     // allocateStructures, cleared when readParams changes the parameters. A refused "Set
