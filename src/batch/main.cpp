@@ -367,9 +367,9 @@ int main(int argc, char** argv) {
             std::cout << "Experiment written: " << saveFile << std::endl;
             return 0;
         }
-        if (!experiment.sweep.empty()) {
+        if (murelta::isSweep(experiment)) {
             throw murelta::Error(experimentFile +
-                                 " holds a [sweep]; run its configurations with murelta-batch "
+                                 " holds a [sweep] or a [design]; run its configurations with murelta-batch "
                                  "sweep " +
                                  experimentFile + " --out FOLDER.");
         }

@@ -51,7 +51,8 @@ struct CollectReport {
     std::vector<std::string> damaged;
 };
 
-// Builds runs.csv, generations.csv and summary.csv in `dir` from the finished configurations.
+// Builds runs.csv, generations.csv and summary.csv in `dir` from the finished configurations,
+// and for a design design.csv of all its points.
 // Each is checked as the viewer checks a record, and against the sweep kept in dir/sweep.toml,
 // whose configuration its experiment file must be; one that fails is left out as missing. A
 // sweep file that cannot be read, is damaged or holds no sweep is an Error.

@@ -49,6 +49,11 @@ inline constexpr std::array<std::string_view, 18> kSummaryColumns{"generation",
 inline constexpr std::size_t kStatistics = 5;
 static_assert(kSummaryColumns.size() == 2 + kMetrics.size() * kStatistics + 1);
 
+// design.csv after the swept values: the point's number and block (sobol: A, B or AB:<factor>
+// with the base sample; morris: T<trajectory> with the step along it; lhs: LHS), then one
+// column per factor, named by its key.
+inline constexpr std::array<std::string_view, 2> kDesignColumns{"point", "block"};
+
 // The first column of a sweep's tables; the swept keys follow it.
 inline constexpr std::string_view kConfigColumn = "config";
 

@@ -297,5 +297,41 @@ TEST(Sweep, FuzzedFoldersAreRefusedOrCollectedAsUndamaged) {
               << ", collected whole " << outcomes[2] << std::endl;
 }
 
+// A design around a sweep: each swept configuration gets every point, the file keeps the design
+// through saving, and design.csv gives each configuration's point, block and values as they ran.
+TEST(Sweep, ADesignMakesAConfigurationOfEachPointForEachSweptValue) {
+    const std::string text =
+        "[parameters]\nruns = \"2\"\ncycles = \"200\"\nlabel = \"trip\"\n"
+        "[sweep]\nfirst-out = [true, false]\n"
+        "[design]\nmethod = \"lhs\"\nsamples = 3\nseed = 7\n"
+        "[design.factors]\nretina = { from = 1, to = 15 }\np = { from = 0, to = 0.5 }\n";
+    const Experiment e = parseExperiment(text, "design.toml");
+    ASSERT_TRUE(e.design.has_value());
+    EXPECT_EQ(parseExperiment(experimentText(e), "saved.toml"), e);
+    EXPECT_EQ(configurationCount(e), 6u);
+
+    const fixtures::TempDir dir;
+    runQuietly(e, dir.path());
+    EXPECT_TRUE(collectSweep(dir.path()).missing.empty());
+    const std::string design = fixtures::readFile(dir.path() / "design.csv");
+    std::vector<std::string> rows;
+    for (std::size_t start = 0, end; start < design.size(); start = end + 2) {
+        end = design.find("\r\n", start);
+        rows.push_back(design.substr(start, end - start));
+    }
+    ASSERT_EQ(rows.size(), 7u);
+    EXPECT_EQ(rows[0], "config,first-out,point,block,retina,p");
+    for (std::size_t c = 0; c < 6; ++c) {
+        const Experiment ran =
+            readExperiment(configurationFolder(dir.path(), c) / "experiment.toml");
+        EXPECT_EQ(rows[c + 1], std::to_string(c) + "," + (c < 3 ? "true" : "false") + "," +
+                                   std::to_string(c % 3) + ",LHS," + ran.params.retina + "," +
+                                   ran.params.pConnection);
+        // Whole-number parameters hold whole numbers, as their boxes would.
+        EXPECT_EQ(ran.params.retina.find('.'), std::string::npos) << ran.params.retina;
+        EXPECT_EQ(ran.params.retina, configuration(e, c % 3 + 3).params.retina);
+    }
+}
+
 }  // namespace
 }  // namespace murelta
