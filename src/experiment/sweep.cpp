@@ -13,6 +13,7 @@
 #include <string_view>
 #include <thread>
 
+#include "experiment/design_tables.hpp"
 #include "experiment/record.hpp"
 #include "experiment/results.hpp"
 #include "experiment/tables.hpp"
@@ -353,6 +354,7 @@ CollectReport collectSweep(const std::filesystem::path& dir) {
 
     CollectReport report;
     const std::size_t total = configurationCount(sweep);
+    std::vector<ConfigurationMetrics> collected(total);
     for (std::size_t index = 0; index < total; ++index) {
         const std::filesystem::path folder = configurationFolder(dir, index);
         if (!std::filesystem::exists(folder)) {
@@ -402,8 +404,11 @@ CollectReport collectSweep(const std::filesystem::path& dir) {
             summaryTable += withLead(fields);
         }
 
+        collected[index].finished = true;
+        collected[index].runs = std::move(metrics);
         // Fitness and genes per generation, from the provenance.
         for (const GenerationSummary& g : results.generations) {
+            collected[index].totalFitness.push_back(g.totalFitness);
             generationsTable +=
                 withLead({std::to_string(g.generation), formatNumber(g.totalFitness),
                           formatNumber(g.expGeneMean), formatNumber(g.expGeneSd),
@@ -432,6 +437,15 @@ CollectReport collectSweep(const std::filesystem::path& dir) {
             designTable += tables::csvRow(fields);
         }
         writeFileAtomically(dir, "design.csv", designTable);
+        writeFileAtomically(dir, "sensitivity.csv",
+                            sensitivityTable(sweep, collected, report.notes));
+        report.written.push_back("design.csv");
+        report.written.push_back("sensitivity.csv");
+    }
+    if (const std::string compare = compareTable(sweep, collected, report.notes);
+        !compare.empty()) {
+        writeFileAtomically(dir, "compare.csv", compare);
+        report.written.push_back("compare.csv");
     }
     writeFileAtomically(dir, "runs.csv", runsTable);
     writeFileAtomically(dir, "generations.csv", generationsTable);
