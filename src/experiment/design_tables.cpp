@@ -116,8 +116,7 @@ std::string sensitivityTable(const Experiment& sweep,
     const Design& d = *sweep.design;
     const std::size_t n = d.pointCount();
     std::vector<std::string> header = sweptKeys(sweep);
-    for (const char* column :
-         {"generation", "output", "factor", "measure", "value", "ci_low", "ci_high"}) {
+    for (const std::string_view column : tables::kSensitivityColumns) {
         header.emplace_back(column);
     }
     std::string table = tables::csvRow(header);
@@ -211,8 +210,7 @@ std::string compareTable(const Experiment& sweep,
     if (groups.size() < 2) {
         return {};
     }
-    std::string table = tables::csvRow({"generation", "output", "config_a", "config_b", "mean_a",
-                                        "mean_b", "a12", "u", "p_value", "p_holm"});
+    std::string table = tables::csvRow(tables::names(tables::kCompareColumns));
     std::size_t generations = SIZE_MAX;
     for (const Group& group : groups) {
         generations = std::min(generations, group.runs.size());
