@@ -8,6 +8,7 @@
 #include <array>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <iostream>
 #include <random>
 
@@ -15,6 +16,7 @@
 #include "support/test_seed.hpp"
 
 #include "experiment/experiment.hpp"
+#include "experiment/results.hpp"
 #include "sim/error.hpp"
 
 namespace murelta {
@@ -331,6 +333,40 @@ TEST(Sweep, ADesignMakesAConfigurationOfEachPointForEachSweptValue) {
         EXPECT_EQ(ran.params.retina.find('.'), std::string::npos) << ran.params.retina;
         EXPECT_EQ(ran.params.retina, configuration(e, c % 3 + 3).params.retina);
     }
+}
+
+// On the simulation: a factor that cannot act (a cost that is not charged) gets indices of
+// exactly 0, and retina and foods, which interact strongly on the defaults, get total indices
+// well above 0.
+TEST(Design, IndicesTellAFactorThatCannotActFromOnesThatDo) {
+    const fixtures::TempDir dir;
+    const std::string factors =
+        "[design.factors]\nretina = { from = 1, to = 15 }\nfoods = { from = 1, to = 5 }\n"
+        "com-cost = { from = 0, to = 10 }\n";
+    const auto indices = [&](const std::string& design, const char* name) {
+        const Experiment e = parseExperiment(
+            "[parameters]\nruns = \"10\"\ncycles = \"5000\"\n[design]\n" + design + factors,
+            name);
+        const fs::path out = dir.path() / name;
+        runQuietly(e, out);
+        EXPECT_TRUE(collectSweep(out).missing.empty());
+        std::map<std::pair<std::string, std::string>, SensitivityRow> found;
+        for (const SensitivityRow& row : readSweepResults(out).sensitivity) {
+            if (row.output == "last_mean" && row.generation == 0) {
+                found[{row.factor, row.measure}] = row;
+            }
+        }
+        return found;
+    };
+    auto sobol = indices("method = \"sobol\"\nsamples = 16\nseed = 1\n", "sobol");
+    EXPECT_EQ((sobol[{"com-cost", "S1"}].value), 0.0);
+    EXPECT_EQ((sobol[{"com-cost", "ST"}].value), 0.0);
+    for (const char* factor : {"retina", "foods"}) {
+        EXPECT_GT((sobol[{factor, "ST"}].ciLow), 0.05) << factor;
+    }
+    auto morris = indices("method = \"morris\"\nsamples = 8\nlevels = 4\nseed = 1\n", "morris");
+    EXPECT_EQ((morris[{"com-cost", "mu_star"}].value), 0.0);
+    EXPECT_GT((morris[{"retina", "mu_star"}].value), 0.0);
 }
 
 }  // namespace
