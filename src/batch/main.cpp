@@ -16,7 +16,6 @@
 
 #include "evolution/genetic.hpp"
 #include "experiment/experiment.hpp"
-#include "sim/parameter_table.hpp"
 #include "experiment/record.hpp"
 #include "experiment/sweep.hpp"
 #include "network/presets.hpp"
@@ -27,6 +26,7 @@
 #include "run/simulation.hpp"
 #include "sim/error.hpp"
 #include "sim/numbers.hpp"
+#include "sim/parameter_table.hpp"
 #include "sim/params.hpp"
 #include "sim/state.hpp"
 
@@ -374,10 +374,11 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (murelta::isSweep(experiment)) {
-            throw murelta::Error(experimentFile +
-                                 " holds a [sweep] or a [design]; run its configurations with murelta-batch "
-                                 "sweep " +
-                                 experimentFile + " --out FOLDER.");
+            throw murelta::Error(
+                experimentFile +
+                " holds a [sweep] or a [design]; run its configurations with murelta-batch "
+                "sweep " +
+                experimentFile + " --out FOLDER.");
         }
         murelta::applyExperiment(s, experiment);
         murelta::checkCanStart(s);

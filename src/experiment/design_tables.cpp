@@ -238,11 +238,11 @@ std::string compareTable(const Experiment& sweep,
                 const Pair& pair = pairs[i];
                 const auto& x = groups[pair.a].runs[g][o];
                 const auto& y = groups[pair.b].runs[g][o];
-                table += tables::csvRow(
-                    {std::to_string(g), std::string(tables::kMetrics[o]),
-                     std::to_string(groups[pair.a].number), std::to_string(groups[pair.b].number),
-                     cell(mean(x)), cell(mean(y)), cell(pair.a12), cell(pair.test.u),
-                     cell(pair.test.pValue), cell(adjusted[i])});
+                table += tables::csvRow({std::to_string(g), std::string(tables::kMetrics[o]),
+                                         std::to_string(groups[pair.a].number),
+                                         std::to_string(groups[pair.b].number), cell(mean(x)),
+                                         cell(mean(y)), cell(pair.a12), cell(pair.test.u),
+                                         cell(pair.test.pValue), cell(adjusted[i])});
             }
         }
     }

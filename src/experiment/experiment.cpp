@@ -743,7 +743,8 @@ Design readDesign(const Reader& r, const toml::table& table, const toml::table* 
         r.fail(static_cast<int>(table.source().begin.line), "design",
                "needs samples: sobol's base samples, morris' trajectories or lhs' points.");
     }
-    d.samples = static_cast<std::size_t>(r.integer(*samples, "samples", 1, static_cast<std::int64_t>(kMaxConfigurations)));
+    d.samples = static_cast<std::size_t>(
+        r.integer(*samples, "samples", 1, static_cast<std::int64_t>(kMaxConfigurations)));
     if (const toml::node* levels = table.get("levels")) {
         if (d.method != DesignMethod::kMorris) {
             r.fail(*levels, "levels", "only a morris design has levels.");
@@ -770,8 +771,7 @@ Design readDesign(const Reader& r, const toml::table& table, const toml::table* 
         }
         if (sweep != nullptr && sweep->contains(k)) {
             r.fail(node, k,
-                   "is swept (line " +
-                       std::to_string(sweep->get(k)->source().begin.line) +
+                   "is swept (line " + std::to_string(sweep->get(k)->source().begin.line) +
                        ") and a factor of the design; keep it in one of them.");
         }
         const toml::table* range = node.as_table();
@@ -1071,9 +1071,9 @@ Experiment parseExperiment(std::string_view text, const std::string& fileName) {
         r.fail(static_cast<int>(error.source().begin.line), "",
                "not a valid TOML file: " + std::string(error.description()) + ".");
     }
-    r.onlyKeys(root, "the file",
-               {"format", "parameters", "network", "changes", "targets", "sweep", "design",
-                "provenance"});
+    r.onlyKeys(
+        root, "the file",
+        {"format", "parameters", "network", "changes", "targets", "sweep", "design", "provenance"});
     std::int64_t version = kExperimentFormat;
     if (const toml::node* format = root.get("format")) {
         version = r.integer(*format, "format", 1, INT64_MAX);

@@ -372,7 +372,8 @@ void readDerivedTables(const std::filesystem::path& dir, SweepResults& results) 
     const std::filesystem::path sensitivityPath = dir / "sensitivity.csv";
     if (std::filesystem::exists(sensitivityPath)) {
         const CsvTable table = readCsv(sensitivityPath);
-        checkHeader(sensitivityPath, table, results.keys, tables::names(tables::kSensitivityColumns));
+        checkHeader(sensitivityPath, table, results.keys,
+                    tables::names(tables::kSensitivityColumns));
         const std::size_t lead = results.keys.size();
         for (std::size_t r = 0; r < table.rows.size(); ++r) {
             const Row row(sensitivityPath, table, r);

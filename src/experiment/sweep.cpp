@@ -47,9 +47,10 @@ Experiment readKeptSweep(const std::filesystem::path& dir) {
     Experiment sweep = parseExperiment(text, kept.string());
     if (!isSweep(sweep)) {
         const auto lines = std::count(text.begin(), text.end(), '\n');
-        throw Error(kept.string() + ", line " + std::to_string(lines + 1) +
-                    ": the file ends without a [sweep] or [design] table; it was cut short or is not "
-                    "the file a sweep keeps.");
+        throw Error(
+            kept.string() + ", line " + std::to_string(lines + 1) +
+            ": the file ends without a [sweep] or [design] table; it was cut short or is not "
+            "the file a sweep keeps.");
     }
     return sweep;
 }

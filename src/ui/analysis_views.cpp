@@ -31,7 +31,8 @@ namespace murelta::ui {
 namespace {
 
 // The pickers above a chart or table: labelled boxes in a row.
-QHBoxLayout* pickers(QWidget* parent, std::initializer_list<std::pair<const char*, QWidget*>> boxes) {
+QHBoxLayout* pickers(QWidget* parent,
+                     std::initializer_list<std::pair<const char*, QWidget*>> boxes) {
     auto* row = new QHBoxLayout;
     for (const auto& [label, box] : boxes) {
         row->addWidget(new QLabel(QString::fromLatin1(label), parent));
@@ -79,8 +80,8 @@ SensitivityView::SensitivityView(QWidget* parent) : QWidget(parent) {
     view_->setObjectName(QStringLiteral("chartSensitivity"));
     view_->setRenderHint(QPainter::Antialiasing);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(pickers(
-        this, {{"Design of", group_}, {"Output", output_}, {"Generation", generation_}}));
+    layout->addLayout(
+        pickers(this, {{"Design of", group_}, {"Output", output_}, {"Generation", generation_}}));
     layout->addWidget(view_, 1);
     connect(group_, &QComboBox::currentIndexChanged, this, &SensitivityView::draw);
     connect(output_, &QComboBox::currentIndexChanged, this, &SensitivityView::draw);
@@ -118,7 +119,8 @@ void SensitivityView::draw() {
     if (group_->currentIndex() < 0) {
         return;
     }
-    const std::vector<std::string>& group = groups_[static_cast<std::size_t>(group_->currentIndex())];
+    const std::vector<std::string>& group =
+        groups_[static_cast<std::size_t>(group_->currentIndex())];
     const std::string output = output_->currentText().toStdString();
     const int generation = generation_->value();
     std::vector<const SensitivityRow*> shown;
@@ -133,7 +135,8 @@ void SensitivityView::draw() {
             measures.insert(row.measure);
         }
     }
-    const QString title = QStringLiteral("%1, generation %2").arg(output_->currentText()).arg(generation);
+    const QString title =
+        QStringLiteral("%1, generation %2").arg(output_->currentText()).arg(generation);
     if (measures.count("mu_star") > 0) {
         // Morris: a factor far right matters; far up, it interacts or acts unevenly.
         auto* x = new QValueAxis;
@@ -174,9 +177,9 @@ void SensitivityView::draw() {
         return;
     }
     // Sobol' or PRCC: a bar per factor and measure, with its 95% interval.
-    const std::vector<std::string> order =
-        measures.count("S1") > 0 ? std::vector<std::string>{"S1", "ST"}
-                                 : std::vector<std::string>{"prcc"};
+    const std::vector<std::string> order = measures.count("S1") > 0
+                                               ? std::vector<std::string>{"S1", "ST"}
+                                               : std::vector<std::string>{"prcc"};
     auto* bars = new QBarSeries;
     bars->setBarWidth(0.6);
     auto* categories = new QBarCategoryAxis;
@@ -196,9 +199,10 @@ void SensitivityView::draw() {
         const double width = 0.6 / static_cast<double>(order.size());
         const double offset = (static_cast<double>(m) + 0.5) * width - 0.3;
         for (std::size_t f = 0; f < factors.size(); ++f) {
-            const auto found = std::find_if(shown.begin(), shown.end(), [&](const SensitivityRow* r) {
-                return r->factor == factors[f] && r->measure == order[m];
-            });
+            const auto found =
+                std::find_if(shown.begin(), shown.end(), [&](const SensitivityRow* r) {
+                    return r->factor == factors[f] && r->measure == order[m];
+                });
             const SensitivityRow* row = found == shown.end() ? nullptr : *found;
             const double value = row != nullptr && !std::isnan(row->value) ? row->value : 0.0;
             set->append(value);
@@ -310,9 +314,10 @@ void CompareView::draw() {
     model_->setHorizontalHeaderLabels(labels);
     model_->setVerticalHeaderLabels(labels);
     const auto put = [&](int row, int column, double a12, bool marked) {
-        auto* item = new QStandardItem(
-            std::isnan(a12) ? QString()
-                            : QString::number(a12, 'f', 2) + (marked ? QStringLiteral(" *") : QString()));
+        auto* item =
+            new QStandardItem(std::isnan(a12) ? QString()
+                                              : QString::number(a12, 'f', 2) +
+                                                    (marked ? QStringLiteral(" *") : QString()));
         item->setTextAlignment(Qt::AlignCenter);
         if (!std::isnan(a12)) {
             // White at 0.5, full red at 1, full blue at 0.

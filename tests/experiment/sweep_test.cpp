@@ -8,8 +8,8 @@
 #include <array>
 #include <fstream>
 #include <functional>
-#include <map>
 #include <iostream>
+#include <map>
 #include <random>
 
 #include "support/fixtures.hpp"
@@ -345,8 +345,7 @@ TEST(Design, IndicesTellAFactorThatCannotActFromOnesThatDo) {
         "com-cost = { from = 0, to = 10 }\n";
     const auto indices = [&](const std::string& design, const char* name) {
         const Experiment e = parseExperiment(
-            "[parameters]\nruns = \"10\"\ncycles = \"5000\"\n[design]\n" + design + factors,
-            name);
+            "[parameters]\nruns = \"10\"\ncycles = \"5000\"\n[design]\n" + design + factors, name);
         const fs::path out = dir.path() / name;
         runQuietly(e, out);
         EXPECT_TRUE(collectSweep(out).missing.empty());

@@ -104,7 +104,7 @@ class ResultsWindowTest : public QObject {
         QVERIFY(!series.isEmpty());
         auto* bars = qobject_cast<QBarSeries*>(series.front());
         QVERIFY(bars != nullptr);
-        QCOMPARE(bars->count(), 2);             // S1 and ST
+        QCOMPARE(bars->count(), 2);                // S1 and ST
         QCOMPARE(bars->barSets()[0]->count(), 2);  // retina and foods
         QVERIFY(recorder_.messages.empty());
     }
