@@ -16,7 +16,6 @@
 
 #include "evolution/genetic.hpp"
 #include "experiment/experiment.hpp"
-#include "sim/parameter_table.hpp"
 #include "experiment/record.hpp"
 #include "experiment/sweep.hpp"
 #include "network/presets.hpp"
@@ -27,6 +26,7 @@
 #include "run/simulation.hpp"
 #include "sim/error.hpp"
 #include "sim/numbers.hpp"
+#include "sim/parameter_table.hpp"
 #include "sim/params.hpp"
 #include "sim/state.hpp"
 

@@ -9,7 +9,6 @@
 #include <cstring>
 #include <sstream>
 
-#include "sim/parameter_table.hpp"
 #include "network/links.hpp"
 #include "network/presets.hpp"
 #include "run/data_file.hpp"
@@ -17,6 +16,7 @@
 #include "run/set_parameters.hpp"
 #include "sim/error.hpp"
 #include "sim/numbers.hpp"
+#include "sim/parameter_table.hpp"
 #include "sim/state.hpp"
 
 namespace murelta {
