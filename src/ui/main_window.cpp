@@ -27,7 +27,6 @@
 #include <optional>
 #include <utility>
 
-#include "sim/parameter_table.hpp"
 #include "experiment/record.hpp"
 #include "experiment/results.hpp"
 #include "run/data_file.hpp"
@@ -36,6 +35,7 @@
 #include "run/set_parameters.hpp"
 #include "run/simulation.hpp"
 #include "sim/numbers.hpp"
+#include "sim/parameter_table.hpp"
 #include "sim/state.hpp"
 #include "ui/agent_panel.hpp"
 #include "ui/arena_view.hpp"
@@ -445,8 +445,8 @@ void MainWindow::fileOpen() {
     if (!maybeSave()) {
         return;
     }
-    const QString path = chooseExperimentFile(this, FileChoice::Open,
-                                              QStringLiteral("Open experiment"), document_->folder());
+    const QString path = chooseExperimentFile(
+        this, FileChoice::Open, QStringLiteral("Open experiment"), document_->folder());
     if (!path.isEmpty()) {
         openFile(path);
     }

@@ -61,7 +61,8 @@ ParameterForm::ParameterForm(QWidget* parent) : QWidget(parent) {
 
     auto* world = new QGroupBox(QStringLiteral("Arena and group"), this);
     auto* worldLayout = new QFormLayout(world);
-    addRows(worldLayout, {"agents", "retina", "width", "height", "foods", "food-size", "same-start"});
+    addRows(worldLayout,
+            {"agents", "retina", "width", "height", "foods", "food-size", "same-start"});
 
     auto* runs = new QGroupBox(QStringLiteral("Runs"), this);
     auto* runsLayout = new QFormLayout(runs);

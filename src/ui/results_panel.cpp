@@ -304,13 +304,12 @@ ResultsPanel::RunColumns ResultsPanel::runColumns() const {
 
 void ResultsPanel::updateSummary(const RunColumns& columns) {
     const double percent = 100.0 * allOutShare(columns.percentOut);
-    summary_->setText(
-        QStringLiteral("Generation %1, runs done: %2. First: %3. Last: %4. "
-                       "Every agent out in %5% of runs.")
-            .arg(runsGeneration_)
-            .arg(runs_.size())
-            .arg(withInterval(describe(columns.first)), withInterval(describe(columns.last)),
-                 number(percent)));
+    summary_->setText(QStringLiteral("Generation %1, runs done: %2. First: %3. Last: %4. "
+                                     "Every agent out in %5% of runs.")
+                          .arg(runsGeneration_)
+                          .arg(runs_.size())
+                          .arg(withInterval(describe(columns.first)),
+                               withInterval(describe(columns.last)), number(percent)));
 }
 
 void ResultsPanel::showResults(const SimulationResults& results, int generation) {
