@@ -74,12 +74,6 @@ TEST(Sensitivity, IshigamiSobolIndices) {
         EXPECT_TRUE(total.ciLow <= total.value && total.value <= total.ciHigh)
             << factors[i] << ": " << total.ciLow << " " << total.value << " " << total.ciHigh;
         EXPECT_LT(first.ciHigh - first.ciLow, 0.2) << factors[i];
-        RecordProperty("s1_" + factors[i], std::to_string(first.value) + " [" +
-                                               std::to_string(first.ciLow) + ", " +
-                                               std::to_string(first.ciHigh) + "]");
-        RecordProperty("st_" + factors[i], std::to_string(total.value) + " [" +
-                                               std::to_string(total.ciLow) + ", " +
-                                               std::to_string(total.ciHigh) + "]");
     }
     // The same seed gives the same intervals.
     const std::vector<SobolIndex> again = sobolIndices(out.a, out.b, out.ab, 11);
