@@ -37,6 +37,8 @@ std::vector<DesignPoint> sobolDesign(const std::vector<std::string>& factors,
 // Morris's (1991) elementary-effects trajectories on a grid of `levels` levels (at least 2,
 // commonly even) with step delta = levels / (2 (levels - 1)): each trajectory is k + 1 points
 // that change one factor at a time, in a random order, by +delta or -delta. In order T0, T1...
+// Each factor starts on a level from which the step stays in [0, 1]; for odd levels the other
+// end of the step falls between levels.
 std::vector<DesignPoint> morrisDesign(const std::vector<std::string>& factors,
                                       std::size_t trajectories, int levels, std::uint64_t seed);
 

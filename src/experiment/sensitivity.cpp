@@ -30,6 +30,17 @@ void checkNumbers(const std::vector<double>& values, const std::string& before,
     }
 }
 
+// Refuses a NaN or an infinity, naming it as `before` j `after`: the means and variances of
+// Sobol' and Morris indices would turn them into NaN with nothing said.
+void checkFinite(const std::vector<double>& values, const std::string& before,
+                 const std::string& after = "") {
+    for (std::size_t j = 0; j < values.size(); ++j) {
+        if (!std::isfinite(values[j])) {
+            throw Error(before + std::to_string(j) + after + " is not a finite number.");
+        }
+    }
+}
+
 void checkResamples(int resamples) {
     if (resamples < 0) {
         throw Error("The count of bootstrap resamples must be 0 or more; it is " +
@@ -196,16 +207,16 @@ std::vector<SobolIndex> sobolIndices(const std::vector<double>& fA, const std::v
         throw Error("Sobol' indices: B has " + std::to_string(fB.size()) + " outputs where A has " +
                     std::to_string(n) + ".");
     }
-    checkNumbers(fA, "Sobol' indices: the output at row ", " of A");
-    checkNumbers(fB, "Sobol' indices: the output at row ", " of B");
+    checkFinite(fA, "Sobol' indices: the output at row ", " of A");
+    checkFinite(fB, "Sobol' indices: the output at row ", " of B");
     for (std::size_t i = 0; i < k; ++i) {
         if (fAB[i].size() != n) {
             throw Error("Sobol' indices: AB of factor " + std::to_string(i) + " has " +
                         std::to_string(fAB[i].size()) + " outputs where A has " +
                         std::to_string(n) + ".");
         }
-        checkNumbers(fAB[i], "Sobol' indices: the output at row ",
-                     " of AB of factor " + std::to_string(i));
+        checkFinite(fAB[i], "Sobol' indices: the output at row ",
+                    " of AB of factor " + std::to_string(i));
     }
 
     // Both indices of every factor over the given rows; NaN where A and B's outputs are all one
@@ -293,7 +304,7 @@ std::vector<MorrisIndex> morrisIndices(const std::vector<DesignPoint>& design,
         throw Error("Morris indices: a design of " + std::to_string(design.size()) +
                     " points is not whole trajectories of " + std::to_string(k + 1) + " points.");
     }
-    checkNumbers(f, "Morris indices: the output at point ");
+    checkFinite(f, "Morris indices: the output at point ");
     const std::size_t r = design.size() / (k + 1);
 
     // effects[i][t]: factor i's effect in trajectory t.

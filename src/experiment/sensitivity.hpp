@@ -34,7 +34,7 @@ struct SobolIndex {
 // and both indices), drawn from `seed`; resamples = 0 leaves the intervals NaN. An output with
 // zero variance over A and B makes every estimate NaN; so does it a resample, which is then left
 // out of the interval. Throws Error for sizes that do not match, no rows or no factors, a
-// negative count of resamples, or an output that is NaN.
+// negative count of resamples, or an output that is NaN or infinite.
 std::vector<SobolIndex> sobolIndices(const std::vector<double>& fA, const std::vector<double>& fB,
                                      const std::vector<std::vector<double>>& fAB,
                                      std::uint64_t seed, int resamples = 1000);
@@ -52,7 +52,8 @@ struct MorrisIndex {
 // the unit cube), so that for f = c * value on a range of width w, mu_star is |c| * w. The
 // interval resamples the trajectories `resamples` times from `seed`; 0 leaves it NaN. Throws
 // Error when the design is not trajectories of factorCount factors, each step changing one
-// factor, every factor once; when f's size differs from the design's; or when f has a NaN.
+// factor, every factor once; when f's size differs from the design's; or when f has a NaN or
+// an infinity.
 std::vector<MorrisIndex> morrisIndices(const std::vector<DesignPoint>& design,
                                        const std::vector<double>& f, std::size_t factorCount,
                                        std::uint64_t seed, int resamples = 1000);

@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <numbers>
 #include <string>
 #include <utility>
@@ -73,12 +74,6 @@ TEST(Sensitivity, IshigamiSobolIndices) {
         EXPECT_TRUE(total.ciLow <= total.value && total.value <= total.ciHigh)
             << factors[i] << ": " << total.ciLow << " " << total.value << " " << total.ciHigh;
         EXPECT_LT(first.ciHigh - first.ciLow, 0.2) << factors[i];
-        RecordProperty("s1_" + factors[i], std::to_string(first.value) + " [" +
-                                               std::to_string(first.ciLow) + ", " +
-                                               std::to_string(first.ciHigh) + "]");
-        RecordProperty("st_" + factors[i], std::to_string(total.value) + " [" +
-                                               std::to_string(total.ciLow) + ", " +
-                                               std::to_string(total.ciHigh) + "]");
     }
     // The same seed gives the same intervals.
     const std::vector<SobolIndex> again = sobolIndices(out.a, out.b, out.ab, 11);
@@ -302,6 +297,7 @@ TEST(Sensitivity, BadInputsAreRefusedNamingTheProblem) {
     const std::vector<std::vector<double>> ab{four};
     const std::vector<std::vector<double>> uneven{four, three};
     const std::vector<double> outputs{1, 2, 3};
+    const std::vector<double> infinite{1, 2, std::numeric_limits<double>::infinity()};
     const std::vector<double> pValues{0.5, 1.5};
     // What the message must say, and a call that is refused.
     const std::pair<const char*, std::function<void()>> cases[] = {
@@ -316,7 +312,9 @@ TEST(Sensitivity, BadInputsAreRefusedNamingTheProblem) {
         {"more than 1000000", [&] { lhsDesign(x, 1000001, 1); }},
         {"B has 3 outputs", [&] { sobolIndices(four, three, ab, 1); }},
         {"AB of factor 1", [&] { sobolIndices(four, four, uneven, 1); }},
-        {"row 1 of B", [&] { sobolIndices(four, gap, ab, 1); }},
+        {"row 1 of B is not a finite", [&] { sobolIndices(four, gap, ab, 1); }},
+        {"point 2 is not a finite",
+         [&] { morrisIndices(morrisDesign(xy, 1, 4, 1), infinite, 2, 1); }},
         {"resamples", [&] { sobolIndices(four, four, ab, 1, -1); }},
         {"3 outputs for a design of 4",
          [&] { morrisIndices(morrisDesign(x, 2, 4, 1), outputs, 1, 1); }},
