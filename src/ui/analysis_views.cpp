@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLegendMarker>
 #include <QLineSeries>
+#include <QPen>
 #include <QScatterSeries>
 #include <QSpinBox>
 #include <QStandardItemModel>
@@ -210,7 +211,6 @@ void SensitivityView::draw() {
             high = std::max(high, value);
             if (row != nullptr && !std::isnan(row->ciLow) && !std::isnan(row->ciHigh)) {
                 auto* line = new QLineSeries;
-                line->setColor(Qt::black);
                 const double x = static_cast<double>(f) + offset;
                 line->append(x, row->ciLow);
                 line->append(x, row->ciHigh);
@@ -226,6 +226,8 @@ void SensitivityView::draw() {
     bars->attachAxis(values);
     for (QLineSeries* line : intervals) {
         chart->addSeries(line);
+        // After adding: the chart's theme colours a series as it is added.
+        line->setPen(QPen(Qt::black, 2));
         line->attachAxis(categories);
         line->attachAxis(values);
         for (QLegendMarker* marker : chart->legend()->markers(line)) {
@@ -324,6 +326,9 @@ void CompareView::draw() {
             const double strength = std::min(1.0, std::abs(a12 - 0.5) * 2.0);
             const int fade = static_cast<int>(std::lround(255.0 * (1.0 - strength)));
             item->setBackground(a12 >= 0.5 ? QColor(255, fade, fade) : QColor(fade, fade, 255));
+            if (strength > 0.6) {
+                item->setForeground(Qt::white);
+            }
         }
         model_->setItem(row, column, item);
     };
