@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Takes a picture of the results viewer on a small sweep, under a virtual X display:
-#   scripts/screenshot-results.sh [file.png]   (default: results.png)
+#   scripts/screenshot-results.sh [file.png [boxes|compare|sensitivity]]   (default: results.png)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh > /dev/null
 out=$(realpath -m "${1:-results.png}")
-xvfb-run -a -s "-screen 0 1280x800x24" build/tools/results_screenshot "$out"
+xvfb-run -a -s "-screen 0 1280x800x24" build/tools/results_screenshot "$out" "${@:2}"

@@ -1,8 +1,11 @@
 // Takes a picture of the results viewer on a small sweep (the presets "None", "Tab 10b" and
-// "Tab 2" with 10 and 20 agents): results_screenshot [file.png]
+// "Tab 2" with 10 and 20 agents), its box plots or its Compare tab, or on the Sobol' design of
+// the README (retina, foods and an uncharged communication cost on the defaults), its
+// Sensitivity tab: results_screenshot [file.png [boxes|compare|sensitivity]]
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -17,10 +20,19 @@ int main(int argc, char** argv) {
     QTemporaryDir work;
     const std::filesystem::path dir = work.filePath(QStringLiteral("sweep")).toStdString();
 
+    const QString shown = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("boxes");
     murelta::Experiment sweep;
-    sweep.params.runs = "20";
-    sweep.sweep.push_back({"agents", {"10", "20"}});
-    sweep.sweep.push_back({"preset", {"None", "Tab 10b", "Tab 2"}});
+    if (shown == QStringLiteral("sensitivity")) {
+        sweep = murelta::parseExperiment(
+            "[parameters]\nruns = \"20\"\n[design]\nmethod = \"sobol\"\nsamples = 64\nseed = 1\n"
+            "[design.factors]\nretina = { from = 1, to = 15 }\nfoods = { from = 1, to = 5 }\n"
+            "com-cost = { from = 0, to = 10 }\n",
+            "design.toml");
+    } else {
+        sweep.params.runs = "20";
+        sweep.sweep.push_back({"agents", {"10", "20"}});
+        sweep.sweep.push_back({"preset", {"None", "Tab 10b", "Tab 2"}});
+    }
     murelta::SweepProgress quiet;
     murelta::runSweep(sweep, dir, 2, {}, quiet);
     murelta::collectSweep(dir);
@@ -32,6 +44,20 @@ int main(int argc, char** argv) {
     }
     // The last exit shows the presets apart best.
     viewer.findChild<QComboBox*>(QStringLiteral("cmbMetric"))->setCurrentIndex(1);
+    // The sweep's tabs: the derived ones come last.
+    QTabWidget* tabs = nullptr;
+    for (QTabWidget* candidate : viewer.findChildren<QTabWidget*>()) {
+        if (candidate->count() > 3) {
+            tabs = candidate;
+        }
+    }
+    if (tabs != nullptr && shown == QStringLiteral("compare")) {
+        viewer.findChild<QComboBox*>(QStringLiteral("cmbCompareOutput"))->setCurrentIndex(1);
+        tabs->setCurrentIndex(tabs->count() - 1);
+    } else if (tabs != nullptr && shown == QStringLiteral("sensitivity")) {
+        viewer.findChild<QComboBox*>(QStringLiteral("cmbOutput"))->setCurrentIndex(1);
+        tabs->setCurrentIndex(tabs->count() - 1);
+    }
     viewer.show();
     QApplication::processEvents();
     const bool saved = viewer.grab().save(outPath);

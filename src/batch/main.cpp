@@ -209,10 +209,16 @@ int reportMissing(const murelta::CollectReport& report, const std::string& dir) 
     for (const std::string& damaged : report.damaged) {
         std::cerr << "murelta-batch: damaged " << damaged << std::endl;
     }
+    for (const std::string& note : report.notes) {
+        std::cerr << "murelta-batch: " << note << std::endl;
+    }
     const std::vector<std::size_t>& missing = report.missing;
     if (missing.empty()) {
-        std::cout << "Tables written in " << dir << ": runs.csv, generations.csv, summary.csv"
-                  << std::endl;
+        std::cout << "Tables written in " << dir << ": runs.csv, generations.csv, summary.csv";
+        for (const std::string& table : report.written) {
+            std::cout << ", " << table;
+        }
+        std::cout << std::endl;
         return 0;
     }
     std::cout << "Tables written in " << dir << " without " << missing.size()
@@ -367,11 +373,12 @@ int main(int argc, char** argv) {
             std::cout << "Experiment written: " << saveFile << std::endl;
             return 0;
         }
-        if (!experiment.sweep.empty()) {
-            throw murelta::Error(experimentFile +
-                                 " holds a [sweep]; run its configurations with murelta-batch "
-                                 "sweep " +
-                                 experimentFile + " --out FOLDER.");
+        if (murelta::isSweep(experiment)) {
+            throw murelta::Error(
+                experimentFile +
+                " holds a [sweep] or a [design]; run its configurations with murelta-batch "
+                "sweep " +
+                experimentFile + " --out FOLDER.");
         }
         murelta::applyExperiment(s, experiment);
         murelta::checkCanStart(s);

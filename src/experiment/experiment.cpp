@@ -636,30 +636,47 @@ void readSweep(const Reader& r, const toml::table& table, Experiment& e) {
     }
 }
 
-// A swept key that something else in the file replaces would give configurations that differ
-// only in their labels: refused, naming both.
-void checkSweptKeysTakeEffect(const Reader& r, const toml::table& sweep, const Experiment& e,
-                              const Lines& lines) {
-    const auto swept = [&](std::string_view key) {
-        return std::any_of(e.sweep.begin(), e.sweep.end(),
-                           [&](const SweepAxis& axis) { return axis.key == key; });
+// A key that a sweep or a design varies: where (its line) and how the messages say it is varied.
+struct Varied {
+    std::string key;
+    int line = 0;
+    bool byDesign = false;
+};
+
+// A swept key or a design's factor that something else in the file replaces would give
+// configurations that differ only in their labels: refused, naming both.
+void checkVariedKeysTakeEffect(const Reader& r, const std::vector<Varied>& varied,
+                               const Experiment& e, const Lines& lines) {
+    const auto find = [&](std::string_view key) {
+        return std::find_if(varied.begin(), varied.end(),
+                            [&](const Varied& v) { return v.key == key; });
     };
-    const auto lineOf = [&](std::string_view key) {
-        const toml::node* node = sweep.get(key);
-        return node != nullptr ? static_cast<int>(node->source().begin.line) : 0;
-    };
-    const bool presets = !e.preset.empty() || swept("preset");
+    const bool sweptPreset = find("preset") != varied.end();
+    const bool presets = !e.preset.empty() || sweptPreset;
     const std::string presetPlace = !e.preset.empty() ? "the preset \"" + e.preset + "\" (line " +
                                                             std::to_string(lines.preset) + ")"
                                                       : std::string("the swept preset");
+    // `reason` ends in advice with a verb: "sweep" for a swept key, "vary" for a factor.
     const auto refuse = [&](std::string_view key, const std::string& reason) {
-        if (swept(key)) {
-            r.fail(lineOf(key), key, "is swept, but " + reason);
+        const auto v = find(key);
+        if (v == varied.end()) {
+            return;
         }
+        const std::string verb = v->byDesign ? "vary" : "sweep";
+        std::string text = reason;
+        for (const auto& [mark, word] :
+             {std::pair{std::string("{verb}"), verb},
+              std::pair{std::string("{done}"), std::string(v->byDesign ? "varied" : "swept")}}) {
+            for (std::size_t at = text.find(mark); at != std::string::npos; at = text.find(mark)) {
+                text.replace(at, mark.size(), word);
+            }
+        }
+        r.fail(v->line, key,
+               (v->byDesign ? "is a factor of the design, but " : "is swept, but ") + text);
     };
     const std::string everywhere =
         " sets the communication radius in every configuration; "
-        "sweep one or the other.";
+        "{verb} one or the other.";
     if (e.rangeRadius) {
         refuse("com-radius",
                "[network] range (line " + std::to_string(lines.range) + ")" + everywhere);
@@ -667,22 +684,121 @@ void checkSweptKeysTakeEffect(const Reader& r, const toml::table& sweep, const E
     if (presets) {
         refuse("com-radius", presetPlace + everywhere);
         refuse("p", presetPlace +
-                        " replaces the random network that P (connection) draws; sweep one or "
+                        " replaces the random network that P (connection) draws; {verb} one or "
                         "the other.");
     }
     refuse("last-out",
            "Last Out only marks the data file's name: the configurations would run alike.");
+    // A sweep may vary the seeds; a design's points share them, so that only its factors differ.
+    if (const auto seed = find("seed"); seed != varied.end() && seed->byDesign) {
+        refuse("seed",
+               "Initial Seed decides the runs' seeds, which every point of a design shares; "
+               "vary something else.");
+    }
     if (!e.agents.empty()) {
         const std::string listed = "agent " + std::to_string(e.agents.front().index) +
                                    " is listed in [network] (line " +
                                    std::to_string(lines.agents.front()) + ")";
         refuse("retina", listed +
-                             " with a retina of its own, which the swept value would not reach; "
-                             "leave the agents' retinas out or sweep something else.");
+                             " with a retina of its own, which the {done} value would not "
+                             "reach; leave the agents' retinas out or {verb} something else.");
         refuse("p", listed +
                         " with receivers of its own, which replace the random network that P "
-                        "(connection) draws; leave the agents out or sweep something else.");
+                        "(connection) draws; leave the agents out or {verb} something else.");
     }
+}
+
+std::vector<Varied> sweptKeys(const toml::table& sweep) {
+    std::vector<Varied> varied;
+    for (const auto& [key, node] : sweep) {
+        varied.push_back({std::string(key.str()), static_cast<int>(node.source().begin.line)});
+    }
+    return varied;
+}
+
+// The [design] table: its method, samples, levels and seed, and its factors, each a key of
+// the parameters table with a range { from = .., to = .. }.
+Design readDesign(const Reader& r, const toml::table& table, const toml::table* sweep,
+                  std::vector<Varied>& varied) {
+    r.onlyKeys(table, "[design]", {"method", "samples", "levels", "seed", "factors"});
+    Design d;
+    const toml::node* method = table.get("method");
+    if (method == nullptr) {
+        r.fail(static_cast<int>(table.source().begin.line), "design",
+               "needs a method: \"sobol\", \"morris\" or \"lhs\".");
+    }
+    const std::string name = r.text(*method, "method");
+    if (name == "sobol") {
+        d.method = DesignMethod::kSobol;
+    } else if (name == "morris") {
+        d.method = DesignMethod::kMorris;
+    } else if (name == "lhs") {
+        d.method = DesignMethod::kLhs;
+    } else {
+        r.fail(*method, "method",
+               "\"" + name + "\" is no design; allowed are \"sobol\", \"morris\" and \"lhs\".");
+    }
+    const toml::node* samples = table.get("samples");
+    if (samples == nullptr) {
+        r.fail(static_cast<int>(table.source().begin.line), "design",
+               "needs samples: sobol's base samples, morris' trajectories or lhs' points.");
+    }
+    d.samples = static_cast<std::size_t>(
+        r.integer(*samples, "samples", 1, static_cast<std::int64_t>(kMaxConfigurations)));
+    if (const toml::node* levels = table.get("levels")) {
+        if (d.method != DesignMethod::kMorris) {
+            r.fail(*levels, "levels", "only a morris design has levels.");
+        }
+        d.levels = static_cast<int>(r.integer(*levels, "levels", 2, 1000));
+    }
+    if (const toml::node* seed = table.get("seed")) {
+        d.seed = static_cast<std::uint64_t>(r.integer(*seed, "seed", 0, INT64_MAX));
+    }
+    const toml::table* factors = r.table(table.get("factors"), "factors");
+    if (factors == nullptr || factors->empty()) {
+        r.fail(static_cast<int>(table.source().begin.line), "design",
+               "needs factors: [design.factors] with ranges such as retina = { from = 1, to = "
+               "15 }.");
+    }
+    std::vector<std::pair<int, DesignFactor>> inOrder;
+    for (const auto& [key, node] : *factors) {
+        const std::string_view k = key.str();
+        const int line = static_cast<int>(node.source().begin.line);
+        if (findTextParameter(k) == nullptr) {
+            r.fail(node, k,
+                   "cannot be a factor; a design takes the number keys of the parameters "
+                   "table.");
+        }
+        if (sweep != nullptr && sweep->contains(k)) {
+            r.fail(node, k,
+                   "is swept (line " + std::to_string(sweep->get(k)->source().begin.line) +
+                       ") and a factor of the design; keep it in one of them.");
+        }
+        const toml::table* range = node.as_table();
+        if (range == nullptr) {
+            r.fail(node, k, "must be a range { from = .., to = .. }.");
+        }
+        r.onlyKeys(*range, "a factor's range", {"from", "to"});
+        const auto from = (*range)["from"].value<double>();
+        const auto to = (*range)["to"].value<double>();
+        if (!from || !to || !std::isfinite(*from) || !std::isfinite(*to) || !(*from < *to)) {
+            r.fail(node, k, "a factor's range needs finite numbers from and to, from below to.");
+        }
+        inOrder.push_back({line, DesignFactor{std::string(k), *from, *to}});
+        varied.push_back({std::string(k), line, true});
+    }
+    // In the order written, which decides the design's columns.
+    std::stable_sort(inOrder.begin(), inOrder.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (auto& [line, factor] : inOrder) {
+        d.factors.push_back(std::move(factor));
+    }
+    try {
+        planDesign(d);
+    } catch (const Error& error) {
+        r.fail(static_cast<int>(table.source().begin.line), "design", error.what());
+    }
+    return d;
 }
 
 // Whether the parameters could run and the network fits the group they make, without
@@ -859,6 +975,23 @@ void writeTables(std::ostream& out, const Experiment& e) {
             out << toml::table{{axis.key, std::move(values)}} << '\n';
         }
     }
+    if (e.design) {
+        const Design& d = *e.design;
+        out << "\n[design]";
+        writeLine(out, "", "method", std::string(methodName(d.method)));
+        writeLine(out, "", "samples", static_cast<std::int64_t>(d.samples));
+        if (d.method == DesignMethod::kMorris) {
+            writeLine(out, "", "levels", static_cast<std::int64_t>(d.levels));
+        }
+        writeLine(out, "", "seed", static_cast<std::int64_t>(d.seed));
+        // Factor by factor, since their order decides the design's columns.
+        out << "\n\n[design.factors]\n";
+        for (const DesignFactor& f : d.factors) {
+            toml::table range{{"from", f.from}, {"to", f.to}};
+            range.is_inline(true);
+            out << toml::table{{f.key, std::move(range)}} << '\n';
+        }
+    }
 }
 
 // The line of the first key with more than kMaxKeyParts dotted parts, or 0. Dots are counted
@@ -938,8 +1071,9 @@ Experiment parseExperiment(std::string_view text, const std::string& fileName) {
         r.fail(static_cast<int>(error.source().begin.line), "",
                "not a valid TOML file: " + std::string(error.description()) + ".");
     }
-    r.onlyKeys(root, "the file",
-               {"format", "parameters", "network", "changes", "targets", "sweep", "provenance"});
+    r.onlyKeys(
+        root, "the file",
+        {"format", "parameters", "network", "changes", "targets", "sweep", "design", "provenance"});
     std::int64_t version = kExperimentFormat;
     if (const toml::node* format = root.get("format")) {
         version = r.integer(*format, "format", 1, INT64_MAX);
@@ -965,36 +1099,102 @@ Experiment parseExperiment(std::string_view text, const std::string& fileName) {
         readChanges(r, *changes, e, lines);
     }
     r.table(root.get("provenance"), "provenance");
-    if (const toml::table* sweep = r.table(root.get("sweep"), "sweep")) {
-        readSweep(r, *sweep, e);
-        checkSweptKeysTakeEffect(r, *sweep, e, lines);
-        std::size_t count = 0;
-        try {
-            count = configurationCount(e);
-        } catch (const Error& error) {
-            r.fail(static_cast<int>(sweep->source().begin.line), "sweep", error.what());
-        }
-        if (count > 100000) {
-            r.fail(static_cast<int>(sweep->source().begin.line), "sweep",
-                   std::to_string(count) + " configurations; a sweep may have at most 100000.");
-        }
-        // Every configuration must be one that could run.
-        for (std::size_t i = 0; i < count; ++i) {
-            try {
-                checkAgainstParameters(r, configuration(e, i), lines);
-            } catch (const Error& error) {
-                r.fail(static_cast<int>(sweep->source().begin.line), "sweep",
-                       "configuration " + std::to_string(i) + " cannot run: " + error.what());
-            }
-        }
-    } else {
+    const toml::table* sweep = r.table(root.get("sweep"), "sweep");
+    const toml::table* design = r.table(root.get("design"), "design");
+    if (sweep == nullptr && design == nullptr) {
         checkAgainstParameters(r, e, lines);
+        return e;
+    }
+    std::vector<Varied> varied;
+    if (sweep != nullptr) {
+        readSweep(r, *sweep, e);
+        varied = sweptKeys(*sweep);
+    }
+    if (design != nullptr) {
+        e.design = readDesign(r, *design, sweep, varied);
+    }
+    checkVariedKeysTakeEffect(r, varied, e, lines);
+    const toml::table& where = sweep != nullptr ? *sweep : *design;
+    const int line = static_cast<int>(where.source().begin.line);
+    const std::string key = sweep != nullptr ? "sweep" : "design";
+    std::size_t count = 0;
+    try {
+        count = configurationCount(e);
+    } catch (const Error& error) {
+        r.fail(line, key, error.what());
+    }
+    if (count > kMaxConfigurations) {
+        r.fail(line, key,
+               std::to_string(count) + " configurations; a sweep may have at most " +
+                   std::to_string(kMaxConfigurations) + ".");
+    }
+    // Every configuration must be one that could run.
+    for (std::size_t i = 0; i < count; ++i) {
+        try {
+            checkAgainstParameters(r, configuration(e, i), lines);
+        } catch (const Error& error) {
+            r.fail(line, key,
+                   "configuration " + std::to_string(i) + " cannot run: " + error.what());
+        }
     }
     return e;
 }
 
+std::string_view methodName(DesignMethod method) {
+    switch (method) {
+        case DesignMethod::kSobol:
+            return "sobol";
+        case DesignMethod::kMorris:
+            return "morris";
+        case DesignMethod::kLhs:
+            break;
+    }
+    return "lhs";
+}
+
+std::vector<std::string> Design::factorKeys() const {
+    std::vector<std::string> keys;
+    for (const DesignFactor& f : factors) {
+        keys.push_back(f.key);
+    }
+    return keys;
+}
+
+void planDesign(Design& design) {
+    const std::vector<std::string> keys = design.factorKeys();
+    std::vector<DesignPoint> points;
+    switch (design.method) {
+        case DesignMethod::kSobol:
+            points = sobolDesign(keys, design.samples);
+            break;
+        case DesignMethod::kMorris:
+            points = morrisDesign(keys, design.samples, design.levels, design.seed);
+            break;
+        case DesignMethod::kLhs:
+            points = lhsDesign(keys, design.samples, design.seed);
+            break;
+    }
+    design.points = std::make_shared<const std::vector<DesignPoint>>(std::move(points));
+}
+
+std::vector<std::string> Design::values(std::size_t index) const {
+    const DesignPoint& p = points->at(index);
+    std::vector<std::string> texts;
+    for (std::size_t f = 0; f < factors.size(); ++f) {
+        const DesignFactor& factor = factors[f];
+        const double value = factor.from + p.unit[f] * (factor.to - factor.from);
+        if (findTextParameter(factor.key)->whole != nullptr) {
+            // Rounded half to even, as the box's number is.
+            texts.push_back(formatNumber(std::nearbyint(value)));
+        } else {
+            texts.push_back(formatNumber(value));
+        }
+    }
+    return texts;
+}
+
 std::size_t configurationCount(const Experiment& e) {
-    std::size_t count = 1;
+    std::size_t count = e.design ? e.design->pointCount() : 1;
     for (const SweepAxis& axis : e.sweep) {
         if (__builtin_mul_overflow(count, axis.values.size(), &count)) {
             throw Error(
@@ -1005,7 +1205,14 @@ std::size_t configurationCount(const Experiment& e) {
     return count;
 }
 
+std::size_t designPointOf(const Experiment& e, std::size_t index) {
+    return e.design ? index % e.design->pointCount() : 0;
+}
+
 std::vector<std::string> sweptValues(const Experiment& e, std::size_t index) {
+    if (e.design) {
+        index /= e.design->pointCount();
+    }
     std::vector<std::string> values(e.sweep.size());
     for (std::size_t a = e.sweep.size(); a-- > 0;) {
         const std::size_t n = e.sweep[a].values.size();
@@ -1018,6 +1225,7 @@ std::vector<std::string> sweptValues(const Experiment& e, std::size_t index) {
 Experiment configuration(const Experiment& e, std::size_t index) {
     Experiment c = e;
     c.sweep.clear();
+    c.design.reset();
     const std::vector<std::string> values = sweptValues(e, index);
     for (std::size_t a = 0; a < e.sweep.size(); ++a) {
         const std::string& key = e.sweep[a].key;
@@ -1029,6 +1237,12 @@ Experiment configuration(const Experiment& e, std::size_t index) {
             c.params.*(text->member) = values[a];
         } else if (const FlagParameter* flag = findFlagParameter(key)) {
             c.params.*(flag->member) = values[a] == "true";
+        }
+    }
+    if (e.design) {
+        const std::vector<std::string> factorValues = e.design->values(designPointOf(e, index));
+        for (std::size_t f = 0; f < factorValues.size(); ++f) {
+            c.params.*(findTextParameter(e.design->factors[f].key)->member) = factorValues[f];
         }
     }
     return c;

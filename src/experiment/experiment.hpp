@@ -7,12 +7,14 @@
 #include <cstdint>
 #include <filesystem>
 #include <iosfwd>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "experiment/design.hpp"
 #include "run/simulation.hpp"
 #include "sim/error.hpp"
 #include "sim/params.hpp"
@@ -29,6 +31,8 @@ inline constexpr std::int64_t kExperimentFormat = 2;
 // parsed, since the parser's memory grows with the one and its stack with the other.
 inline constexpr std::size_t kMaxExperimentBytes = 16 * 1024 * 1024;
 inline constexpr int kMaxKeyParts = 16;
+// The most configurations a sweep (with its design's points) may make.
+inline constexpr std::size_t kMaxConfigurations = 100000;
 
 // An experiment that could not run, told apart: where (the file, the line and the key, as
 // the message gives them) and what is wrong, so that a caller that wrote the text itself,
@@ -141,6 +145,48 @@ struct SweepAxis {
     friend bool operator==(const SweepAxis&, const SweepAxis&) = default;
 };
 
+// One factor of a design: a key of the parameters table and the range its values are spread
+// over, both ends included.
+struct DesignFactor {
+    std::string key;
+    double from = 0.0;
+    double to = 0.0;
+
+    friend bool operator==(const DesignFactor&, const DesignFactor&) = default;
+};
+
+// A design of experiments: points spread over the factors' ranges, each point a configuration
+// that runs on the same seeds as every other.
+struct Design {
+    DesignMethod method = DesignMethod::kSobol;
+    // sobol: base samples N (N x (factors + 2) points); morris: trajectories (each factors + 1
+    // points); lhs: points.
+    std::size_t samples = 0;
+    int levels = 4;          // morris: the levels of each factor's grid
+    std::uint64_t seed = 0;  // the design's own random numbers (lhs, morris, bootstrap)
+    std::vector<DesignFactor> factors;
+    // Made from the above by planDesign; shared, so that a configuration copies no points.
+    std::shared_ptr<const std::vector<DesignPoint>> points;
+
+    std::size_t pointCount() const { return points ? points->size() : 0; }
+    std::vector<std::string> factorKeys() const;
+    // The factors' values at point `index` as their boxes would hold them: a whole-number
+    // parameter rounded half to even, as its box rounds it, a real one in its shortest text.
+    std::vector<std::string> values(std::size_t index) const;
+
+    // The points follow from the rest.
+    friend bool operator==(const Design& a, const Design& b) {
+        return a.method == b.method && a.samples == b.samples && a.levels == b.levels &&
+               a.seed == b.seed && a.factors == b.factors;
+    }
+};
+
+// The name a file gives a method: "sobol", "morris", "lhs".
+std::string_view methodName(DesignMethod method);
+
+// Makes the design's points from its method, samples, levels, seed and factors.
+void planDesign(Design& design);
+
 struct Experiment {
     Params params;
     std::string label = "untitle";  // the name part of the data file
@@ -155,6 +201,9 @@ struct Experiment {
     // A sweep runs one simulation per combination of these values, the last axis varying
     // fastest; empty for a single simulation.
     std::vector<SweepAxis> sweep;
+    // A design makes a configuration of each of its points, for each configuration of the
+    // sweep; the points vary fastest.
+    std::optional<Design> design;
     // The changes made to the network while the simulation ran, with the points at which they
     // took effect, as a record keeps them; running the experiment makes them again there.
     std::vector<NetworkChange> changes;
@@ -162,13 +211,21 @@ struct Experiment {
     friend bool operator==(const Experiment&, const Experiment&) = default;
 };
 
-// The number of configurations of a sweep: the product of its axes' lengths (1 without one).
-// Throws Error when the product does not fit a std::size_t.
+// Whether the experiment is a sweep of several configurations: it has a [sweep] or a [design].
+inline bool isSweep(const Experiment& e) {
+    return !e.sweep.empty() || e.design.has_value();
+}
+
+// The number of configurations of a sweep: the product of its axes' lengths (1 without one),
+// times the design's points. Throws Error when the product does not fit a std::size_t.
 std::size_t configurationCount(const Experiment& e);
-// Configuration `index` of a sweep: the experiment with the swept values set and no sweep.
+// Configuration `index` of a sweep: the experiment with the swept values and the design
+// point's values set, and no sweep or design.
 Experiment configuration(const Experiment& e, std::size_t index);
-// The swept values of configuration `index`, in axis order.
+// The swept values of configuration `index`, in axis order (the design's are apart).
 std::vector<std::string> sweptValues(const Experiment& e, std::size_t index);
+// The design's point of configuration `index`, from 0.
+std::size_t designPointOf(const Experiment& e, std::size_t index);
 
 // Reads an experiment from the text of a file named `fileName` (used in messages). Anything the
 // program could not run with, or that would have no effect, is refused: one ExperimentError

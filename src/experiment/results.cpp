@@ -351,6 +351,69 @@ SimulationResults readSimulationResults(const std::filesystem::path& record) {
     return results;
 }
 
+namespace {
+
+// A number, or NaN for an empty cell.
+double numberOrNone(const Row& row, std::size_t column) {
+    return row.text(column).empty() ? std::nan("") : row.number(column);
+}
+
+// The header `lead` followed by `tail`, or an Error naming the file.
+void checkHeader(const std::filesystem::path& path, const CsvTable& table,
+                 const std::vector<std::string>& lead, const std::vector<std::string>& tail) {
+    std::vector<std::string> expected = lead;
+    expected.insert(expected.end(), tail.begin(), tail.end());
+    if (table.header != expected) {
+        wrongHeader(path, table.header, expected, joined(expected));
+    }
+}
+
+void readDerivedTables(const std::filesystem::path& dir, SweepResults& results) {
+    const std::filesystem::path sensitivityPath = dir / "sensitivity.csv";
+    if (std::filesystem::exists(sensitivityPath)) {
+        const CsvTable table = readCsv(sensitivityPath);
+        checkHeader(sensitivityPath, table, results.keys,
+                    tables::names(tables::kSensitivityColumns));
+        const std::size_t lead = results.keys.size();
+        for (std::size_t r = 0; r < table.rows.size(); ++r) {
+            const Row row(sensitivityPath, table, r);
+            const auto& fields = table.rows[r];
+            SensitivityRow s;
+            s.values.assign(fields.begin(), fields.begin() + static_cast<long>(lead));
+            s.generation = static_cast<int>(std::min(row.whole(lead, 0), long{INT_MAX}));
+            s.output = fields[lead + 1];
+            s.factor = fields[lead + 2];
+            s.measure = fields[lead + 3];
+            s.value = numberOrNone(row, lead + 4);
+            s.ciLow = numberOrNone(row, lead + 5);
+            s.ciHigh = numberOrNone(row, lead + 6);
+            results.sensitivity.push_back(std::move(s));
+        }
+    }
+    const std::filesystem::path comparePath = dir / "compare.csv";
+    if (std::filesystem::exists(comparePath)) {
+        const CsvTable table = readCsv(comparePath);
+        checkHeader(comparePath, table, {}, tables::names(tables::kCompareColumns));
+        for (std::size_t r = 0; r < table.rows.size(); ++r) {
+            const Row row(comparePath, table, r);
+            ComparisonRow c;
+            c.generation = static_cast<int>(std::min(row.whole(0, 0), long{INT_MAX}));
+            c.output = table.rows[r][1];
+            c.configA = static_cast<std::size_t>(row.whole(2, 0));
+            c.configB = static_cast<std::size_t>(row.whole(3, 0));
+            c.meanA = numberOrNone(row, 4);
+            c.meanB = numberOrNone(row, 5);
+            c.a12 = numberOrNone(row, 6);
+            c.u = numberOrNone(row, 7);
+            c.pValue = numberOrNone(row, 8);
+            c.pHolm = numberOrNone(row, 9);
+            results.comparisons.push_back(c);
+        }
+    }
+}
+
+}  // namespace
+
 SweepResults readSweepResults(const std::filesystem::path& dir) {
     SweepResults results;
     results.dir = dir;
@@ -468,6 +531,7 @@ SweepResults readSweepResults(const std::filesystem::path& dir) {
         }
         results.configurations.push_back(configuration);
     }
+    readDerivedTables(dir, results);
     return results;
 }
 

@@ -66,14 +66,44 @@ struct ConfigurationResults {
     std::vector<GenerationSummary> generations;
 };
 
+// A row of sensitivity.csv; an empty cell is NaN.
+struct SensitivityRow {
+    std::vector<std::string> values;  // the swept values, in the order of SweepResults::keys
+    int generation = 0;
+    std::string output;
+    std::string factor;
+    std::string measure;
+    double value = 0.0;
+    double ciLow = 0.0;
+    double ciHigh = 0.0;
+};
+
+// A row of compare.csv; an empty cell is NaN.
+struct ComparisonRow {
+    int generation = 0;
+    std::string output;
+    std::size_t configA = 0;
+    std::size_t configB = 0;
+    double meanA = 0.0;
+    double meanB = 0.0;
+    double a12 = 0.0;
+    double u = 0.0;
+    double pValue = 0.0;
+    double pHolm = 0.0;
+};
+
 struct SweepResults {
     std::filesystem::path dir;
     std::vector<std::string> keys;  // the swept keys, as the tables' columns name them
     std::vector<ConfigurationResults> configurations;  // in configuration order
     CsvTable summary;                                  // summary.csv as read, every number checked
+    // sensitivity.csv and compare.csv, when collect wrote them.
+    std::vector<SensitivityRow> sensitivity;
+    std::vector<ComparisonRow> comparisons;
 };
 
-// Reads a sweep folder's three tables; every configuration of summary.csv must be in the
+// Reads a sweep folder's three tables, and sensitivity.csv and compare.csv where they are;
+// every configuration of summary.csv must be in the
 // other two and carry the same swept values, with as many runs per generation as runs.csv
 // holds, and every configuration with runs must be in the other two. A statistic of
 // summary.csv may be empty only where it is undefined (a spread below two runs).

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <thread>
 
+#include "experiment/design_tables.hpp"
 #include "experiment/record.hpp"
 #include "experiment/results.hpp"
 #include "experiment/tables.hpp"
@@ -44,11 +45,12 @@ Experiment readKeptSweep(const std::filesystem::path& dir) {
     const std::filesystem::path kept = dir / kSweepFile;
     const std::string text = readText(kept, "sweep file");
     Experiment sweep = parseExperiment(text, kept.string());
-    if (sweep.sweep.empty()) {
+    if (!isSweep(sweep)) {
         const auto lines = std::count(text.begin(), text.end(), '\n');
-        throw Error(kept.string() + ", line " + std::to_string(lines + 1) +
-                    ": the file ends without a [sweep] table; it was cut short or is not the "
-                    "file a sweep keeps.");
+        throw Error(
+            kept.string() + ", line " + std::to_string(lines + 1) +
+            ": the file ends without a [sweep] or [design] table; it was cut short or is not "
+            "the file a sweep keeps.");
     }
     return sweep;
 }
@@ -353,6 +355,7 @@ CollectReport collectSweep(const std::filesystem::path& dir) {
 
     CollectReport report;
     const std::size_t total = configurationCount(sweep);
+    std::vector<ConfigurationMetrics> collected(total);
     for (std::size_t index = 0; index < total; ++index) {
         const std::filesystem::path folder = configurationFolder(dir, index);
         if (!std::filesystem::exists(folder)) {
@@ -402,13 +405,48 @@ CollectReport collectSweep(const std::filesystem::path& dir) {
             summaryTable += withLead(fields);
         }
 
+        collected[index].finished = true;
+        collected[index].runs = std::move(metrics);
         // Fitness and genes per generation, from the provenance.
         for (const GenerationSummary& g : results.generations) {
+            collected[index].totalFitness.push_back(g.totalFitness);
             generationsTable +=
                 withLead({std::to_string(g.generation), formatNumber(g.totalFitness),
                           formatNumber(g.expGeneMean), formatNumber(g.expGeneSd),
                           formatNumber(g.comGeneMean), formatNumber(g.comGeneSd)});
         }
+    }
+    if (sweep.design) {
+        // Every point, finished or not: the design is the sweep's, not its results'.
+        std::vector<std::string> columns = tables::names(tables::kDesignColumns);
+        for (const DesignFactor& factor : sweep.design->factors) {
+            columns.push_back(factor.key);
+        }
+        std::string designTable = header(columns);
+        for (std::size_t index = 0; index < total; ++index) {
+            const std::size_t point = designPointOf(sweep, index);
+            const DesignPoint& p = sweep.design->points->at(point);
+            std::vector<std::string> fields{std::to_string(index)};
+            for (const std::string& value : sweptValues(sweep, index)) {
+                fields.push_back(value);
+            }
+            fields.push_back(std::to_string(p.point));
+            fields.push_back(p.block);
+            for (const std::string& value : sweep.design->values(point)) {
+                fields.push_back(value);
+            }
+            designTable += tables::csvRow(fields);
+        }
+        writeFileAtomically(dir, "design.csv", designTable);
+        writeFileAtomically(dir, "sensitivity.csv",
+                            sensitivityTable(sweep, collected, report.notes));
+        report.written.push_back("design.csv");
+        report.written.push_back("sensitivity.csv");
+    }
+    if (const std::string compare = compareTable(sweep, collected, report.notes);
+        !compare.empty()) {
+        writeFileAtomically(dir, "compare.csv", compare);
+        report.written.push_back("compare.csv");
     }
     writeFileAtomically(dir, "runs.csv", runsTable);
     writeFileAtomically(dir, "generations.csv", generationsTable);

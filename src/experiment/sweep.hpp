@@ -49,9 +49,16 @@ struct CollectReport {
     std::vector<std::size_t> missing;
     // A line per damaged configuration: its number, its folder, and the file, line and fault.
     std::vector<std::string> damaged;
+    // Tables written besides runs.csv, generations.csv and summary.csv.
+    std::vector<std::string> written;
+    // What the derived tables could not say: a design's group whose points are not all
+    // finished, an output no factor moves, pairs too many to compare.
+    std::vector<std::string> notes;
 };
 
-// Builds runs.csv, generations.csv and summary.csv in `dir` from the finished configurations.
+// Builds runs.csv, generations.csv and summary.csv in `dir` from the finished configurations;
+// for a design also design.csv of all its points and sensitivity.csv, and compare.csv of the
+// configurations' (or with a design the swept configurations') pairs.
 // Each is checked as the viewer checks a record, and against the sweep kept in dir/sweep.toml,
 // whose configuration its experiment file must be; one that fails is left out as missing. A
 // sweep file that cannot be read, is damaged or holds no sweep is an Error.

@@ -49,6 +49,21 @@ inline constexpr std::array<std::string_view, 18> kSummaryColumns{"generation",
 inline constexpr std::size_t kStatistics = 5;
 static_assert(kSummaryColumns.size() == 2 + kMetrics.size() * kStatistics + 1);
 
+// design.csv after the swept values: the point's number and block (sobol: A, B or AB:<factor>
+// with the base sample; morris: T<trajectory> with the step along it; lhs: LHS), then one
+// column per factor, named by its key.
+inline constexpr std::array<std::string_view, 2> kDesignColumns{"point", "block"};
+
+// sensitivity.csv after the swept values (it has no config column: a row speaks of all the
+// points of a swept configuration).
+inline constexpr std::array<std::string_view, 7> kSensitivityColumns{
+    "generation", "output", "factor", "measure", "value", "ci_low", "ci_high"};
+
+// compare.csv, whole.
+inline constexpr std::array<std::string_view, 10> kCompareColumns{
+    "generation", "output", "config_a", "config_b", "mean_a",
+    "mean_b",     "a12",    "u",        "p_value",  "p_holm"};
+
 // The first column of a sweep's tables; the swept keys follow it.
 inline constexpr std::string_view kConfigColumn = "config";
 

@@ -32,6 +32,7 @@
 
 #include "experiment/tables.hpp"
 #include "sim/numbers.hpp"
+#include "ui/analysis_views.hpp"
 #include "ui/look.hpp"
 #include "ui/message_box.hpp"
 #include "ui/results_panel.hpp"
@@ -224,6 +225,10 @@ void ResultsWindow::buildLayout() {
     sweepTabs_->addTab(boxPage, QStringLiteral("Box plots"));
     sweepTabs_->addTab(summaryTable_, QStringLiteral("Summary"));
     sweepTabs_->addTab(fitnessView_, QStringLiteral("Total Fitness"));
+    sensitivity_ = new SensitivityView(sweepPage);
+    sensitivity_->hide();
+    compare_ = new CompareView(sweepPage);
+    compare_->hide();
     auto* sweepLayout = new QVBoxLayout(sweepPage);
     sweepLayout->addWidget(sweepTabs_);
 
@@ -294,6 +299,20 @@ void ResultsWindow::showSweep(SweepResults results) {
         sweepGeneration_->setValue(generations);
     }
     drawBoxes();
+    // The derived tabs follow the fixed ones, each only where its table was collected.
+    for (QWidget* derived : std::initializer_list<QWidget*>{sensitivity_, compare_}) {
+        if (const int tab = sweepTabs_->indexOf(derived); tab >= 0) {
+            sweepTabs_->removeTab(tab);
+        }
+    }
+    if (!sweep_.sensitivity.empty()) {
+        sensitivity_->setResults(sweep_);
+        sweepTabs_->addTab(sensitivity_, QStringLiteral("Sensitivity"));
+    }
+    if (!sweep_.comparisons.empty()) {
+        compare_->setResults(sweep_);
+        sweepTabs_->addTab(compare_, QStringLiteral("Compare"));
+    }
     fillTable(*summaryModel_, sweep_.summary.header, sweep_.summary.rows);
     summaryTable_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
 
@@ -382,6 +401,9 @@ QTabWidget* ResultsWindow::currentTabs() const {
 }
 
 QTableView* ResultsWindow::table() const {
+    if (showsSweep_ && sweepTabs_->currentWidget() == compare_) {
+        return compare_->table();
+    }
     return showsSweep_ ? summaryTable_ : runsTable_;
 }
 

@@ -20,7 +20,9 @@ class QTableView;
 
 namespace murelta::ui {
 
+class CompareView;
 class ResultsPanel;
+class SensitivityView;
 
 class ResultsWindow : public QWidget {
     Q_OBJECT
@@ -37,6 +39,8 @@ class ResultsWindow : public QWidget {
     ResultsPanel* simulationPanel() const { return panel_; }
     QBoxPlotSeries* boxes() const { return boxes_; }
     QChartView* fitnessChart() const { return fitnessView_; }
+    SensitivityView* sensitivityView() const { return sensitivity_; }
+    CompareView* compareView() const { return compare_; }
     QTableView* table() const;
     // The chart of the tab shown, or null when a table is shown.
     QChartView* currentChart() const;
@@ -83,6 +87,9 @@ class ResultsWindow : public QWidget {
     QTableView* summaryTable_ = nullptr;
     QStandardItemModel* summaryModel_ = nullptr;
     QChartView* fitnessView_ = nullptr;
+    // Shown when collect derived them: a design's indices, the tests between configurations.
+    SensitivityView* sensitivity_ = nullptr;
+    CompareView* compare_ = nullptr;
 };
 
 }  // namespace murelta::ui

@@ -290,6 +290,38 @@ INSTANTIATE_TEST_SUITE_P(
                 "line 5, p: is swept, but agent 1 is listed"},
         BadFile{"SweptLastOut", "[sweep]\nlast-out = [true, false]\n",
                 "line 2, last-out: is swept, but Last Out only marks"},
+        // Designs.
+        BadFile{"DesignUnknownMethod", "[design]\nmethod = \"grid\"\nsamples = 4\n",
+                "line 2, method: \"grid\" is no design"},
+        BadFile{"DesignLevelsWithoutMorris",
+                "[design]\nmethod = \"lhs\"\nsamples = 4\nlevels = 4\n"
+                "[design.factors]\nretina = { from = 1, to = 9 }\n",
+                "line 4, levels: only a morris design has levels"},
+        BadFile{"DesignFlagFactor",
+                "[design]\nmethod = \"lhs\"\nsamples = 4\n[design.factors]\n"
+                "first-out = { from = 0, to = 1 }\n",
+                "line 5, first-out: cannot be a factor"},
+        BadFile{"DesignEmptyRange",
+                "[design]\nmethod = \"lhs\"\nsamples = 4\n[design.factors]\n"
+                "retina = { from = 9, to = 9 }\n",
+                "line 5, retina: a factor's range needs finite numbers from and to, from below"},
+        BadFile{"DesignFactorSwept",
+                "[sweep]\nretina = [\"1\", \"2\"]\n[design]\nmethod = \"lhs\"\nsamples = 4\n"
+                "[design.factors]\nretina = { from = 1, to = 9 }\n",
+                "line 7, retina: is swept (line 2) and a factor of the design"},
+        BadFile{"DesignRadiusUnderAPreset",
+                "[network]\npreset = \"Tab 10b\"\n[design]\nmethod = \"sobol\"\nsamples = 4\n"
+                "[design.factors]\ncom-radius = { from = 1, to = 50 }\n",
+                "line 7, com-radius: is a factor of the design, but the preset \"Tab 10b\" (line "
+                "2) sets the communication radius in every configuration; vary one or the other"},
+        BadFile{"DesignSeed",
+                "[design]\nmethod = \"lhs\"\nsamples = 4\n[design.factors]\n"
+                "seed = { from = 0, to = 9 }\n",
+                "line 5, seed: is a factor of the design, but Initial Seed decides"},
+        BadFile{"DesignPointThatCannotRun",
+                "[design]\nmethod = \"lhs\"\nsamples = 4\n[design.factors]\n"
+                "retina = { from = 1, to = 200 }\n",
+                "line 1, design: configuration "},
         // Ranges of numbers that are not finite.
         BadFile{"RangeFromNaN", "[sweep]\nagents = { from = nan, to = 9, step = 1 }\n",
                 "line 2, agents: the range's from is NaN"},

@@ -9,12 +9,14 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <map>
 #include <random>
 
 #include "support/fixtures.hpp"
 #include "support/test_seed.hpp"
 
 #include "experiment/experiment.hpp"
+#include "experiment/results.hpp"
 #include "sim/error.hpp"
 
 namespace murelta {
@@ -295,6 +297,75 @@ TEST(Sweep, FuzzedFoldersAreRefusedOrCollectedAsUndamaged) {
     }
     std::cout << "refused " << outcomes[0] << ", configurations left out " << outcomes[1]
               << ", collected whole " << outcomes[2] << std::endl;
+}
+
+// A design around a sweep: each swept configuration gets every point, the file keeps the design
+// through saving, and design.csv gives each configuration's point, block and values as they ran.
+TEST(Sweep, ADesignMakesAConfigurationOfEachPointForEachSweptValue) {
+    const std::string text =
+        "[parameters]\nruns = \"2\"\ncycles = \"200\"\nlabel = \"trip\"\n"
+        "[sweep]\nfirst-out = [true, false]\n"
+        "[design]\nmethod = \"lhs\"\nsamples = 3\nseed = 7\n"
+        "[design.factors]\nretina = { from = 1, to = 15 }\np = { from = 0, to = 0.5 }\n";
+    const Experiment e = parseExperiment(text, "design.toml");
+    ASSERT_TRUE(e.design.has_value());
+    EXPECT_EQ(parseExperiment(experimentText(e), "saved.toml"), e);
+    EXPECT_EQ(configurationCount(e), 6u);
+
+    const fixtures::TempDir dir;
+    runQuietly(e, dir.path());
+    EXPECT_TRUE(collectSweep(dir.path()).missing.empty());
+    const std::string design = fixtures::readFile(dir.path() / "design.csv");
+    std::vector<std::string> rows;
+    for (std::size_t start = 0, end; start < design.size(); start = end + 2) {
+        end = design.find("\r\n", start);
+        rows.push_back(design.substr(start, end - start));
+    }
+    ASSERT_EQ(rows.size(), 7u);
+    EXPECT_EQ(rows[0], "config,first-out,point,block,retina,p");
+    for (std::size_t c = 0; c < 6; ++c) {
+        const Experiment ran =
+            readExperiment(configurationFolder(dir.path(), c) / "experiment.toml");
+        EXPECT_EQ(rows[c + 1], std::to_string(c) + "," + (c < 3 ? "true" : "false") + "," +
+                                   std::to_string(c % 3) + ",LHS," + ran.params.retina + "," +
+                                   ran.params.pConnection);
+        // Whole-number parameters hold whole numbers, as their boxes would.
+        EXPECT_EQ(ran.params.retina.find('.'), std::string::npos) << ran.params.retina;
+        EXPECT_EQ(ran.params.retina, configuration(e, c % 3 + 3).params.retina);
+    }
+}
+
+// On the simulation: a factor that cannot act (a cost that is not charged) gets indices of
+// exactly 0, and retina and foods, which interact strongly on the defaults, get total indices
+// well above 0.
+TEST(Design, IndicesTellAFactorThatCannotActFromOnesThatDo) {
+    const fixtures::TempDir dir;
+    const std::string factors =
+        "[design.factors]\nretina = { from = 1, to = 15 }\nfoods = { from = 1, to = 5 }\n"
+        "com-cost = { from = 0, to = 10 }\n";
+    const auto indices = [&](const std::string& design, const char* name) {
+        const Experiment e = parseExperiment(
+            "[parameters]\nruns = \"10\"\ncycles = \"5000\"\n[design]\n" + design + factors, name);
+        const fs::path out = dir.path() / name;
+        runQuietly(e, out);
+        EXPECT_TRUE(collectSweep(out).missing.empty());
+        std::map<std::pair<std::string, std::string>, SensitivityRow> found;
+        for (const SensitivityRow& row : readSweepResults(out).sensitivity) {
+            if (row.output == "last_mean" && row.generation == 0) {
+                found[{row.factor, row.measure}] = row;
+            }
+        }
+        return found;
+    };
+    auto sobol = indices("method = \"sobol\"\nsamples = 16\nseed = 1\n", "sobol");
+    EXPECT_EQ((sobol[{"com-cost", "S1"}].value), 0.0);
+    EXPECT_EQ((sobol[{"com-cost", "ST"}].value), 0.0);
+    for (const char* factor : {"retina", "foods"}) {
+        EXPECT_GT((sobol[{factor, "ST"}].ciLow), 0.05) << factor;
+    }
+    auto morris = indices("method = \"morris\"\nsamples = 8\nlevels = 4\nseed = 1\n", "morris");
+    EXPECT_EQ((morris[{"com-cost", "mu_star"}].value), 0.0);
+    EXPECT_GT((morris[{"retina", "mu_star"}].value), 0.0);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# A sweep on a real one-node Slurm cluster (scripts/slurm/local-cluster.sh): 4 configurations
-# as 3 array tasks and a collect job, through sbatch. The tables must equal those of the same
+# A sweep on a real one-node Slurm cluster (scripts/slurm/local-cluster.sh): a Sobol' design of
+# 4 base samples around 2 presets, 32 configurations as 3 array tasks and a collect job, through
+# sbatch. The tables must equal those of the same
 # sweep run in one process. slurm_sweep_test.sh MURELTA_BATCH
 set -euo pipefail
 batch=$(realpath "$1")
@@ -25,8 +26,9 @@ cat "$work/start.txt"
 source "$work/cluster/env"
 
 cd "$work"
-printf '[parameters]\nruns = "3"\ncycles = "800"\n[sweep]\nagents = ["10", "50"]\n%s\n' \
-    'preset = ["None", "Tab 10b"]' > sweep.toml
+printf '%s\n' '[parameters]' 'runs = "3"' 'cycles = "800"' '[sweep]' 'preset = ["None", "Tab 10b"]' \
+    '[design]' 'method = "sobol"' 'samples = 4' '[design.factors]' \
+    'retina = { from = 1, to = 15 }' 'foods = { from = 1, to = 5 }' > sweep.toml
 "$batch" sweep sweep.toml --out alone --threads 1 > /dev/null 2>&1 || fail "the sweep in one process"
 
 MURELTA_BATCH=$batch "$scripts/submit-sweep.sh" sweep.toml shared 3 | tee submitted.txt
@@ -38,7 +40,7 @@ for _ in $(seq 240); do
     sleep 0.5
 done
 grep -q 'Tables written' shared/logs/collect.out 2> /dev/null || fail "no tables after 120 s"
-for table in runs generations summary; do
+for table in runs generations summary design sensitivity compare; do
     cmp alone/$table.csv shared/$table.csv || fail "$table.csv differs from the one-process sweep"
 done
 echo "the cluster's tables equal the one-process sweep's"

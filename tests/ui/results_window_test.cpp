@@ -5,6 +5,8 @@
 
 #include <toml++/toml.h>
 #include <QAction>
+#include <QBarSeries>
+#include <QBarSet>
 #include <QBoxPlotSeries>
 #include <QBoxSet>
 #include <QChartView>
@@ -22,6 +24,7 @@
 
 #include "sim/state.hpp"
 #include "support/window_helpers.hpp"
+#include "ui/analysis_views.hpp"
 #include "ui/main_window.hpp"
 #include "ui/results_panel.hpp"
 #include "ui/results_window.hpp"
@@ -74,6 +77,38 @@ class ResultsWindowTest : public QObject {
     };
 
   private slots:
+    // A Sobol' design: its Sensitivity tab shows S1 and ST of each factor with intervals, and
+    // exports like the other charts.
+    void aDesignShowsItsIndicesPerFactor() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QDir::setCurrent(dir.path());
+        QFile file(QStringLiteral("design.toml"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(
+            "[parameters]\nruns = \"4\"\ncycles = \"300\"\n[design]\nmethod = \"sobol\"\n"
+            "samples = 4\n[design.factors]\nretina = { from = 1, to = 15 }\n"
+            "foods = { from = 1, to = 5 }\n");
+        file.close();
+        QCOMPARE(QProcess::execute(QStringLiteral(MURELTA_BATCH),
+                                   {QStringLiteral("sweep"), QStringLiteral("design.toml"),
+                                    QStringLiteral("--out"), QStringLiteral("out")}),
+                 0);
+        SimState s;
+        MainWindow window(s);
+        ResultsWindow* viewer = window.openResults(QStringLiteral("out"));
+        QVERIFY(viewer != nullptr);
+        QChart* chart = viewer->sensitivityView()->chart()->chart();
+        QVERIFY(chart->title().startsWith(QStringLiteral("Sobol' S1 and ST")));
+        const QList<QAbstractSeries*> series = chart->series();
+        QVERIFY(!series.isEmpty());
+        auto* bars = qobject_cast<QBarSeries*>(series.front());
+        QVERIFY(bars != nullptr);
+        QCOMPARE(bars->count(), 2);                // S1 and ST
+        QCOMPARE(bars->barSets()[0]->count(), 2);  // retina and foods
+        QVERIFY(recorder_.messages.empty());
+    }
+
     void init() { recorder_.messages.clear(); }
     void cleanup() {
         QDir::setCurrent(startDir_);
@@ -202,6 +237,19 @@ class ResultsWindowTest : public QObject {
         QVERIFY(svg.isValid());
         QVERIFY(readFile(dir.filePath(QStringLiteral("boxes.svg"))).contains("per configuration"));
         QVERIFY(recorder_.messages.empty());
+
+        // The Compare tab: A12 of each pair both ways, which make 1 together, nothing on the
+        // diagonal, and the table copies.
+        auto* compare = viewer->compareView()->table()->model();
+        QCOMPARE(compare->rowCount(), 4);
+        for (int a = 0; a < 4; ++a) {
+            QVERIFY(compare->index(a, a).data().toString().isEmpty());
+            for (int b = a + 1; b < 4; ++b) {
+                const double ab = compare->index(a, b).data().toString().split(' ')[0].toDouble();
+                const double ba = compare->index(b, a).data().toString().split(' ')[0].toDouble();
+                QVERIFY(std::abs(ab + ba - 1.0) < 0.011);
+            }
+        }
 
         // A sweep whose table was cut short opens nothing and says where.
         QFile cut(QStringLiteral("out/runs.csv"));
