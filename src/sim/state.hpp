@@ -56,14 +56,13 @@ struct ViewSums {
 // Room for sending and delivery to work in, kept between cycles so that a cycle allocates
 // nothing; what it holds between cycles means nothing.
 struct DeliveryWork {
-    std::vector<std::int16_t> receivers;  // of the report being sent
     struct Links {
         std::vector<std::uint8_t> copy;       // an agent's links as last seen
         std::vector<std::int16_t> receivers;  // the agents they lead to
     };
     std::vector<Links> links;
-    std::vector<std::int32_t> xs;       // the agents' positions as they move, when the range
-    std::vector<std::int32_t> ys;       // does not reach everywhere
+    std::vector<std::uint32_t> positions;  // the agents' positions as they move, x in the low
+                                           // half, when the range does not reach everywhere
     std::vector<std::uint64_t> best;    // per agent: the best message so far, as a key
     std::vector<std::uint64_t> ownKey;  // per agent: the one cell its map held before, as a key
     std::vector<std::uint32_t> own;     // per agent: that cell's index, or none
