@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -129,10 +128,21 @@ std::size_t gatherNear(const std::uint8_t* links, const std::uint32_t* positions
                                                  _mm_packs_epi32(nearOf(k + 8), nearOf(k + 12)));
             const __m128i linked =
                 _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(links + k)), one);
-            auto bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(near, linked)));
-            while (bits != 0) {
-                out[count++] = static_cast<std::int16_t>(k + static_cast<unsigned>(std::countr_zero(bits)));
-                bits &= bits - 1;
+            const auto bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(near, linked)));
+            if (bits == 0xFFFF) {
+                // All sixteen, as in a group gathered around one cell: their indexes at once.
+                const __m128i base = _mm_set1_epi16(static_cast<std::int16_t>(k));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + count),
+                                 _mm_add_epi16(base, _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7)));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + count + 8),
+                                 _mm_add_epi16(base, _mm_setr_epi16(8, 9, 10, 11, 12, 13, 14, 15)));
+                count += 16;
+            } else if (bits != 0) {
+                // Each index written and kept when its bit is set, without a branch per agent.
+                for (unsigned j = 0; j < 16; ++j) {
+                    out[count] = static_cast<std::int16_t>(k + j);
+                    count += (bits >> j) & 1U;
+                }
             }
         }
     }
@@ -212,7 +222,8 @@ void report(SimState& s, std::int16_t a, const Message& message, const CommRange
             charge(s, agent, s.comCost);
         }
     }
-    s.messages.pushGathered(message, count);
+    // Every way of gathering above keeps the agents in index order.
+    s.messages.pushGathered(message, count, true);
 }
 
 // Perception has summed the view of this cycle; a caller that stepped without perceiving

@@ -130,7 +130,7 @@ int MessageQueue::push(const Message& message) {
 void MessageQueue::pushToEach(const Message& message, std::span<const std::int16_t> receivers) {
     const std::span<std::int16_t> room = gatherRoom(receivers.size());
     std::copy(receivers.begin(), receivers.end(), room.begin());
-    pushGathered(message, receivers.size());
+    pushGathered(message, receivers.size(), false);
 }
 
 std::span<std::int16_t> MessageQueue::gatherRoom(std::size_t most) {
@@ -140,7 +140,7 @@ std::span<std::int16_t> MessageQueue::gatherRoom(std::size_t most) {
     return std::span(sent.receivers).subspan(gathering_);
 }
 
-void MessageQueue::pushGathered(const Message& message, std::size_t count) {
+void MessageQueue::pushGathered(const Message& message, std::size_t count, bool ascending) {
     Sent& sent = *buckets_[sending_];
     const auto first = static_cast<std::uint32_t>(gathering_);
     const std::span<const std::int16_t> receivers = std::span(sent.receivers).subspan(first, count);
@@ -149,7 +149,8 @@ void MessageQueue::pushGathered(const Message& message, std::size_t count) {
     if (taken > 0) {
         sent.reports.push_back({message.x, message.y, message.value, message.sender, first});
         const auto kept = receivers.first(taken);
-        sent.highest = std::max(sent.highest, *std::max_element(kept.begin(), kept.end()));
+        sent.highest = std::max(sent.highest,
+                                ascending ? kept.back() : *std::max_element(kept.begin(), kept.end()));
     }
     // A full queue drops the receivers past the last free slot.
     sent.receivers.resize(first + taken);

@@ -100,8 +100,9 @@ class MessageQueue {
     // The same without a copy of the receivers: room for up to `most` of them, written straight
     // into the queue's own list; pushGathered() then queues the first `count` written there.
     // Nothing else may be pushed in between.
+    // `ascending`: the receivers come in increasing order, so the last is the highest.
     std::span<std::int16_t> gatherRoom(std::size_t most);
-    void pushGathered(const Message& message, std::size_t count);
+    void pushGathered(const Message& message, std::size_t count, bool ascending);
     // One cycle passes: messages delivered in the previous cycle free their slots, every waiting
     // message's delay drops by one, and the messages whose delay reaches 0 are returned in slot
     // order.
