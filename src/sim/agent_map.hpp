@@ -108,20 +108,21 @@ class AgentMap {
         cell = value;
     }
 
+    // What a turn, perception and delivery read come first, the cells last.
+    // The best cell, when known; found again by a scan of the written cells when not.
+    mutable bool bestKnown_ = true;
+    // The cell wipeAndSet left to write.
+    mutable bool waiting_ = false;
+    mutable std::int16_t bestValue_ = 0;
+    std::int16_t waitingValue_ = 0;
+    std::int16_t receiver_ = 0;
+    mutable std::uint32_t bestIndex_ = 0;
+    std::uint32_t waitingIndex_ = 0;
+    mutable std::shared_ptr<const MessageQueue::Sent> pending_;
     // The cells as read; delivered messages are written in when they are, hence mutable.
     mutable Grid<std::int16_t> cells_;
     // Every non-zero cell is listed here (possibly more than once); zero cells may be too.
     mutable std::vector<std::uint32_t> written_;
-    // The cell wipeAndSet left to write.
-    mutable bool waiting_ = false;
-    std::int16_t waitingValue_ = 0;
-    std::uint32_t waitingIndex_ = 0;
-    mutable std::shared_ptr<const MessageQueue::Sent> pending_;
-    std::int16_t receiver_ = 0;
-    // The best cell, when known; found again by a scan of the written cells when not.
-    mutable bool bestKnown_ = true;
-    mutable std::int16_t bestValue_ = 0;
-    mutable std::uint32_t bestIndex_ = 0;
 };
 
 }  // namespace murelta
