@@ -26,6 +26,7 @@ void charge(SimState& s, const Agent& agent, double cost) {
 struct Heading {
     double x = 0.0;
     double y = 0.0;
+    bool whole = false;  // x and y are whole numbers, the cell itself
 };
 
 // The positions of the rank-1 agents summed, kept up to date as they move, so that each turn
@@ -68,7 +69,7 @@ Heading wander(SimState& s, Agent& agent, const Leaders& leaders) {
         return {static_cast<double>(leaders.sumX) / leaders.count + 7.0 * dx,
                 static_cast<double>(leaders.sumY) / leaders.count + 7.0 * dy};
     }
-    return {static_cast<double>(agent.x + dx), static_cast<double>(agent.y + dy)};
+    return {static_cast<double>(agent.x + dx), static_cast<double>(agent.y + dy), true};
 }
 
 // The receivers of an agent's links, kept from one turn to the next as long as its links stay
@@ -288,7 +289,7 @@ void turn(SimState& s, std::int16_t a, Leaders& leaders, const CommRange& range,
             message.value = best.value;
             agent.knowledge = Knowledge::Map;
         }
-        heading = {static_cast<double>(message.x), static_cast<double>(message.y)};
+        heading = {static_cast<double>(message.x), static_cast<double>(message.y), true};
         report(s, a, message, range, allPositive);
     }
 
@@ -296,8 +297,17 @@ void turn(SimState& s, std::int16_t a, Leaders& leaders, const CommRange& range,
     agent.headingY = heading.y;
     const std::int16_t fromX = agent.x;
     const std::int16_t fromY = agent.y;
-    agent.x = stepTowards(agent.x, heading.x);
-    agent.y = stepTowards(agent.y, heading.y);
+    if (heading.whole) {
+        // Towards a cell: one step by the sign of the difference, as stepTowards gives.
+        const auto sign = [](int from, int to) { return (to > from ? 1 : 0) - (to < from ? 1 : 0); };
+        const int toX = static_cast<int>(heading.x);
+        const int toY = static_cast<int>(heading.y);
+        agent.x = static_cast<std::int16_t>(agent.x + sign(agent.x, toX));
+        agent.y = static_cast<std::int16_t>(agent.y + sign(agent.y, toY));
+    } else {
+        agent.x = stepTowards(agent.x, heading.x);
+        agent.y = stepTowards(agent.y, heading.y);
+    }
     if (agent.x > s.arenaWidth) {
         agent.x = s.arenaWidth;
     }
