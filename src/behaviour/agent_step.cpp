@@ -6,6 +6,9 @@
 #include <cstring>
 #include <limits>
 #include <span>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "behaviour/communication.hpp"
 #include "sim/state.hpp"
@@ -23,6 +26,7 @@ void charge(SimState& s, const Agent& agent, double cost) {
 struct Heading {
     double x = 0.0;
     double y = 0.0;
+    bool whole = false;  // x and y are whole numbers, the cell itself
 };
 
 // The positions of the rank-1 agents summed, kept up to date as they move, so that each turn
@@ -65,7 +69,7 @@ Heading wander(SimState& s, Agent& agent, const Leaders& leaders) {
         return {static_cast<double>(leaders.sumX) / leaders.count + 7.0 * dx,
                 static_cast<double>(leaders.sumY) / leaders.count + 7.0 * dy};
     }
-    return {static_cast<double>(agent.x + dx), static_cast<double>(agent.y + dy)};
+    return {static_cast<double>(agent.x + dx), static_cast<double>(agent.y + dy), true};
 }
 
 // The receivers of an agent's links, kept from one turn to the next as long as its links stay
@@ -93,43 +97,98 @@ const std::vector<std::int16_t>& linkList(SimState& s, std::int16_t a, const std
     return cache.receivers;
 }
 
-void report(SimState& s, std::int16_t a, const Message& message, const CommRange& range) {
+// An agent's position as two 16-bit halves, x low and y high, as the range test reads them.
+std::uint32_t packPosition(std::int16_t x, std::int16_t y) {
+    return static_cast<std::uint32_t>(static_cast<std::uint16_t>(x)) |
+           (static_cast<std::uint32_t>(static_cast<std::uint16_t>(y)) << 16);
+}
+
+// The agents k..n-1 linked to and near enough to (x, y), in index order, written to `out`;
+// returns how many. Squared distances between cells of an int16 arena fit 32 unsigned bits.
+std::size_t gatherNear(const std::uint8_t* links, const std::uint32_t* positions, std::size_t k,
+                       std::size_t n, std::int16_t x, std::int16_t y, std::uint32_t below,
+                       bool allPositive, std::int16_t* out) {
+    std::size_t count = 0;
+#if defined(__SSE2__)
+    // Sixteen agents at a time. With every position at or above 0, each difference of
+    // coordinates fits 16 signed bits, and the sum of two squares, at most 2 x 32767^2, fits 31:
+    // one multiply-add gives it exactly. Nothing it gives reaches 2^31 - 1, so a limit cut down to
+    // that keeps every answer.
+    if (allPositive) {
+        const __m128i self = _mm_set1_epi32(static_cast<int>(packPosition(x, y)));
+        const __m128i limit = _mm_set1_epi32(
+            static_cast<int>(std::min<std::uint32_t>(below, std::numeric_limits<std::int32_t>::max())));
+        const __m128i one = _mm_set1_epi8(1);
+        const auto nearOf = [&](std::size_t from) {
+            const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(positions + from));
+            const __m128i d = _mm_sub_epi16(self, p);
+            return _mm_cmplt_epi32(_mm_madd_epi16(d, d), limit);
+        };
+        for (; k + 16 <= n; k += 16) {
+            const __m128i near = _mm_packs_epi16(_mm_packs_epi32(nearOf(k), nearOf(k + 4)),
+                                                 _mm_packs_epi32(nearOf(k + 8), nearOf(k + 12)));
+            const __m128i linked =
+                _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(links + k)), one);
+            const auto bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(near, linked)));
+            if (bits == 0xFFFF) {
+                // All sixteen, as in a group gathered around one cell: their indexes at once.
+                const __m128i base = _mm_set1_epi16(static_cast<std::int16_t>(k));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + count),
+                                 _mm_add_epi16(base, _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7)));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + count + 8),
+                                 _mm_add_epi16(base, _mm_setr_epi16(8, 9, 10, 11, 12, 13, 14, 15)));
+                count += 16;
+            } else if (bits != 0) {
+                // Each index written and kept when its bit is set, without a branch per agent.
+                for (unsigned j = 0; j < 16; ++j) {
+                    out[count] = static_cast<std::int16_t>(k + j);
+                    count += (bits >> j) & 1U;
+                }
+            }
+        }
+    }
+#else
+    static_cast<void>(allPositive);
+#endif
+    // Each step keeps its survivors at the front without a branch per agent.
+    const std::int32_t sx = x;
+    const std::int32_t sy = y;
+    for (; k < n; ++k) {
+        const std::int32_t dx = sx - static_cast<std::int16_t>(positions[k] & 0xFFFF);
+        const std::int32_t dy = sy - static_cast<std::int16_t>(positions[k] >> 16);
+        const std::uint32_t squared =
+            static_cast<std::uint32_t>(dx * dx) + static_cast<std::uint32_t>(dy * dy);
+        out[count] = static_cast<std::int16_t>(k);
+        count += (links[k] == 1) & (squared < below) ? 1 : 0;
+    }
+    return count;
+}
+
+void report(SimState& s, std::int16_t a, const Message& message, const CommRange& range,
+            bool allPositive) {
     const Agent& agent = s.agent(a);
     const std::uint8_t* links = agent.links.data();
-    // Queuing touches neither the draws nor the costs, so the receivers can be gathered and
-    // queued together, in the same order, as one report. Each step keeps its survivors at the
-    // front without a branch per agent.
-    std::vector<std::int16_t>& receivers = s.delivery.receivers;
     const auto n = static_cast<std::size_t>(std::max<int>(s.groupSize, 0));
-    receivers.resize(n + 1);
     // A search for the first link passes over many bytes at a time, and most agents of a
     // network without links have none.
     const void* found = n == 0 ? nullptr : std::memchr(links, 1, n);
     if (found == nullptr) {
         return;
     }
-    std::size_t count = 0;
     auto k = static_cast<std::size_t>(static_cast<const std::uint8_t*>(found) - links);
+    // Queuing touches neither the draws nor the costs, so the receivers can be gathered, in the
+    // same order, straight into the queue as one report.
+    std::int16_t* receivers = s.messages.gatherRoom(n - k).data();
+    std::size_t count = 0;
     if (!range.everywhere) {
-        // Linked and near enough, from the positions the agents hold at this moment; squared
-        // distances between cells of an int16 arena fit 32 unsigned bits.
-        const std::vector<std::int32_t>& xs = s.delivery.xs;
-        const std::vector<std::int32_t>& ys = s.delivery.ys;
-        const std::int32_t x = agent.x;
-        const std::int32_t y = agent.y;
+        // Linked and near enough, from the positions the agents hold at this moment.
         const auto below = static_cast<std::uint32_t>(
             std::min<std::int64_t>(range.below, std::numeric_limits<std::uint32_t>::max()));
-        for (; k < n; ++k) {
-            const std::int32_t dx = x - xs[k];
-            const std::int32_t dy = y - ys[k];
-            const std::uint32_t squared =
-                static_cast<std::uint32_t>(dx * dx) + static_cast<std::uint32_t>(dy * dy);
-            receivers[count] = static_cast<std::int16_t>(k);
-            count += (links[k] == 1) & (squared < below) ? 1 : 0;
-        }
+        count = gatherNear(links, s.delivery.positions.data(), k, n, agent.x, agent.y, below,
+                           allPositive, receivers);
     } else if (n <= kMostCachedLinks) {
         const std::vector<std::int16_t>& list = linkList(s, a, links, n);
-        std::copy(list.begin(), list.end(), receivers.begin());
+        std::copy(list.begin(), list.end(), receivers);
         count = list.size();
     } else {
         // Eight links at a time: a sparse network has mostly empty words.
@@ -164,9 +223,8 @@ void report(SimState& s, std::int16_t a, const Message& message, const CommRange
             charge(s, agent, s.comCost);
         }
     }
-    if (count > 0) {
-        s.messages.pushToEach(message, std::span(receivers).first(count));
-    }
+    // Every way of gathering above keeps the agents in index order.
+    s.messages.pushGathered(message, count, true);
 }
 
 // Perception has summed the view of this cycle; a caller that stepped without perceiving
@@ -197,7 +255,8 @@ std::int16_t stepTowards(std::int16_t position, double heading) {
     return static_cast<std::int16_t>(p);
 }
 
-void turn(SimState& s, std::int16_t a, Leaders& leaders, const CommRange& range) {
+void turn(SimState& s, std::int16_t a, Leaders& leaders, const CommRange& range,
+          bool allPositive) {
     Agent& agent = s.agent(a);
     agent.mapHit = false;
     const AgentMap::Best best = agent.map.best();
@@ -230,16 +289,25 @@ void turn(SimState& s, std::int16_t a, Leaders& leaders, const CommRange& range)
             message.value = best.value;
             agent.knowledge = Knowledge::Map;
         }
-        heading = {static_cast<double>(message.x), static_cast<double>(message.y)};
-        report(s, a, message, range);
+        heading = {static_cast<double>(message.x), static_cast<double>(message.y), true};
+        report(s, a, message, range, allPositive);
     }
 
     agent.headingX = heading.x;
     agent.headingY = heading.y;
     const std::int16_t fromX = agent.x;
     const std::int16_t fromY = agent.y;
-    agent.x = stepTowards(agent.x, heading.x);
-    agent.y = stepTowards(agent.y, heading.y);
+    if (heading.whole) {
+        // Towards a cell: one step by the sign of the difference, as stepTowards gives.
+        const auto sign = [](int from, int to) { return (to > from ? 1 : 0) - (to < from ? 1 : 0); };
+        const int toX = static_cast<int>(heading.x);
+        const int toY = static_cast<int>(heading.y);
+        agent.x = static_cast<std::int16_t>(agent.x + sign(agent.x, toX));
+        agent.y = static_cast<std::int16_t>(agent.y + sign(agent.y, toY));
+    } else {
+        agent.x = stepTowards(agent.x, heading.x);
+        agent.y = stepTowards(agent.y, heading.y);
+    }
     if (agent.x > s.arenaWidth) {
         agent.x = s.arenaWidth;
     }
@@ -257,8 +325,7 @@ void turn(SimState& s, std::int16_t a, Leaders& leaders, const CommRange& range)
         leaders.sumY += agent.y - fromY;
     }
     if (!range.everywhere) {
-        s.delivery.xs[static_cast<std::size_t>(a)] = agent.x;
-        s.delivery.ys[static_cast<std::size_t>(a)] = agent.y;
+        s.delivery.positions[static_cast<std::size_t>(a)] = packPosition(agent.x, agent.y);
     }
     if (s.arena(agent.x, agent.y) == kTargetCell) {
         agent.inArena = false;
@@ -275,16 +342,19 @@ void agentsStep(SimState& s) {
     Leaders leaders = sumLeaders(s);
     // The radius and the arena do not change during a cycle.
     const CommRange range = commRange(s);
+    // A turn leaves the agent at or above 0 in both coordinates; agents placed elsewhere by
+    // hand take the plain range test for this cycle.
+    bool allPositive = true;
     if (!range.everywhere) {
-        s.delivery.xs.resize(static_cast<std::size_t>(std::max<int>(n, 0)));
-        s.delivery.ys.resize(static_cast<std::size_t>(std::max<int>(n, 0)));
+        s.delivery.positions.resize(static_cast<std::size_t>(std::max<int>(n, 0)));
         for (std::int16_t a = 0; a < n; ++a) {
-            s.delivery.xs[static_cast<std::size_t>(a)] = s.agent(a).x;
-            s.delivery.ys[static_cast<std::size_t>(a)] = s.agent(a).y;
+            const Agent& agent = s.agent(a);
+            s.delivery.positions[static_cast<std::size_t>(a)] = packPosition(agent.x, agent.y);
+            allPositive = allPositive && agent.x >= 0 && agent.y >= 0;
         }
     }
     for (std::int16_t a = 0; a < n; ++a) {
-        turn(s, a, leaders, range);
+        turn(s, a, leaders, range, allPositive);
     }
 }
 

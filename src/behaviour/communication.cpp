@@ -54,17 +54,20 @@ void giveAll(DeliveryWork& w, std::span<const std::int16_t> receivers, std::uint
 }
 
 // The same for the receivers not yet given a message of this group, which they are then marked
-// with.
-void giveFirst(DeliveryWork& w, std::span<const std::int16_t> receivers, std::uint64_t key,
-               std::uint32_t group) {
+// with; returns how many were not yet marked.
+std::size_t giveFirst(DeliveryWork& w, std::span<const std::int16_t> receivers, std::uint64_t key,
+                      std::uint32_t group) {
+    std::size_t fresh = 0;
     for (const std::int16_t receiver : receivers) {
         assert(receiver >= 0 && static_cast<std::size_t>(receiver) < w.best.size());
         const auto r = static_cast<std::size_t>(receiver);
-        if (w.seen[r] != group) {
-            w.seen[r] = group;
-            w.best[r] = std::max(w.best[r], key);
-        }
+        const bool first = w.seen[r] != group;
+        w.seen[r] = group;
+        const std::uint64_t before = w.best[r];
+        w.best[r] = first && key > before ? key : before;
+        fresh += first ? 1 : 0;
     }
+    return fresh;
 }
 
 }  // namespace
@@ -159,6 +162,7 @@ void deliverMessages(SimState& s) {
         }
     }
 
+    const auto receivable = static_cast<std::size_t>(sent.highest + 1);
     for (std::size_t i = 0; i < m; ++i) {
         if (w.later[i] != 0) {
             continue;  // taken with the last report of its cell
@@ -170,12 +174,15 @@ void deliverMessages(SimState& s) {
             continue;
         }
         // Latest first: a receiver takes the first of these that lists it.
+        // Once every agent a report can list is marked, the earlier reports give nothing more:
+        // with many agents telling one another about one cell, that comes after a few.
         const std::uint32_t group = ++w.group;
-        for (auto j = static_cast<std::int32_t>(i); j >= 0;
+        std::size_t marked = 0;
+        for (auto j = static_cast<std::int32_t>(i); j >= 0 && marked < receivable;
              j = w.earlier[static_cast<std::size_t>(j)]) {
             const auto report = static_cast<std::size_t>(j);
-            giveFirst(w, due->receiversOf(report), keyOf(reports[report].value, cell) | kGot,
-                      group);
+            marked += giveFirst(w, due->receiversOf(report),
+                                keyOf(reports[report].value, cell) | kGot, group);
         }
         if (w.owns[held] != 0) {
             for (auto r = static_cast<std::int32_t>(w.owns[held] & 0xFFFFFFFF); r >= 0;

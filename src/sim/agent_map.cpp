@@ -19,6 +19,8 @@ void AgentMap::set(int x, int y, std::int16_t value) {
     } else if (value > bestValue_ || (value == bestValue_ && value > 0 && index < bestIndex_)) {
         bestValue_ = value;
         bestIndex_ = static_cast<std::uint32_t>(index);
+        bestX_ = static_cast<std::int16_t>(x);
+        bestY_ = static_cast<std::int16_t>(y);
     }
 }
 
@@ -51,6 +53,9 @@ void AgentMap::findBest() const {
     }
     bestValue_ = bestValue;
     bestIndex_ = bestIndex;
+    const auto rows = static_cast<std::uint32_t>(std::max(cells_.rows(), 1));
+    bestX_ = static_cast<std::int16_t>(bestIndex / rows);
+    bestY_ = static_cast<std::int16_t>(bestIndex % rows);
     bestKnown_ = true;
 }
 
@@ -88,6 +93,8 @@ void AgentMap::receive(std::shared_ptr<const MessageQueue::Sent> sent, std::int1
     bestKnown_ = true;
     bestValue_ = best.value;
     bestIndex_ = best.value > 0 ? static_cast<std::uint32_t>(cells_.indexOf(best.x, best.y)) : 0;
+    bestX_ = best.x;
+    bestY_ = best.y;
 }
 
 void AgentMap::writePending() const {

@@ -48,6 +48,8 @@ class AgentMap {
             if (value > 0) {
                 bestValue_ = value;
                 bestIndex_ = waitingIndex_;
+                bestX_ = static_cast<std::int16_t>(x);
+                bestY_ = static_cast<std::int16_t>(y);
             }
         }
     }
@@ -66,10 +68,9 @@ class AgentMap {
         }
         Best result;
         if (bestValue_ > 0) {
-            const auto rows = static_cast<std::uint32_t>(cells_.rows());
             result.value = bestValue_;
-            result.x = static_cast<std::int16_t>(bestIndex_ / rows);
-            result.y = static_cast<std::int16_t>(bestIndex_ % rows);
+            result.x = bestX_;
+            result.y = bestY_;
         }
         return result;
     }
@@ -108,20 +109,24 @@ class AgentMap {
         cell = value;
     }
 
+    // What a turn, perception and delivery read come first, the cells last.
+    // The best cell, when known; found again by a scan of the written cells when not.
+    mutable bool bestKnown_ = true;
+    // The cell wipeAndSet left to write.
+    mutable bool waiting_ = false;
+    mutable std::int16_t bestValue_ = 0;
+    std::int16_t waitingValue_ = 0;
+    std::int16_t receiver_ = 0;
+    mutable std::uint32_t bestIndex_ = 0;
+    // The best cell's column and row, kept beside its index so that a turn need not divide.
+    mutable std::int16_t bestX_ = 0;
+    mutable std::int16_t bestY_ = 0;
+    std::uint32_t waitingIndex_ = 0;
+    mutable std::shared_ptr<const MessageQueue::Sent> pending_;
     // The cells as read; delivered messages are written in when they are, hence mutable.
     mutable Grid<std::int16_t> cells_;
     // Every non-zero cell is listed here (possibly more than once); zero cells may be too.
     mutable std::vector<std::uint32_t> written_;
-    // The cell wipeAndSet left to write.
-    mutable bool waiting_ = false;
-    std::int16_t waitingValue_ = 0;
-    std::uint32_t waitingIndex_ = 0;
-    mutable std::shared_ptr<const MessageQueue::Sent> pending_;
-    std::int16_t receiver_ = 0;
-    // The best cell, when known; found again by a scan of the written cells when not.
-    mutable bool bestKnown_ = true;
-    mutable std::int16_t bestValue_ = 0;
-    mutable std::uint32_t bestIndex_ = 0;
 };
 
 }  // namespace murelta

@@ -53,6 +53,7 @@ void MessageQueue::renew(std::size_t bucket) {
     sent->reports.clear();
     sent->receivers.clear();
     sent->runs.clear();
+    sent->highest = -1;
 }
 
 std::size_t MessageQueue::take(const Message& message, std::span<const std::int16_t> receivers) {
@@ -127,16 +128,32 @@ int MessageQueue::push(const Message& message) {
 }
 
 void MessageQueue::pushToEach(const Message& message, std::span<const std::int16_t> receivers) {
+    const std::span<std::int16_t> room = gatherRoom(receivers.size());
+    std::copy(receivers.begin(), receivers.end(), room.begin());
+    pushGathered(message, receivers.size(), false);
+}
+
+std::span<std::int16_t> MessageQueue::gatherRoom(std::size_t most) {
     Sent& sent = *buckets_[sending_];
-    const auto first = static_cast<std::uint32_t>(sent.receivers.size());
-    const std::size_t taken = take(message, receivers);
-    dropped_ += static_cast<long>(receivers.size() - taken);
-    if (taken == 0) {
-        return;  // full: every message of the report is dropped
+    gathering_ = sent.receivers.size();
+    sent.receivers.resize(gathering_ + most);
+    return std::span(sent.receivers).subspan(gathering_);
+}
+
+void MessageQueue::pushGathered(const Message& message, std::size_t count, bool ascending) {
+    Sent& sent = *buckets_[sending_];
+    const auto first = static_cast<std::uint32_t>(gathering_);
+    const std::span<const std::int16_t> receivers = std::span(sent.receivers).subspan(first, count);
+    const std::size_t taken = count == 0 ? 0 : take(message, receivers);
+    dropped_ += static_cast<long>(count - taken);
+    if (taken > 0) {
+        sent.reports.push_back({message.x, message.y, message.value, message.sender, first});
+        const auto kept = receivers.first(taken);
+        sent.highest = std::max(sent.highest,
+                                ascending ? kept.back() : *std::max_element(kept.begin(), kept.end()));
     }
-    sent.reports.push_back({message.x, message.y, message.value, message.sender, first});
-    sent.receivers.insert(sent.receivers.end(), receivers.begin(),
-                          receivers.begin() + static_cast<std::ptrdiff_t>(taken));
+    // A full queue drops the receivers past the last free slot.
+    sent.receivers.resize(first + taken);
 }
 
 const MessageQueue::Sent& MessageQueue::advance() {

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstddef>
+#include <new>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -21,6 +22,27 @@ struct Message {
     std::int16_t sender = 0;
     std::int16_t receiver = 0;
     std::int16_t delay = -1;  // -1 free, 5..1 waiting, 0 delivered in the current cycle
+};
+
+// An allocator that leaves new elements of a vector of plain numbers unset, so that making room
+// for numbers about to be written costs nothing.
+template <typename T>
+struct UnsetAllocator : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = UnsetAllocator<U>;
+    };
+    UnsetAllocator() = default;
+    template <typename U>
+    UnsetAllocator(const UnsetAllocator<U>&) noexcept {}
+    template <typename U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
 };
 
 class MessageQueue {
@@ -46,8 +68,11 @@ class MessageQueue {
     // no slot is freed, so the lowest free slot only grows.
     struct Sent {
         std::vector<Report> reports;
-        std::vector<std::int16_t> receivers;
+        std::vector<std::int16_t, UnsetAllocator<std::int16_t>> receivers;
         std::vector<Run> runs;  // the slots taken, in order
+        // The highest receiver any report lists, -1 for none: delivery knows from it how many
+        // agents can be given anything.
+        std::int16_t highest = -1;
         std::size_t count() const { return receivers.size(); }
         std::span<const std::int16_t> receiversOf(std::size_t report) const {
             const std::size_t end =
@@ -72,6 +97,12 @@ class MessageQueue {
     // push() for one message to each receiver in turn, the same slots and order as calling
     // it once per receiver, queued as one report. Receivers beyond the free slots are dropped.
     void pushToEach(const Message& message, std::span<const std::int16_t> receivers);
+    // The same without a copy of the receivers: room for up to `most` of them, written straight
+    // into the queue's own list; pushGathered() then queues the first `count` written there.
+    // Nothing else may be pushed in between.
+    // `ascending`: the receivers come in increasing order, so the last is the highest.
+    std::span<std::int16_t> gatherRoom(std::size_t most);
+    void pushGathered(const Message& message, std::size_t count, bool ascending);
     // One cycle passes: messages delivered in the previous cycle free their slots, every waiting
     // message's delay drops by one, and the messages whose delay reaches 0 are returned in slot
     // order.
@@ -104,6 +135,8 @@ class MessageQueue {
     // Takes the lowest free slots for the first receivers, as many as there are, for the bucket
     // being filled, and writes their records; returns how many.
     std::size_t take(const Message& message, std::span<const std::int16_t> receivers);
+    // Where the report being gathered starts in the bucket's list of receivers.
+    std::size_t gathering_ = 0;
     // Gives a bucket's slots back to the free runs.
     void release(Sent& sent);
     // An empty bucket to fill: the old one unless a map still holds it.

@@ -33,9 +33,12 @@ void clearAgentMap(SimState& s, std::int16_t a) {
     s.agent(a).map.wipe();
 }
 
-ViewSums lookAround(const SimState& s, const Agent& agent) {
-    const CellSums::Totals seen =
-        s.targetSums.around(agent.x, agent.y, static_cast<int>(agent.retina));
+namespace {
+
+// What an agent sees from where it stands; inline, since perception asks it of every agent in
+// every cycle.
+inline ViewSums sumsSeen(const CellSums& targets, const Agent& agent) {
+    const CellSums::Totals seen = targets.around(agent.x, agent.y, static_cast<int>(agent.retina));
     ViewSums sums;
     sums.seen = seen.count;
     sums.sumDX = seen.sumDX;
@@ -43,6 +46,12 @@ ViewSums lookAround(const SimState& s, const Agent& agent) {
     sums.x = agent.x;
     sums.y = agent.y;
     return sums;
+}
+
+}  // namespace
+
+ViewSums lookAround(const SimState& s, const Agent& agent) {
+    return sumsSeen(s.targetSums, agent);
 }
 
 void updateRetina(SimState& s) {
@@ -63,7 +72,7 @@ void updateRetina(SimState& s) {
             }
             throw;
         }
-        const ViewSums sums = lookAround(s, agent);
+        const ViewSums sums = sumsSeen(s.targetSums, agent);
         s.viewSums[static_cast<std::size_t>(a)] = sums;
         agent.map.wipeAndSet(agent.x, agent.y, static_cast<std::int16_t>(sums.seen));
     }
