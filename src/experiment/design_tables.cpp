@@ -25,14 +25,6 @@ double mean(const std::vector<double>& values) {
     return std::accumulate(values.begin(), values.end(), 0.0) / static_cast<double>(values.size());
 }
 
-std::vector<std::string> sweptKeys(const Experiment& sweep) {
-    std::vector<std::string> keys;
-    for (const SweepAxis& axis : sweep.sweep) {
-        keys.push_back(axis.key);
-    }
-    return keys;
-}
-
 // The outputs of a design point, per generation, as sensitivity.csv names them.
 constexpr std::array<const char*, 5> kOutputs{"first_mean", "last_mean", "percent_out_mean",
                                               "all_out_share", "total_fitness"};

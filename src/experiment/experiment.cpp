@@ -708,7 +708,7 @@ void checkVariedKeysTakeEffect(const Reader& r, const std::vector<Varied>& varie
     }
 }
 
-std::vector<Varied> sweptKeys(const toml::table& sweep) {
+std::vector<Varied> variedBySweep(const toml::table& sweep) {
     std::vector<Varied> varied;
     for (const auto& [key, node] : sweep) {
         varied.push_back({std::string(key.str()), static_cast<int>(node.source().begin.line)});
@@ -1108,7 +1108,7 @@ Experiment parseExperiment(std::string_view text, const std::string& fileName) {
     std::vector<Varied> varied;
     if (sweep != nullptr) {
         readSweep(r, *sweep, e);
-        varied = sweptKeys(*sweep);
+        varied = variedBySweep(*sweep);
     }
     if (design != nullptr) {
         e.design = readDesign(r, *design, sweep, varied);
@@ -1203,6 +1203,14 @@ std::size_t configurationCount(const Experiment& e) {
         }
     }
     return count;
+}
+
+std::vector<std::string> sweptKeys(const Experiment& e) {
+    std::vector<std::string> keys;
+    for (const SweepAxis& axis : e.sweep) {
+        keys.push_back(axis.key);
+    }
+    return keys;
 }
 
 std::size_t designPointOf(const Experiment& e, std::size_t index) {

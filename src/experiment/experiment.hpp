@@ -224,6 +224,8 @@ std::size_t configurationCount(const Experiment& e);
 Experiment configuration(const Experiment& e, std::size_t index);
 // The swept values of configuration `index`, in axis order (the design's are apart).
 std::vector<std::string> sweptValues(const Experiment& e, std::size_t index);
+// The swept keys in axis order, as the tables' columns name them.
+std::vector<std::string> sweptKeys(const Experiment& e);
 // The design's point of configuration `index`, from 0.
 std::size_t designPointOf(const Experiment& e, std::size_t index);
 

@@ -339,10 +339,7 @@ CollectReport collectSweep(const std::filesystem::path& dir) {
                     " is missing).");
     }
     const Experiment sweep = readKeptSweep(dir);
-    std::vector<std::string> keys;
-    for (const SweepAxis& axis : sweep.sweep) {
-        keys.push_back(axis.key);
-    }
+    const std::vector<std::string> keys = sweptKeys(sweep);
     const auto header = [&](std::vector<std::string> tail) {
         std::vector<std::string> fields{std::string(tables::kConfigColumn)};
         fields.insert(fields.end(), keys.begin(), keys.end());
