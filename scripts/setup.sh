@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     g++ cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libtomlplusplus-dev libboost-math-dev
-    libboost-random-dev
+    libboost-random-dev libpagmo-dev
     qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev
     xvfb xauth
     # Only for the statistics tests' reference values (tests/experiment/stats_reference.py).

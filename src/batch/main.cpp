@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "analysis/calibration.hpp"
 #include "evolution/genetic.hpp"
 #include "experiment/experiment.hpp"
 #include "experiment/record.hpp"
@@ -203,6 +204,58 @@ class SweepReport : public murelta::SweepProgress {
     Clock::time_point shown_{};
 };
 
+// A calibration's progress: a line redrawn on a terminal, or one at most every 10 seconds in a
+// log, with the optimiser's generation, the evaluations, the best objective and the time left.
+class CalibrationReportLine : public murelta::CalibrationProgress {
+  public:
+    CalibrationReportLine() : terminal_(isatty(STDERR_FILENO) != 0) {}
+
+    void show(const murelta::CalibrationStatus& status) override {
+        const auto now = Clock::now();
+        const bool last = status.validating || status.evaluations == status.budget;
+        if (!last &&
+            std::chrono::duration<double>(now - shown_).count() < (terminal_ ? 0.25 : 10.0)) {
+            return;
+        }
+        shown_ = now;
+        if (status.validating) {
+            if (validatingShown_) {
+                return;
+            }
+            validatingShown_ = true;
+            std::fprintf(stderr, "%svalidating on fresh seeds\n", terminal_ ? "\n" : "");
+            std::fflush(stderr);
+            return;
+        }
+        // Evaluations found finished take no time: the pace is of those run now.
+        const std::size_t fresh = status.evaluations - status.reused;
+        const double seconds = std::chrono::duration<double>(now - start_).count();
+        const std::size_t left = status.budget - std::min(status.budget, status.evaluations);
+        std::string best;
+        for (const double objective : status.best) {
+            best += (best.empty() ? "" : ", ") + murelta::formatNumber(objective);
+        }
+        const std::string eta =
+            fresh > 0 ? "about " +
+                            std::to_string(std::lround(seconds / static_cast<double>(fresh) *
+                                                       static_cast<double>(left))) +
+                            " s left"
+                      : "";
+        std::fprintf(stderr, "%sgeneration %zu/%zu  evaluations %zu/%zu  best %s  %s%s",
+                     terminal_ ? "\r" : "", status.generation + 1, status.generations,
+                     status.evaluations, status.budget, best.c_str(), eta.c_str(),
+                     terminal_ && !last ? "   " : "\n");
+        std::fflush(stderr);
+    }
+
+  private:
+    using Clock = std::chrono::steady_clock;
+    bool terminal_;
+    bool validatingShown_ = false;
+    Clock::time_point start_ = Clock::now();
+    Clock::time_point shown_{};
+};
+
 // Says which configurations are missing from a collected sweep, and why the damaged ones were
 // left out; returns the exit status.
 int reportMissing(const murelta::CollectReport& report, const std::string& dir) {
@@ -294,6 +347,20 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(1, 1024));
     sweepCommand->add_option("--shard", shardText,
                              "K/N: run only the configurations whose number modulo N is K");
+    CLI::App* calibrateCommand = app.add_subcommand(
+        "calibrate",
+        "Finds the free parameters of an experiment file's [calibration] that reproduce its "
+        "targets");
+    std::string calibrationFile;
+    std::string calibrationOut;
+    calibrateCommand
+        ->add_option("file", calibrationFile, "Experiment file with a [calibration] table")
+        ->required();
+    calibrateCommand
+        ->add_option("--out", calibrationOut, "Folder of the calibration (made when missing)")
+        ->required();
+    calibrateCommand->add_option("--threads", threads, "Threads the candidates' runs go to")
+        ->check(CLI::Range(1, 1024));
     CLI::App* collectCommand = app.add_subcommand(
         "collect", "Builds the tables of a sweep folder from its finished configurations");
     std::string collectDir;
@@ -315,6 +382,32 @@ int main(int argc, char** argv) {
     if (collectCommand->parsed()) {
         try {
             return reportMissing(murelta::collectSweep(collectDir), collectDir);
+        } catch (const std::exception& e) {
+            std::cerr << "murelta-batch: " << e.what() << std::endl;
+            return kExitRefused;
+        }
+    }
+    if (calibrateCommand->parsed()) {
+        try {
+            const murelta::Experiment calibration = murelta::readExperiment(calibrationFile);
+            if (!calibration.calibration) {
+                throw murelta::Error(calibrationFile +
+                                     " holds no [calibration]; give its free parameters and "
+                                     "targets there, or run it with murelta-batch --experiment.");
+            }
+            CalibrationReportLine line;
+            const murelta::CalibrationReport report = murelta::runCalibration(
+                calibration, calibrationFile, calibrationOut, threads, line);
+            std::cout << report.evaluations << " evaluations";
+            if (report.reused > 0) {
+                std::cout << " (" << report.reused << " found finished)";
+            }
+            std::cout << "; written in " << calibrationOut << ":";
+            for (std::size_t i = 0; i < report.written.size(); ++i) {
+                std::cout << (i > 0 ? ", " : " ") << report.written[i];
+            }
+            std::cout << std::endl;
+            return 0;
         } catch (const std::exception& e) {
             std::cerr << "murelta-batch: " << e.what() << std::endl;
             return kExitRefused;
@@ -372,6 +465,11 @@ int main(int argc, char** argv) {
             murelta::writeExperiment(saveFile, experiment);
             std::cout << "Experiment written: " << saveFile << std::endl;
             return 0;
+        }
+        if (experiment.calibration) {
+            throw murelta::Error(experimentFile +
+                                 " holds a [calibration]; run it with murelta-batch calibrate " +
+                                 experimentFile + " --out FOLDER.");
         }
         if (murelta::isSweep(experiment)) {
             throw murelta::Error(

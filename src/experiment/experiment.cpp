@@ -2,6 +2,7 @@
 
 #include <toml++/toml.h>
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <sstream>
 
+#include "experiment/tables.hpp"
 #include "network/links.hpp"
 #include "network/presets.hpp"
 #include "run/data_file.hpp"
@@ -636,15 +638,19 @@ void readSweep(const Reader& r, const toml::table& table, Experiment& e) {
     }
 }
 
-// A key that a sweep or a design varies: where (its line) and how the messages say it is varied.
+// What varies a key, which decides how the messages name it.
+enum class VariedBy { kSweep, kDesign, kCalibration };
+
+// A key that a sweep, a design or a calibration varies: where (its line) and by what.
 struct Varied {
     std::string key;
     int line = 0;
-    bool byDesign = false;
+    VariedBy by = VariedBy::kSweep;
 };
 
-// A swept key or a design's factor that something else in the file replaces would give
-// configurations that differ only in their labels: refused, naming both.
+// A swept key, a design's factor or a calibration's free parameter that something else in the
+// file replaces would give configurations that differ only in their labels: refused, naming
+// both.
 void checkVariedKeysTakeEffect(const Reader& r, const std::vector<Varied>& varied,
                                const Experiment& e, const Lines& lines) {
     const auto find = [&](std::string_view key) {
@@ -656,23 +662,27 @@ void checkVariedKeysTakeEffect(const Reader& r, const std::vector<Varied>& varie
     const std::string presetPlace = !e.preset.empty() ? "the preset \"" + e.preset + "\" (line " +
                                                             std::to_string(lines.preset) + ")"
                                                       : std::string("the swept preset");
-    // `reason` ends in advice with a verb: "sweep" for a swept key, "vary" for a factor.
+    // `reason` ends in advice with a verb: "sweep" for a swept key, "vary" for a factor,
+    // "calibrate" for a free parameter.
     const auto refuse = [&](std::string_view key, const std::string& reason) {
         const auto v = find(key);
         if (v == varied.end()) {
             return;
         }
-        const std::string verb = v->byDesign ? "vary" : "sweep";
+        static constexpr std::array<std::array<const char*, 3>, 3> kWords{{
+            {"sweep", "swept", "is swept, but "},
+            {"vary", "varied", "is a factor of the design, but "},
+            {"calibrate", "calibrated", "is a free parameter of the calibration, but "},
+        }};
+        const auto& words = kWords[static_cast<std::size_t>(v->by)];
         std::string text = reason;
-        for (const auto& [mark, word] :
-             {std::pair{std::string("{verb}"), verb},
-              std::pair{std::string("{done}"), std::string(v->byDesign ? "varied" : "swept")}}) {
+        for (const auto& [mark, word] : {std::pair{std::string("{verb}"), words[0]},
+                                         std::pair{std::string("{done}"), words[1]}}) {
             for (std::size_t at = text.find(mark); at != std::string::npos; at = text.find(mark)) {
                 text.replace(at, mark.size(), word);
             }
         }
-        r.fail(v->line, key,
-               (v->byDesign ? "is a factor of the design, but " : "is swept, but ") + text);
+        r.fail(v->line, key, words[2] + text);
     };
     const std::string everywhere =
         " sets the communication radius in every configuration; "
@@ -689,11 +699,18 @@ void checkVariedKeysTakeEffect(const Reader& r, const std::vector<Varied>& varie
     }
     refuse("last-out",
            "Last Out only marks the data file's name: the configurations would run alike.");
-    // A sweep may vary the seeds; a design's points share them, so that only its factors differ.
-    if (const auto seed = find("seed"); seed != varied.end() && seed->byDesign) {
-        refuse("seed",
-               "Initial Seed decides the runs' seeds, which every point of a design shares; "
-               "vary something else.");
+    // A sweep may vary the seeds; a design's points and a calibration's candidates share them,
+    // so that only their parameters differ.
+    if (const auto seed = find("seed"); seed != varied.end() && seed->by != VariedBy::kSweep) {
+        refuse("seed", std::string("Initial Seed decides the runs' seeds, which every ") +
+                           (seed->by == VariedBy::kDesign ? "point of a design" : "candidate") +
+                           " shares; {verb} something else.");
+    }
+    if (const auto runs = find("runs");
+        runs != varied.end() && runs->by == VariedBy::kCalibration) {
+        refuse("runs",
+               "Runs decides how closely each candidate's statistics are measured, not the "
+               "model; set it in [parameters].");
     }
     if (!e.agents.empty()) {
         const std::string listed = "agent " + std::to_string(e.agents.front().index) +
@@ -714,6 +731,22 @@ std::vector<Varied> variedBySweep(const toml::table& sweep) {
         varied.push_back({std::string(key.str()), static_cast<int>(node.source().begin.line)});
     }
     return varied;
+}
+
+// A range { from = .., to = .. } of finite numbers, from below to; `what` names it in messages.
+std::pair<double, double> readRange(const Reader& r, const toml::node& node, std::string_view key,
+                                    const std::string& what) {
+    const toml::table* range = node.as_table();
+    if (range == nullptr) {
+        r.fail(node, key, "must be a range { from = .., to = .. }.");
+    }
+    r.onlyKeys(*range, what, {"from", "to"});
+    const auto from = (*range)["from"].value<double>();
+    const auto to = (*range)["to"].value<double>();
+    if (!from || !to || !std::isfinite(*from) || !std::isfinite(*to) || !(*from < *to)) {
+        r.fail(node, key, what + " needs finite numbers from and to, from below to.");
+    }
+    return {*from, *to};
 }
 
 // The [design] table: its method, samples, levels and seed, and its factors, each a key of
@@ -774,18 +807,9 @@ Design readDesign(const Reader& r, const toml::table& table, const toml::table* 
                    "is swept (line " + std::to_string(sweep->get(k)->source().begin.line) +
                        ") and a factor of the design; keep it in one of them.");
         }
-        const toml::table* range = node.as_table();
-        if (range == nullptr) {
-            r.fail(node, k, "must be a range { from = .., to = .. }.");
-        }
-        r.onlyKeys(*range, "a factor's range", {"from", "to"});
-        const auto from = (*range)["from"].value<double>();
-        const auto to = (*range)["to"].value<double>();
-        if (!from || !to || !std::isfinite(*from) || !std::isfinite(*to) || !(*from < *to)) {
-            r.fail(node, k, "a factor's range needs finite numbers from and to, from below to.");
-        }
-        inOrder.push_back({line, DesignFactor{std::string(k), *from, *to}});
-        varied.push_back({std::string(k), line, true});
+        const auto [from, to] = readRange(r, node, k, "a factor's range");
+        inOrder.push_back({line, DesignFactor{std::string(k), from, to}});
+        varied.push_back({std::string(k), line, VariedBy::kDesign});
     }
     // In the order written, which decides the design's columns.
     std::stable_sort(inOrder.begin(), inOrder.end(),
@@ -799,6 +823,179 @@ Design readDesign(const Reader& r, const toml::table& table, const toml::table* 
         r.fail(static_cast<int>(table.source().begin.line), "design", error.what());
     }
     return d;
+}
+
+// The [calibration] table: its method, budget, population and seed, its free parameters with
+// their bounds, its targets and their weights.
+Calibration readCalibration(const Reader& r, const toml::table& table,
+                            std::vector<Varied>& varied) {
+    r.onlyKeys(table, "[calibration]",
+               {"method", "evaluations", "population", "seed", "free", "targets", "weights"});
+    const int tableLine = static_cast<int>(table.source().begin.line);
+    Calibration c;
+    const toml::node* method = table.get("method");
+    if (method == nullptr) {
+        r.fail(tableLine, "calibration", "needs a method: \"cmaes\" or \"nsga2\".");
+    }
+    const std::string name = r.text(*method, "method");
+    if (name == "cmaes") {
+        c.method = CalibrationMethod::kCmaes;
+    } else if (name == "nsga2") {
+        c.method = CalibrationMethod::kNsga2;
+    } else {
+        r.fail(*method, "method",
+               "\"" + name +
+                   "\" is no calibration method; allowed are \"cmaes\" (one objective) and "
+                   "\"nsga2\" (a front of several).");
+    }
+    const bool cmaes = c.method == CalibrationMethod::kCmaes;
+    const toml::node* population = table.get("population");
+    if (population == nullptr) {
+        r.fail(tableLine, "calibration", "needs a population: the candidates per generation.");
+    }
+    c.population = static_cast<std::size_t>(
+        r.integer(*population, "population", cmaes ? kMinCmaesPopulation : kMinNsga2Population,
+                  static_cast<std::int64_t>(kMaxCalibrationPopulation)));
+    if (!cmaes && c.population % 4 != 0) {
+        r.fail(*population, "population",
+               "nsga2 pairs its candidates four at a time: give a multiple of 4, such as " +
+                   std::to_string(c.population + 4 - c.population % 4) + ".");
+    }
+    const toml::node* evaluations = table.get("evaluations");
+    if (evaluations == nullptr) {
+        r.fail(tableLine, "calibration", "needs evaluations: the budget of candidates in all.");
+    }
+    const std::int64_t budget =
+        r.integer(*evaluations, "evaluations", 1, static_cast<std::int64_t>(kMaxConfigurations));
+    if (static_cast<std::size_t>(budget) < c.population) {
+        r.fail(*evaluations, "evaluations",
+               "a budget of " + std::to_string(budget) + " is below one population of " +
+                   std::to_string(c.population) + "; give at least " +
+                   std::to_string(c.population) + ".");
+    }
+    c.evaluations = static_cast<std::size_t>(budget);
+    if (const toml::node* seed = table.get("seed")) {
+        c.seed = static_cast<std::uint32_t>(r.integer(*seed, "seed", 0, UINT32_MAX));
+    }
+
+    const toml::table* free = r.table(table.get("free"), "free");
+    if (free == nullptr || free->empty()) {
+        r.fail(tableLine, "calibration",
+               "needs free parameters: [calibration.free] with bounds such as retina = { from "
+               "= 1, to = 20 }.");
+    }
+    std::vector<std::pair<int, DesignFactor>> inOrder;
+    for (const auto& [key, node] : *free) {
+        const std::string_view k = key.str();
+        const int line = static_cast<int>(node.source().begin.line);
+        if (findTextParameter(k) == nullptr) {
+            r.fail(node, k,
+                   "cannot be a free parameter; a calibration takes the number keys of the "
+                   "parameters table.");
+        }
+        const auto [from, to] = readRange(r, node, k, "a free parameter's bounds");
+        inOrder.push_back({line, DesignFactor{std::string(k), from, to}});
+        varied.push_back({std::string(k), line, VariedBy::kCalibration});
+    }
+    std::stable_sort(inOrder.begin(), inOrder.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (auto& [line, factor] : inOrder) {
+        c.free.push_back(std::move(factor));
+    }
+
+    const toml::table* targets = r.table(table.get("targets"), "targets");
+    if (targets == nullptr || targets->empty()) {
+        r.fail(tableLine, "calibration",
+               "needs targets: [calibration.targets] with observed statistics such as "
+               "last_mean = 3000.");
+    }
+    std::vector<std::pair<int, CalibrationTarget>> targetsInOrder;
+    for (const auto& [key, node] : *targets) {
+        const std::string_view k = key.str();
+        const auto column =
+            std::find(tables::kSummaryColumns.begin() + 2, tables::kSummaryColumns.end(), k);
+        if (column == tables::kSummaryColumns.end()) {
+            std::string list;
+            for (auto other = tables::kSummaryColumns.begin() + 2;
+                 other != tables::kSummaryColumns.end(); ++other) {
+                list += (list.empty() ? "" : ", ") + std::string(*other);
+            }
+            r.fail(node, k, "is no statistic of summary.csv; a target is one of " + list + ".");
+        }
+        const auto value = node.value<double>();
+        if (!value || !std::isfinite(*value)) {
+            r.fail(node, k, "a target must be a finite number, such as 3000.");
+        }
+        targetsInOrder.push_back({static_cast<int>(node.source().begin.line),
+                                  CalibrationTarget{std::string(k), *value}});
+    }
+    std::stable_sort(targetsInOrder.begin(), targetsInOrder.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (auto& [line, target] : targetsInOrder) {
+        c.targets.push_back(std::move(target));
+    }
+    if (!cmaes && c.targets.size() < 2) {
+        r.fail(*targets, "targets",
+               "nsga2 makes a front of two or more targets; with one, use method = \"cmaes\".");
+    }
+    if (const toml::table* weights = r.table(table.get("weights"), "weights")) {
+        if (!cmaes) {
+            r.fail(*weights, "weights",
+                   "only cmaes weighs its targets; nsga2 keeps one objective per target.");
+        }
+        for (const auto& [key, node] : *weights) {
+            const auto target = std::find_if(c.targets.begin(), c.targets.end(),
+                                             [&](const auto& t) { return t.column == key.str(); });
+            if (target == c.targets.end()) {
+                r.fail(node, key.str(), "weighs no target; a weight is named as its target.");
+            }
+            const auto weight = node.value<double>();
+            if (!weight || !std::isfinite(*weight) || !(*weight > 0.0)) {
+                r.fail(node, key.str(), "a weight must be a finite number above 0.");
+            }
+            target->weight = *weight;
+        }
+    }
+    return c;
+}
+
+void checkAgainstParameters(const Reader& r, const Experiment& e, const Lines& lines);
+
+// What a calibration needs of its experiment beyond the checks of every file: at least two runs,
+// seeds for the validation's runs after the calibration's, and candidates that can run at both
+// ends of the bounds.
+void checkCalibration(const Reader& r, const toml::table& table, const Experiment& e,
+                      const Lines& lines) {
+    const int line = static_cast<int>(table.source().begin.line);
+    SimState s;
+    readParams(s, e.params);
+    if (s.runCount < 2) {
+        r.fail(line, "calibration",
+               "needs at least 2 runs per candidate (runs in [parameters]), for the "
+               "statistics' spread and the validation's intervals.");
+    }
+    if (static_cast<long>(s.seed) + 2L * s.runCount > kMaxInteger) {
+        r.fail(line, "calibration",
+               "the validation runs the best candidates again on the seeds after the "
+               "calibration's, up to Initial Seed + 2 x Runs = " +
+                   std::to_string(static_cast<long>(s.seed) + 2L * s.runCount) +
+                   ", above the highest seed " + std::to_string(kMaxInteger) +
+                   "; lower Initial Seed or Runs.");
+    }
+    const Calibration& c = *e.calibration;
+    for (const bool upper : {false, true}) {
+        std::vector<double> values;
+        for (const DesignFactor& f : c.free) {
+            values.push_back(upper ? f.to : f.from);
+        }
+        try {
+            checkAgainstParameters(r, candidate(e, values), lines);
+        } catch (const Error& error) {
+            r.fail(line, "calibration",
+                   std::string("the candidate at the ") + (upper ? "upper" : "lower") +
+                       " bounds cannot run: " + error.what());
+        }
+    }
 }
 
 // Whether the parameters could run and the network fits the group they make, without
@@ -921,6 +1118,8 @@ void writeNetwork(std::ostream& out, const Experiment& e) {
     }
 }
 
+void writeCalibration(std::ostream& out, const Calibration& c);
+
 void writeTables(std::ostream& out, const Experiment& e) {
     toml::table parameters;
     for (const TextParameter& p : kTextParameters) {
@@ -990,6 +1189,35 @@ void writeTables(std::ostream& out, const Experiment& e) {
             toml::table range{{"from", f.from}, {"to", f.to}};
             range.is_inline(true);
             out << toml::table{{f.key, std::move(range)}} << '\n';
+        }
+    }
+    if (e.calibration) {
+        writeCalibration(out, *e.calibration);
+    }
+}
+
+void writeCalibration(std::ostream& out, const Calibration& c) {
+    out << "\n[calibration]";
+    writeLine(out, "", "method", std::string(methodName(c.method)));
+    writeLine(out, "", "evaluations", static_cast<std::int64_t>(c.evaluations));
+    writeLine(out, "", "population", static_cast<std::int64_t>(c.population));
+    writeLine(out, "", "seed", static_cast<std::int64_t>(c.seed));
+    // Key by key, since their order decides the tables' columns.
+    out << "\n\n[calibration.free]\n";
+    for (const DesignFactor& f : c.free) {
+        toml::table range{{"from", f.from}, {"to", f.to}};
+        range.is_inline(true);
+        out << toml::table{{f.key, std::move(range)}} << '\n';
+    }
+    out << "\n[calibration.targets]\n";
+    for (const CalibrationTarget& t : c.targets) {
+        out << toml::table{{t.column, t.value}} << '\n';
+    }
+    if (std::any_of(c.targets.begin(), c.targets.end(),
+                    [](const CalibrationTarget& t) { return t.weight != 1.0; })) {
+        out << "\n[calibration.weights]\n";
+        for (const CalibrationTarget& t : c.targets) {
+            out << toml::table{{t.column, t.weight}} << '\n';
         }
     }
 }
@@ -1071,9 +1299,9 @@ Experiment parseExperiment(std::string_view text, const std::string& fileName) {
         r.fail(static_cast<int>(error.source().begin.line), "",
                "not a valid TOML file: " + std::string(error.description()) + ".");
     }
-    r.onlyKeys(
-        root, "the file",
-        {"format", "parameters", "network", "changes", "targets", "sweep", "design", "provenance"});
+    r.onlyKeys(root, "the file",
+               {"format", "parameters", "network", "changes", "targets", "sweep", "design",
+                "calibration", "provenance"});
     std::int64_t version = kExperimentFormat;
     if (const toml::node* format = root.get("format")) {
         version = r.integer(*format, "format", 1, INT64_MAX);
@@ -1101,6 +1329,19 @@ Experiment parseExperiment(std::string_view text, const std::string& fileName) {
     r.table(root.get("provenance"), "provenance");
     const toml::table* sweep = r.table(root.get("sweep"), "sweep");
     const toml::table* design = r.table(root.get("design"), "design");
+    if (const toml::table* calibration = r.table(root.get("calibration"), "calibration")) {
+        if (sweep != nullptr || design != nullptr) {
+            r.fail(*calibration, "calibration",
+                   "a calibration runs candidates of one experiment; give a file a "
+                   "[calibration] or a [sweep] and [design], not both.");
+        }
+        std::vector<Varied> varied;
+        e.calibration = readCalibration(r, *calibration, varied);
+        checkVariedKeysTakeEffect(r, varied, e, lines);
+        checkAgainstParameters(r, e, lines);
+        checkCalibration(r, *calibration, e, lines);
+        return e;
+    }
     if (sweep == nullptr && design == nullptr) {
         checkAgainstParameters(r, e, lines);
         return e;
@@ -1152,6 +1393,10 @@ std::string_view methodName(DesignMethod method) {
     return "lhs";
 }
 
+std::string_view methodName(CalibrationMethod method) {
+    return method == CalibrationMethod::kCmaes ? "cmaes" : "nsga2";
+}
+
 std::vector<std::string> Design::factorKeys() const {
     std::vector<std::string> keys;
     for (const DesignFactor& f : factors) {
@@ -1177,20 +1422,42 @@ void planDesign(Design& design) {
     design.points = std::make_shared<const std::vector<DesignPoint>>(std::move(points));
 }
 
+namespace {
+
+// A parameter's value as its box would hold it: a whole-number one rounded half to even, as
+// the box's number is, a real one in its shortest text.
+std::string boxValue(const std::string& key, double value) {
+    return formatNumber(findTextParameter(key)->whole != nullptr ? std::nearbyint(value) : value);
+}
+
+}  // namespace
+
 std::vector<std::string> Design::values(std::size_t index) const {
     const DesignPoint& p = points->at(index);
     std::vector<std::string> texts;
     for (std::size_t f = 0; f < factors.size(); ++f) {
         const DesignFactor& factor = factors[f];
-        const double value = factor.from + p.unit[f] * (factor.to - factor.from);
-        if (findTextParameter(factor.key)->whole != nullptr) {
-            // Rounded half to even, as the box's number is.
-            texts.push_back(formatNumber(std::nearbyint(value)));
-        } else {
-            texts.push_back(formatNumber(value));
-        }
+        texts.push_back(boxValue(factor.key, factor.from + p.unit[f] * (factor.to - factor.from)));
     }
     return texts;
+}
+
+std::vector<std::string> candidateValues(const Calibration& c, const std::vector<double>& values) {
+    std::vector<std::string> texts;
+    for (std::size_t f = 0; f < c.free.size(); ++f) {
+        texts.push_back(boxValue(c.free[f].key, values.at(f)));
+    }
+    return texts;
+}
+
+Experiment candidate(const Experiment& e, const std::vector<double>& values) {
+    Experiment c = e;
+    c.calibration.reset();
+    const std::vector<std::string> texts = candidateValues(*e.calibration, values);
+    for (std::size_t f = 0; f < texts.size(); ++f) {
+        c.params.*(findTextParameter(e.calibration->free[f].key)->member) = texts[f];
+    }
+    return c;
 }
 
 std::size_t configurationCount(const Experiment& e) {

@@ -181,6 +181,42 @@ struct Design {
     }
 };
 
+enum class CalibrationMethod { kCmaes, kNsga2 };
+
+// A calibration's population: cmaes adapts its step from at least 5 candidates, nsga2 pairs
+// them four at a time; more than this many per generation is a typing error.
+inline constexpr std::size_t kMinCmaesPopulation = 5;
+inline constexpr std::size_t kMinNsga2Population = 8;
+inline constexpr std::size_t kMaxCalibrationPopulation = 10000;
+
+// What a calibration fits: a column of summary.csv for the last generation and the value
+// observed, with its weight in a cmaes objective.
+struct CalibrationTarget {
+    std::string column;
+    double value = 0.0;
+    double weight = 1.0;
+
+    friend bool operator==(const CalibrationTarget&, const CalibrationTarget&) = default;
+};
+
+// A calibration: candidate values of the free parameters, drawn by an evolutionary optimiser
+// within their bounds, each run as a configuration on the experiment's seeds, until the budget
+// of evaluations is spent.
+struct Calibration {
+    CalibrationMethod method = CalibrationMethod::kCmaes;
+    std::size_t evaluations = 0;  // the budget, candidate evaluations in all
+    std::size_t population = 0;   // candidates per generation of the optimiser
+    std::uint32_t seed = 0;       // the optimiser's own random numbers
+    // Each a key of the parameters table with its bounds, in the order written.
+    std::vector<DesignFactor> free;
+    std::vector<CalibrationTarget> targets;  // in the order written
+
+    friend bool operator==(const Calibration&, const Calibration&) = default;
+};
+
+// The name a file gives a calibration method: "cmaes", "nsga2".
+std::string_view methodName(CalibrationMethod method);
+
 // The name a file gives a method: "sobol", "morris", "lhs".
 std::string_view methodName(DesignMethod method);
 
@@ -204,6 +240,8 @@ struct Experiment {
     // A design makes a configuration of each of its points, for each configuration of the
     // sweep; the points vary fastest.
     std::optional<Design> design;
+    // A calibration runs candidates of its free parameters instead of the experiment itself.
+    std::optional<Calibration> calibration;
     // The changes made to the network while the simulation ran, with the points at which they
     // took effect, as a record keeps them; running the experiment makes them again there.
     std::vector<NetworkChange> changes;
@@ -215,6 +253,12 @@ struct Experiment {
 inline bool isSweep(const Experiment& e) {
     return !e.sweep.empty() || e.design.has_value();
 }
+
+// The experiment a calibration runs for a candidate: the free parameters set to `values`
+// (whole-number ones as their boxes round them), and no calibration.
+Experiment candidate(const Experiment& e, const std::vector<double>& values);
+// The free parameters' texts for `values`, as candidate sets them.
+std::vector<std::string> candidateValues(const Calibration& c, const std::vector<double>& values);
 
 // The number of configurations of a sweep: the product of its axes' lengths (1 without one),
 // times the design's points. Throws Error when the product does not fit a std::size_t.

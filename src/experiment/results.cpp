@@ -544,6 +544,16 @@ double allOutShare(const std::vector<double>& percentsOut) {
     return static_cast<double>(allOut) / static_cast<double>(percentsOut.size());
 }
 
+std::vector<double> summaryStatistics(const std::array<std::vector<double>, 3>& metrics) {
+    std::vector<double> statistics;
+    for (const std::vector<double>& values : metrics) {
+        const Description d = describe(values);
+        statistics.insert(statistics.end(), {d.mean, d.sd, d.median, d.ciLow, d.ciHigh});
+    }
+    statistics.push_back(allOutShare(metrics[2]));
+    return statistics;
+}
+
 std::vector<double> runningMeans(const std::vector<double>& values) {
     std::vector<double> means;
     means.reserve(values.size());

@@ -4,6 +4,7 @@
 // the file and the line; nothing is returned half-read.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <filesystem>
 #include <string>
@@ -125,6 +126,11 @@ Description describe(std::vector<double> values);
 // The share of runs, from 0 to 1, in which every agent got out (100 percent out), from their
 // percentages out; NaN for no runs.
 double allOutShare(const std::vector<double>& percentsOut);
+
+// The statistics summary.csv gives of one generation, after its generation and runs columns
+// and in their order: per metric (first, last, percent_out) the mean, standard deviation,
+// median and 95% interval of the mean, then the all-out share; NaN where undefined.
+std::vector<double> summaryStatistics(const std::array<std::vector<double>, 3>& metrics);
 
 // Element i is the mean of values[0..i]: the running mean over the runs as they come.
 std::vector<double> runningMeans(const std::vector<double>& values);

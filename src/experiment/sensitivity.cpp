@@ -492,6 +492,23 @@ double a12(const std::vector<double>& a, const std::vector<double>& b) {
     return uOfA(a, b, tieTerm) / (static_cast<double>(a.size()) * static_cast<double>(b.size()));
 }
 
+Estimate bootstrapEstimate(std::size_t n,
+                           const std::function<double(const std::vector<std::size_t>&)>& statistic,
+                           int resamples, std::uint64_t seed) {
+    checkResamples(resamples);
+    std::vector<std::size_t> rows(n);
+    std::iota(rows.begin(), rows.end(), std::size_t{0});
+    const double value = statistic(rows);
+    Draws draws(seed);
+    std::vector<double> resampled;
+    resampled.reserve(static_cast<std::size_t>(resamples));
+    for (int b = 0; b < resamples && n > 0; ++b) {
+        resampleRows(draws, n, rows);
+        resampled.push_back(statistic(rows));
+    }
+    return withInterval(value, std::move(resampled));
+}
+
 // Holm (1979), "A simple sequentially rejective multiple test procedure": with the m p-values
 // sorted p_(1) <= ... <= p_(m), the adjusted p_(i) = min(1, max over j <= i of (m - j + 1) p_(j)).
 std::vector<double> holm(const std::vector<double>& pValues) {

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "experiment/design.hpp"
@@ -80,6 +81,13 @@ MannWhitney mannWhitney(const std::vector<double>& a, const std::vector<double>&
 // Vargha and Delaney's A12: P(a > b) + P(a = b) / 2, from 0 to 1, 1/2 where neither is larger;
 // NaN for an empty sample. Throws Error for a NaN.
 double a12(const std::vector<double>& a, const std::vector<double>& b);
+
+// `statistic` of rows 0..n-1, with a 95% percentile bootstrap interval (Efron and Tibshirani,
+// 1993) from `resamples` resamples of the n rows with replacement, drawn from `seed`; the
+// interval is NaN when the statistic is undefined in every resample.
+Estimate bootstrapEstimate(std::size_t n,
+                           const std::function<double(const std::vector<std::size_t>&)>& statistic,
+                           int resamples, std::uint64_t seed);
 
 // Holm's step-down adjustment of p-values, in the order given, each capped at 1 and kept
 // monotone in the p-values' order. A NaN stays NaN and is not counted among the tests. Throws

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <mutex>
 #include <string_view>
@@ -62,68 +63,12 @@ std::size_t firstDifferentLine(std::string_view a, std::string_view b) {
 }
 
 // The results of configuration `index` read from its folder and checked against what the
-// sweep expects there: its experiment file, the record's experiment, a complete simulation
-// with every run of every generation. An Error names the file, the line and what is wrong.
+// sweep expects there.
 SimulationResults readConfiguration(const Experiment& sweep, const std::filesystem::path& dir,
                                     std::size_t index) {
-    const std::filesystem::path folder = configurationFolder(dir, index);
-    const Experiment expected = configuration(sweep, index);
-    const std::string expectedText = experimentText(expected);
-    const std::filesystem::path experimentPath = folder / kExperimentFile;
-    const std::string text = readText(experimentPath, "experiment file");
-    const std::string number = std::to_string(index);
-    if (text != expectedText) {
-        throw Error(experimentPath.string() + ", line " +
-                    std::to_string(firstDifferentLine(text, expectedText)) +
-                    ": this is not configuration " + number + " of " + (dir / kSweepFile).string() +
-                    "; the folder was changed, moved or comes from another sweep.");
-    }
-    SimulationResults results = readSimulationResults(
-        folder / (makeDataFileName(expected.params, expected.label) + ".toml"));
-    const std::string record = results.record.string();
-    if (results.experiment.params != expected.params ||
-        results.experiment.label != expected.label) {
-        throw Error(record + ": the record's parameters or label are not those of configuration " +
-                    number + ".");
-    }
-    if (!results.complete) {
-        throw Error(record + ": the simulation was stopped before it was complete.");
-    }
-    SimState s;
-    readParams(s, expected.params);
-    if (results.generations.size() != static_cast<std::size_t>(s.generationCount)) {
-        throw Error(record + ": " + std::to_string(results.generations.size()) +
-                    " generations where configuration " + number + " has " +
-                    std::to_string(s.generationCount) + ".");
-    }
-    std::vector<long> runs(results.generations.size(), 0);
-    for (const RunResult& run : results.runs) {
-        ++runs[static_cast<std::size_t>(run.generation)];
-    }
-    for (std::size_t g = 0; g < runs.size(); ++g) {
-        if (runs[g] != s.runCount) {
-            throw Error(std::filesystem::path(record).replace_extension(".csv").string() +
-                        ": generation " + std::to_string(g) + " has " + std::to_string(runs[g]) +
-                        " runs where configuration " + number + " has " +
-                        std::to_string(s.runCount) + ".");
-        }
-    }
-    return results;
-}
-
-// Mean, standard deviation, median and the 95% confidence interval of the mean of some runs'
-// values, as table fields; the spread is left empty for fewer than two values, everything for
-// none.
-std::vector<std::string> describedFields(const std::vector<double>& values) {
-    const Description d = describe(values);
-    if (d.count == 0) {
-        return {"", "", "", "", ""};
-    }
-    if (d.count < 2) {
-        return {formatNumber(d.mean), "", formatNumber(d.median), "", ""};
-    }
-    return {formatNumber(d.mean), formatNumber(d.sd), formatNumber(d.median), formatNumber(d.ciLow),
-            formatNumber(d.ciHigh)};
+    return readFinishedConfiguration(
+        configuration(sweep, index), configurationFolder(dir, index),
+        "configuration " + std::to_string(index) + " of " + (dir / kSweepFile).string());
 }
 
 }  // namespace
@@ -154,6 +99,92 @@ std::filesystem::path configurationFolder(const std::filesystem::path& dir, std:
     std::string number = std::to_string(index);
     number.insert(0, number.size() < 4 ? 4 - number.size() : 0, '0');
     return dir / "configs" / number;
+}
+
+SimulationResults readFinishedConfiguration(const Experiment& expected,
+                                            const std::filesystem::path& folder,
+                                            const std::string& what) {
+    const std::string expectedText = experimentText(expected);
+    const std::filesystem::path experimentPath = folder / kExperimentFile;
+    const std::string text = readText(experimentPath, "experiment file");
+    if (text != expectedText) {
+        throw Error(experimentPath.string() + ", line " +
+                    std::to_string(firstDifferentLine(text, expectedText)) + ": this is not " +
+                    what + "; the folder was changed, moved or comes from elsewhere.");
+    }
+    SimulationResults results = readSimulationResults(
+        folder / (makeDataFileName(expected.params, expected.label) + ".toml"));
+    const std::string record = results.record.string();
+    if (results.experiment.params != expected.params ||
+        results.experiment.label != expected.label) {
+        throw Error(record + ": the record's parameters or label are not those of " + what + ".");
+    }
+    if (!results.complete) {
+        throw Error(record + ": the simulation was stopped before it was complete.");
+    }
+    SimState s;
+    readParams(s, expected.params);
+    if (results.generations.size() != static_cast<std::size_t>(s.generationCount)) {
+        throw Error(record + ": " + std::to_string(results.generations.size()) +
+                    " generations where " + what + " has " + std::to_string(s.generationCount) +
+                    ".");
+    }
+    std::vector<long> runs(results.generations.size(), 0);
+    for (const RunResult& run : results.runs) {
+        ++runs[static_cast<std::size_t>(run.generation)];
+    }
+    for (std::size_t g = 0; g < runs.size(); ++g) {
+        if (runs[g] != s.runCount) {
+            throw Error(std::filesystem::path(record).replace_extension(".csv").string() +
+                        ": generation " + std::to_string(g) + " has " + std::to_string(runs[g]) +
+                        " runs where " + what + " has " + std::to_string(s.runCount) + ".");
+        }
+    }
+    return results;
+}
+
+void runConfiguration(const Experiment& e, const std::filesystem::path& target, int threads,
+                      RunCounters& counters) {
+    const std::filesystem::path parent = target.parent_path();
+    std::string pattern = (parent / ("." + target.filename().string() + "-XXXXXX")).string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        throw Error("Cannot make a folder in " + parent.string() + ": " + std::strerror(errno) +
+                    ".");
+    }
+    const std::filesystem::path temporary = pattern;
+    try {
+        // mkdtemp makes a folder its owner alone may read; a configuration's is an ordinary one.
+        if (::chmod(pattern.c_str(), static_cast<mode_t>(0777U & ~fileCreationMask())) != 0) {
+            throw Error("Cannot set the permissions of " + pattern + ": " + std::strerror(errno) +
+                        ".");
+        }
+        writeExperiment(temporary / kExperimentFile, e);
+        SimState s;
+        applyExperiment(s, e);
+        DataFolder folder(temporary);
+        const Record record(s, e);
+        SimulationSetup setup(folder);
+        setup.threads = record.threadsFor(s, threads);
+        setup.changes = e.changes;
+        Simulation simulation(s, std::move(setup));
+        long counted = 0;
+        for (Advance step = simulation.advance(); step != Advance::kFinished;
+             step = simulation.advance()) {
+            counters.runs += step == Advance::kRunEnded ? 1 : 0;
+            if (simulation.cycles() - counted >= kCyclesCounted) {
+                counters.cycles += simulation.cycles() - counted;
+                counted = simulation.cycles();
+            }
+        }
+        counters.cycles += simulation.cycles() - counted;
+        record.write(s, simulation);
+        // The configuration appears whole or not at all.
+        std::filesystem::rename(temporary, target);
+    } catch (...) {
+        std::error_code ignored;
+        std::filesystem::remove_all(temporary, ignored);
+        throw;
+    }
 }
 
 std::size_t runSweep(const Experiment& sweep, const std::filesystem::path& dir, int threads,
@@ -249,61 +280,20 @@ std::size_t runSweep(const Experiment& sweep, const std::filesystem::path& dir, 
 
     std::atomic<std::size_t> next{0};
     std::atomic<std::size_t> done{mine - pending.size()};
-    std::atomic<long> runs{0};
-    std::atomic<long> cycles{0};
+    RunCounters counters;
     std::atomic<bool> finished{false};
     std::mutex failureMutex;
     std::exception_ptr failure;
     std::atomic<bool> failed{false};
-    // mkdtemp makes a folder its owner alone may read; a configuration's is an ordinary folder.
-    const auto folderMode = static_cast<mode_t>(0777U & ~fileCreationMask());
 
     const auto runPending = [&] {
         for (std::size_t k = next++; k < pending.size() && !failed; k = next++) {
             const std::size_t index = pending[k];
-            const std::filesystem::path target = configurationFolder(dir, index);
-            std::string pattern =
-                (configs / ("." + target.filename().string() + "-XXXXXX")).string();
-            std::filesystem::path temporary;
             try {
-                if (::mkdtemp(pattern.data()) == nullptr) {
-                    throw Error("Cannot make a folder in " + configs.string() + ": " +
-                                std::strerror(errno) + ".");
-                }
-                temporary = pattern;
-                if (::chmod(pattern.c_str(), folderMode) != 0) {
-                    throw Error("Cannot set the permissions of " + pattern + ": " +
-                                std::strerror(errno) + ".");
-                }
-                const Experiment e = configuration(sweep, index);
-                writeExperiment(temporary / kExperimentFile, e);
-                SimState s;
-                applyExperiment(s, e);
-                DataFolder folder(temporary);
-                const Record record(s, e);
-                SimulationSetup setup(folder);
-                setup.threads = record.threadsFor(s, 1);
-                setup.changes = e.changes;
-                Simulation simulation(s, std::move(setup));
-                long counted = 0;
-                for (Advance step = simulation.advance(); step != Advance::kFinished;
-                     step = simulation.advance()) {
-                    runs += step == Advance::kRunEnded ? 1 : 0;
-                    if (simulation.cycles() - counted >= kCyclesCounted) {
-                        cycles += simulation.cycles() - counted;
-                        counted = simulation.cycles();
-                    }
-                }
-                cycles += simulation.cycles() - counted;
-                record.write(s, simulation);
-                // The configuration appears whole or not at all.
-                std::filesystem::rename(temporary, target);
+                runConfiguration(configuration(sweep, index), configurationFolder(dir, index), 1,
+                                 counters);
                 ++done;
             } catch (...) {
-                if (!temporary.empty()) {
-                    std::error_code ignored;
-                    std::filesystem::remove_all(temporary, ignored);
-                }
                 const std::lock_guard lock(failureMutex);
                 if (failure == nullptr) {
                     failure = std::current_exception();
@@ -318,14 +308,14 @@ std::size_t runSweep(const Experiment& sweep, const std::filesystem::path& dir, 
     }
     std::jthread reporter([&] {
         while (!finished) {
-            progress.show(done, mine, runs, cycles);
+            progress.show(done, mine, counters.runs, counters.cycles);
             std::this_thread::sleep_for(std::chrono::milliseconds(250));
         }
     });
     pool.clear();
     finished = true;
     reporter.join();
-    progress.show(done, mine, runs, cycles);
+    progress.show(done, mine, counters.runs, counters.cycles);
     if (failure != nullptr) {
         std::rethrow_exception(failure);
     }
@@ -393,12 +383,10 @@ CollectReport collectSweep(const std::filesystem::path& dir) {
         for (std::size_t g = 0; g < metrics.size(); ++g) {
             std::vector<std::string> fields{std::to_string(g),
                                             std::to_string(metrics[g][0].size())};
-            for (const std::vector<double>& values : metrics[g]) {
-                const std::vector<std::string> described = describedFields(values);
-                fields.insert(fields.end(), described.begin(), described.end());
+            // Empty where undefined: a spread below two runs.
+            for (const double statistic : summaryStatistics(metrics[g])) {
+                fields.push_back(std::isnan(statistic) ? std::string() : formatNumber(statistic));
             }
-            fields.push_back(metrics[g][2].empty() ? std::string()
-                                                   : formatNumber(allOutShare(metrics[g][2])));
             summaryTable += withLead(fields);
         }
 

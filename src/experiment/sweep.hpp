@@ -3,12 +3,14 @@
 // collected from whatever configurations are finished.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "experiment/experiment.hpp"
+#include "experiment/results.hpp"
 
 namespace murelta {
 
@@ -29,6 +31,26 @@ class SweepProgress {
     // finished) of `configurations` to do, runs finished, and cycles run.
     virtual void show(std::size_t done, std::size_t configurations, long runs, long cycles);
 };
+
+// What the configurations running on several threads have done so far, for a progress line.
+struct RunCounters {
+    std::atomic<long> runs{0};
+    std::atomic<long> cycles{0};
+};
+
+// Runs `e` on up to `threads` threads (as many as its memory allows) into the folder `target`:
+// its experiment file, data file and record are made in a temporary folder beside it, which is
+// then renamed, so that `target` is always whole or absent. Throws Error, leaving nothing.
+void runConfiguration(const Experiment& e, const std::filesystem::path& target, int threads,
+                      RunCounters& counters);
+
+// The results in `folder`, checked to be a finished run of `expected`: its experiment file,
+// the record's experiment, and every run of every generation. `what` names the configuration in
+// messages ("configuration 7 of DIR/sweep.toml"). An Error names the file, the line and what is
+// wrong.
+SimulationResults readFinishedConfiguration(const Experiment& expected,
+                                            const std::filesystem::path& folder,
+                                            const std::string& what);
 
 // The folder of configuration `index` inside a sweep's folder: configs/0007.
 std::filesystem::path configurationFolder(const std::filesystem::path& dir, std::size_t index);
