@@ -893,7 +893,7 @@ Calibration readCalibration(const Reader& r, const toml::table& table,
                    "cannot be a free parameter; a calibration takes the number keys of the "
                    "parameters table.");
         }
-        const auto [from, to] = readRange(r, node, k, "a free parameter's bounds");
+        const auto [from, to] = readRange(r, node, k, "a free parameter's range");
         inOrder.push_back({line, DesignFactor{std::string(k), from, to}});
         varied.push_back({std::string(k), line, VariedBy::kCalibration});
     }

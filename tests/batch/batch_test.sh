@@ -250,6 +250,65 @@ sweep)
     [ $status -eq 3 ] && grep -q 'missing configuration(s): 1 3 5$' out.txt ||
         fail "collect does not name the missing configurations: $(cat out.txt)"
     ;;
+calibrate)
+    # A calibration killed twice and started again ends with the tables of one that ran
+    # through, and so does one on a single thread; the provenance's time aside.
+    printf '%s\n' '[parameters]' 'runs = "24"' 'cycles = "6000"' '[calibration]' \
+        'method = "cmaes"' 'evaluations = 64' 'population = 8' 'seed = 5' '[calibration.free]' \
+        'retina = { from = 1, to = 20 }' 'p = { from = 0.0, to = 1.0 }' \
+        '[calibration.targets]' 'last_mean = 2500' 'percent_out_mean = 100' > cmaes.toml
+    printf '%s\n' '[parameters]' 'runs = "24"' 'cycles = "6000"' '[calibration]' \
+        'method = "nsga2"' 'evaluations = 64' 'population = 8' 'seed = 5' '[calibration.free]' \
+        'retina = { from = 1, to = 20 }' 'p = { from = 0.0, to = 1.0 }' \
+        '[calibration.targets]' 'last_mean = 1000' 'first_mean = 100' > nsga2.toml
+    same() {
+        cmp "$1/evaluations.csv" "$2/evaluations.csv" && cmp "$1/validation.csv" "$2/validation.csv" &&
+            for made in "$1"/best.toml "$1"/front.csv "$1"/front/*.toml; do
+                [ -e "$made" ] || continue
+                cmp <(grep -v '^written = ' "$made") <(grep -v '^written = ' "$2/${made#"$1"/}")
+            done
+    }
+    for method in cmaes nsga2; do
+        "$program" calibrate $method.toml --out $method-whole --threads 2 > out.txt 2> err.txt ||
+            fail "the $method calibration: $(cat err.txt)"
+        grep -q "written in $method-whole" out.txt || fail "no summary line: $(cat out.txt)"
+        "$program" calibrate $method.toml --out $method-one --threads 1 > /dev/null 2>&1 ||
+            fail "the $method calibration on one thread"
+        same $method-whole $method-one || fail "$method differs between 1 and 2 threads"
+        # Killed once three evaluations are finished, and again at twenty.
+        for count in 3 20; do
+            "$program" calibrate $method.toml --out $method-killed --threads 2 > /dev/null 2>&1 &
+            pid=$!
+            while kill -0 $pid 2> /dev/null &&
+                [ "$(ls $method-killed/evaluations 2> /dev/null | wc -l)" -lt $count ]; do
+                sleep 0.02
+            done
+            kill -KILL $pid 2> /dev/null || fail "the $method calibration ended before the kill"
+            wait $pid 2> /dev/null || true
+        done
+        "$program" calibrate $method.toml --out $method-killed --threads 2 > out.txt 2>&1 ||
+            fail "the $method restart"
+        same $method-whole $method-killed || fail "$method differs after the kills"
+        [ -z "$(find $method-killed -name '.*-*')" ] || fail "a half-made evaluation is left"
+    done
+    [ "$(wc -l < cmaes-whole/validation.csv)" -eq 3 ] || fail "not a row per target"
+    # The front's members dominate no one another: no row is at least as good in both.
+    tail -n +2 nsga2-whole/front.csv | tr -d '\r' | awk -F, '
+        { a[NR] = $(NF - 1); b[NR] = $NF }
+        END { for (i in a) for (j in a) if (i != j && a[i] <= a[j] && b[i] <= b[j]) exit 1 }' ||
+        fail "the front holds a dominated member"
+    # Another calibration may not go into the same folder.
+    sed -i 's/seed = 5/seed = 6/' cmaes.toml
+    status=0
+    "$program" calibrate cmaes.toml --out cmaes-whole > /dev/null 2> err.txt || status=$?
+    [ $status -eq 2 ] && grep -q 'different calibration' err.txt ||
+        fail "a different calibration was taken"
+    # A calibration file is not run as a simulation.
+    status=0
+    "$program" --experiment cmaes.toml > /dev/null 2> err.txt || status=$?
+    [ $status -eq 2 ] && grep -q 'murelta-batch calibrate cmaes.toml' err.txt ||
+        fail "a calibration file ran as a simulation"
+    ;;
 *)
     fail "unknown case $case_name"
     ;;

@@ -322,6 +322,53 @@ INSTANTIATE_TEST_SUITE_P(
                 "[design]\nmethod = \"lhs\"\nsamples = 4\n[design.factors]\n"
                 "retina = { from = 1, to = 200 }\n",
                 "line 1, design: configuration "},
+        // A calibration's faults, each before anything runs.
+        BadFile{"CalibrationWithoutFreeParameters",
+                "[parameters]\nruns = \"4\"\n[calibration]\nmethod = \"cmaes\"\n"
+                "evaluations = 40\npopulation = 8\n[calibration.targets]\nlast_mean = 300\n",
+                "line 3, calibration: needs free parameters"},
+        BadFile{"CalibrationBoundsReversed",
+                "[parameters]\nruns = \"4\"\n[calibration]\nmethod = \"cmaes\"\n"
+                "evaluations = 40\npopulation = 8\n[calibration.free]\n"
+                "retina = { from = 20, to = 1 }\n[calibration.targets]\nlast_mean = 300\n",
+                "line 8, retina: a free parameter's range needs finite numbers from and to, "
+                "from below to"},
+        BadFile{"CalibrationUnknownTarget",
+                "[parameters]\nruns = \"4\"\n[calibration]\nmethod = \"cmaes\"\n"
+                "evaluations = 40\npopulation = 8\n[calibration.free]\n"
+                "retina = { from = 1, to = 20 }\n[calibration.targets]\nlast_maen = 300\n",
+                "line 10, last_maen: is no statistic of summary.csv"},
+        BadFile{"CalibrationRunsTarget",
+                "[parameters]\nruns = \"4\"\n[calibration]\nmethod = \"cmaes\"\n"
+                "evaluations = 40\npopulation = 8\n[calibration.free]\n"
+                "retina = { from = 1, to = 20 }\n[calibration.targets]\nruns = 300\n",
+                "line 10, runs: is no statistic of summary.csv"},
+        BadFile{"CalibrationFreeParameterAPresetReplaces",
+                "[parameters]\nruns = \"4\"\n[network]\npreset = \"Tab 10b\"\n[calibration]\n"
+                "method = \"cmaes\"\nevaluations = 40\npopulation = 8\n[calibration.free]\n"
+                "p = { from = 0, to = 1 }\n[calibration.targets]\nlast_mean = 300\n",
+                "line 10, p: is a free parameter of the calibration, but the preset \"Tab 10b\" "
+                "(line 4) replaces the random network"},
+        BadFile{"CalibrationBudgetBelowAPopulation",
+                "[parameters]\nruns = \"4\"\n[calibration]\nmethod = \"cmaes\"\n"
+                "evaluations = 6\npopulation = 8\n[calibration.free]\n"
+                "retina = { from = 1, to = 20 }\n[calibration.targets]\nlast_mean = 300\n",
+                "line 5, evaluations: a budget of 6 is below one population of 8"},
+        BadFile{"CalibrationNsga2OfOneTarget",
+                "[parameters]\nruns = \"4\"\n[calibration]\nmethod = \"nsga2\"\n"
+                "evaluations = 40\npopulation = 8\n[calibration.free]\n"
+                "retina = { from = 1, to = 20 }\n[calibration.targets]\nlast_mean = 300\n",
+                "line 9, targets: nsga2 makes a front of two or more targets"},
+        BadFile{"CalibrationOfOneRun",
+                "[parameters]\nruns = \"1\"\n[calibration]\nmethod = \"cmaes\"\n"
+                "evaluations = 40\npopulation = 8\n[calibration.free]\n"
+                "retina = { from = 1, to = 20 }\n[calibration.targets]\nlast_mean = 300\n",
+                "line 3, calibration: needs at least 2 runs"},
+        BadFile{"CalibrationCandidateThatCannotRun",
+                "[parameters]\nruns = \"4\"\n[calibration]\nmethod = \"cmaes\"\n"
+                "evaluations = 40\npopulation = 8\n[calibration.free]\n"
+                "retina = { from = 1, to = 200 }\n[calibration.targets]\nlast_mean = 300\n",
+                "line 3, calibration: the candidate at the upper bounds cannot run"},
         // Ranges of numbers that are not finite.
         BadFile{"RangeFromNaN", "[sweep]\nagents = { from = nan, to = 9, step = 1 }\n",
                 "line 2, agents: the range's from is NaN"},
