@@ -610,8 +610,11 @@ CalibrationReport runCalibration(const Experiment& e, const std::string& source,
     if (generations > 0) {
         if (c.method == CalibrationMethod::kCmaes) {
             // Bounds enforced, so that no candidate is drawn outside them; pagmo 2.18's CMA-ES
-            // asks for one candidate at a time, whose runs then share the threads.
-            pagmo::cmaes algorithm(generations, -1, -1, -1, -1, kCmaesSigma, 1e-6, 1e-6, false,
+            // asks for one candidate at a time, whose runs then share the threads. No tolerance
+            // stops it early: on common random numbers a whole-number parameter makes the
+            // objective flat in places, where a population of equal objectives has not
+            // converged, and the budget is the user's to spend.
+            pagmo::cmaes algorithm(generations, -1, -1, -1, -1, kCmaesSigma, 0.0, 0.0, false,
                                    true, c.seed);
             population = algorithm.evolve(population);
         } else {

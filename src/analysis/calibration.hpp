@@ -38,8 +38,8 @@ class CalibrationProgress {
 
 // What a finished calibration left in its folder.
 struct CalibrationReport {
-    std::size_t evaluations = 0;  // in evaluations.csv: the budget, or fewer when CMA-ES converged
-    std::size_t reused = 0;       // found finished
+    std::size_t evaluations = 0;       // in evaluations.csv: the budget in whole generations
+    std::size_t reused = 0;            // found finished
     std::vector<std::string> written;  // the tables and files, in the order made
 };
 
