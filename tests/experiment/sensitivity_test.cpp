@@ -267,6 +267,40 @@ TEST(Sensitivity, A12AndHolmOfKnownCases) {
     }
 }
 
+// The bootstrap interval of a mean of many values approaches the normal one, mean +- 1.96
+// s/sqrt(n); of equal values it is the value itself.
+TEST(Sensitivity, BootstrapIntervalOfAMeanApproachesTheNormalOne) {
+    std::vector<double> values;
+    for (int i = 0; i < 400; ++i) {
+        values.push_back(std::sin(i * 1.7) * 10.0 + 50.0);
+    }
+    const auto mean = [&](const std::vector<std::size_t>& rows) {
+        double sum = 0.0;
+        for (const std::size_t row : rows) {
+            sum += values[row];
+        }
+        return sum / static_cast<double>(rows.size());
+    };
+    double sum = 0.0;
+    double squares = 0.0;
+    for (const double v : values) {
+        sum += v;
+    }
+    const double average = sum / 400.0;
+    for (const double v : values) {
+        squares += (v - average) * (v - average);
+    }
+    const double half = 1.959964 * std::sqrt(squares / 399.0) / 20.0;
+    const Estimate e = bootstrapEstimate(values.size(), mean, 4000, 7);
+    EXPECT_DOUBLE_EQ(e.value, average);
+    EXPECT_NEAR(e.ciLow, average - half, 0.1 * half);
+    EXPECT_NEAR(e.ciHigh, average + half, 0.1 * half);
+    values.assign(400, 3.0);
+    const Estimate equal = bootstrapEstimate(values.size(), mean, 100, 7);
+    EXPECT_EQ(equal.ciLow, 3.0);
+    EXPECT_EQ(equal.ciHigh, 3.0);
+}
+
 TEST(Sensitivity, EdgeCasesOfTheTests) {
     // Every value tied: no evidence of a difference.
     const MannWhitney tied = mannWhitney({2, 2, 2}, {2, 2});
