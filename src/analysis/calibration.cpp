@@ -129,12 +129,15 @@ class FolderRunner {
     FolderRunner(int threads, RunCounters& counters)
         : threads_(std::max(1, threads)), counters_(counters) {}
 
-    // The results of each experiment in its folder: run where missing or damaged (a damaged
-    // folder is moved aside first), read back either way, so that a reused folder and a fresh
-    // one give the same numbers. `reused` counts the folders found finished.
+    // The results of each experiment in its folder: run where missing or not finished, read
+    // back either way, so that a reused folder and a fresh one give the same numbers. A folder
+    // that does not hold its experiment finished is moved aside for the user to look at, or
+    // with `replace` (folders of results derived from others) removed. `reused` counts the
+    // folders found finished.
     std::vector<SimulationResults> run(const std::vector<Experiment>& experiments,
                                        const std::vector<std::filesystem::path>& folders,
-                                       const std::vector<std::string>& names, std::size_t& reused) {
+                                       const std::vector<std::string>& names, std::size_t& reused,
+                                       bool replace = false) {
         std::vector<std::size_t> pending;
         for (std::size_t i = 0; i < experiments.size(); ++i) {
             if (!std::filesystem::exists(folders[i])) {
@@ -145,7 +148,11 @@ class FolderRunner {
                 readFinishedConfiguration(experiments[i], folders[i], names[i]);
                 ++reused;
             } catch (const Error&) {
-                setAside(folders[i]);
+                if (replace) {
+                    std::filesystem::remove_all(folders[i]);
+                } else {
+                    setAside(folders[i]);
+                }
                 pending.push_back(i);
             }
         }
@@ -340,8 +347,9 @@ class Evaluator {
                             (dir_ / kKeptFile).string());
         }
         std::size_t reused = 0;
+        // A validation folder of another best candidate (the budget was changed) is replaced.
         const std::vector<SimulationResults> results =
-            runner_.run(experiments, folders, names, reused);
+            runner_.run(experiments, folders, names, reused, true);
 
         std::string table = tables::csvRow(validationColumns(calibration_));
         for (std::size_t m = 0; m < chosen.size(); ++m) {
@@ -589,8 +597,17 @@ CalibrationReport runCalibration(const Experiment& e, const std::string& source,
     if (std::filesystem::exists(kept)) {
         const std::string keptText = readText(kept, "calibration file");
         if (keptText != text) {
-            throw Error("The folder " + dir.string() + " holds a different calibration (" +
-                        kept.string() + "); choose another folder for this one.");
+            // A budget raised or lowered replays the same optimiser for more or fewer
+            // generations: the evaluations in common are reused.
+            Experiment keptExperiment = parseExperiment(keptText, kept.string());
+            if (keptExperiment.calibration) {
+                keptExperiment.calibration->evaluations = c.evaluations;
+            }
+            if (keptExperiment != e) {
+                throw Error("The folder " + dir.string() + " holds a different calibration (" +
+                            kept.string() + "); choose another folder for this one.");
+            }
+            writeFileAtomically(dir, kKeptFile, text);
         }
     } else {
         writeFileAtomically(dir, kKeptFile, text);
@@ -614,8 +631,8 @@ CalibrationReport runCalibration(const Experiment& e, const std::string& source,
             // stops it early: on common random numbers a whole-number parameter makes the
             // objective flat in places, where a population of equal objectives has not
             // converged, and the budget is the user's to spend.
-            pagmo::cmaes algorithm(generations, -1, -1, -1, -1, kCmaesSigma, 0.0, 0.0, false,
-                                   true, c.seed);
+            pagmo::cmaes algorithm(generations, -1, -1, -1, -1, kCmaesSigma, 0.0, 0.0, false, true,
+                                   c.seed);
             population = algorithm.evolve(population);
         } else {
             pagmo::nsga2 algorithm(generations, 0.95, 10.0,
