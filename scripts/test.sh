@@ -10,6 +10,21 @@ cd "$(dirname "$0")/.."
 plain() {
     scripts/build.sh
     ctest --test-dir build --output-on-failure -j "$(nproc)"
+    headless
+}
+
+# murelta-batch builds where Qt is not installed, as on a cluster's nodes: CMake is told Qt
+# cannot be found, and the program must build and run all the same.
+headless() {
+    cmake -S . -B build-headless -G Ninja -DCMAKE_BUILD_TYPE=Release -DMURELTA_WERROR=ON \
+        -DMURELTA_BUILD_DESKTOP=OFF -DMURELTA_BUILD_TESTS=OFF -DMURELTA_BUILD_BENCH=OFF \
+        -DCMAKE_DISABLE_FIND_PACKAGE_Qt6=TRUE > /dev/null
+    cmake --build build-headless --target murelta-batch
+    build-headless/src/murelta-batch --version
+    if ldd build-headless/src/murelta-batch | grep -i qt; then
+        echo "murelta-batch links Qt" >&2
+        exit 1
+    fi
 }
 
 sanitized() {
