@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# Takes a picture of the results viewer on a small sweep, under a virtual X display:
-#   scripts/screenshot-results.sh [file.png [boxes|compare|sensitivity]]   (default: results.png)
+# Takes a picture of the results viewer on a small sweep, or on a calibration of an experiment
+# file (calibration: docs/calibration-example.toml, front: docs/front-example.toml by default),
+# under a virtual X display:
+#   scripts/screenshot-results.sh [file.png [boxes|compare|sensitivity|calibration|front [file.toml]]]
+# (default: results.png)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh > /dev/null

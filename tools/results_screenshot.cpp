@@ -1,17 +1,34 @@
 // Takes a picture of the results viewer on a small sweep (the presets "None", "Tab 10b" and
-// "Tab 2" with 10 and 20 agents), its box plots or its Compare tab, or on the Sobol' design of
+// "Tab 2" with 10 and 20 agents), its box plots or its Compare tab, on the Sobol' design of
 // the README (retina, foods and an uncharged communication cost on the defaults), its
-// Sensitivity tab: results_screenshot [file.png [boxes|compare|sensitivity]]
+// Sensitivity tab, or on a calibration of an experiment file, its Evaluations tab (by default
+// docs/calibration-example.toml) or its Front tab (docs/front-example.toml):
+//   results_screenshot [file.png [boxes|compare|sensitivity|calibration|front [file.toml]]]
 #include <QApplication>
+#include <QChartView>
 #include <QComboBox>
 #include <QDir>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <cstdio>
 
+#include "analysis/calibration.hpp"
 #include "experiment/experiment.hpp"
 #include "experiment/sweep.hpp"
 #include "ui/results_window.hpp"
+
+namespace {
+
+// Shows the viewer, saves what it shows and says where; the program's exit status.
+int picture(murelta::ui::ResultsWindow& viewer, const QString& outPath) {
+    viewer.show();
+    QApplication::processEvents();
+    const bool saved = viewer.grab().save(outPath);
+    std::printf("%s %s\n", saved ? "saved" : "could not save", qPrintable(outPath));
+    return saved ? 0 : 1;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -21,6 +38,30 @@ int main(int argc, char** argv) {
     const std::filesystem::path dir = work.filePath(QStringLiteral("sweep")).toStdString();
 
     const QString shown = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("boxes");
+    if (shown == QStringLiteral("calibration") || shown == QStringLiteral("front")) {
+        const bool front = shown == QStringLiteral("front");
+        const std::string file = argc > 3 ? argv[3]
+                                 : front  ? "docs/front-example.toml"
+                                          : "docs/calibration-example.toml";
+        try {
+            murelta::CalibrationProgress quiet;
+            murelta::runCalibration(murelta::readExperiment(file), file, dir, 2, quiet);
+        } catch (const murelta::Error& error) {
+            std::fprintf(stderr, "%s\n", error.what());
+            return 1;
+        }
+        murelta::ui::ResultsWindow viewer;
+        viewer.resize(1000, 640);
+        if (!viewer.open(QString::fromStdString(dir.string()))) {
+            return 1;
+        }
+        for (QTabWidget* tabs : viewer.findChildren<QTabWidget*>()) {
+            if (front && tabs->indexOf(viewer.frontChart()) >= 0) {
+                tabs->setCurrentWidget(viewer.frontChart());
+            }
+        }
+        return picture(viewer, outPath);
+    }
     murelta::Experiment sweep;
     if (shown == QStringLiteral("sensitivity")) {
         sweep = murelta::parseExperiment(
@@ -58,9 +99,5 @@ int main(int argc, char** argv) {
         viewer.findChild<QComboBox*>(QStringLiteral("cmbOutput"))->setCurrentIndex(1);
         tabs->setCurrentIndex(tabs->count() - 1);
     }
-    viewer.show();
-    QApplication::processEvents();
-    const bool saved = viewer.grab().save(outPath);
-    std::printf("%s %s\n", saved ? "saved" : "could not save", qPrintable(outPath));
-    return saved ? 0 : 1;
+    return picture(viewer, outPath);
 }

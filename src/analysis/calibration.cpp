@@ -684,6 +684,74 @@ CalibrationReport runCalibration(const Experiment& e, const std::string& source,
     return report;
 }
 
+namespace {
+
+// A row of evaluations.csv or front.csv.
+struct EvaluationRow {
+    std::string place;  // the file and line, for messages
+    std::size_t evaluation = 0;
+    std::vector<std::string> values;  // the free parameters as written
+    std::vector<double> objectives;
+};
+
+// validation.csv, every field checked: the member and evaluation whole numbers, the evaluation
+// one of evaluations.csv with its free parameters, the target one of the calibration's with its
+// observed value, the statistics numbers or empty (too few runs), the runs a whole number.
+CsvTable readValidation(const std::filesystem::path& path, const Calibration& c,
+                        const std::vector<std::vector<std::string>>& values) {
+    CsvTable table = readCsv(path);
+    const std::vector<std::string> columns = validationColumns(c);
+    if (table.header != columns) {
+        std::string expected;
+        for (const std::string& column : columns) {
+            expected += (expected.empty() ? "" : ",") + column;
+        }
+        throw Error(path.string() + ", line 1: the header should read " + expected + ".");
+    }
+    const std::size_t target = 2 + c.free.size();
+    for (std::size_t r = 0; r < table.rows.size(); ++r) {
+        const std::vector<std::string>& fields = table.rows[r];
+        const std::string place = path.string() + ", line " + std::to_string(table.lines[r]);
+        const auto number = [&](std::size_t k) {
+            return parseNumber(fields[k], place + ", column " + columns[k]);
+        };
+        const auto whole = [&](std::size_t k, double most) {
+            const double value = number(k);
+            if (value != std::floor(value) || value < 0 || value > most) {
+                throw Error(place + ", column " + columns[k] + ": \"" + fields[k] +
+                            "\" is not a whole number from 0 to " + formatNumber(most) + ".");
+            }
+        };
+        whole(0, 1e9);
+        whole(1, static_cast<double>(values.size()) - 1);
+        if (!std::equal(fields.begin() + 2, fields.begin() + static_cast<long>(target),
+                        values[static_cast<std::size_t>(number(1))].begin())) {
+            throw Error(place + ": the free parameters differ from those of evaluation " +
+                        fields[1] + " in evaluations.csv.");
+        }
+        const auto found =
+            std::find_if(c.targets.begin(), c.targets.end(),
+                         [&](const CalibrationTarget& t) { return t.column == fields[target]; });
+        if (found == c.targets.end()) {
+            throw Error(place + ", column target: \"" + fields[target] +
+                        "\" is not a target of this calibration.");
+        }
+        if (number(target + 1) != found->value) {
+            throw Error(place + ", column observed: " + fields[target + 1] + " where the target " +
+                        found->column + " is " + formatNumber(found->value) + ".");
+        }
+        for (std::size_t k = target + 2; k < target + 6; ++k) {
+            if (!fields[k].empty()) {
+                number(k);
+            }
+        }
+        whole(target + 6, 1e9);
+    }
+    return table;
+}
+
+}  // namespace
+
 CalibrationResults readCalibrationResults(const std::filesystem::path& dir) {
     CalibrationResults results;
     results.dir = dir;
@@ -706,42 +774,55 @@ CalibrationResults readCalibrationResults(const std::filesystem::path& dir) {
             }
             throw Error(path.string() + ", line 1: the header should read " + expected + ".");
         }
-        std::vector<std::pair<std::size_t, std::vector<double>>> rows;
+        std::vector<EvaluationRow> rows;
         for (std::size_t r = 0; r < table.rows.size(); ++r) {
             const auto& fields = table.rows[r];
-            const std::string place = path.string() + ", line " + std::to_string(table.lines[r]);
-            const double evaluation = parseNumber(fields[0], place + ", column evaluation");
+            EvaluationRow row;
+            row.place = path.string() + ", line " + std::to_string(table.lines[r]);
+            const double evaluation = parseNumber(fields[0], row.place + ", column evaluation");
             if (evaluation != std::floor(evaluation) || evaluation < 0 || evaluation > 1e9) {
-                throw Error(place + ": the evaluation \"" + fields[0] +
+                throw Error(row.place + ": the evaluation \"" + fields[0] +
                             "\" is not a whole number of 0 or more.");
             }
-            std::vector<double> values;
+            row.evaluation = static_cast<std::size_t>(evaluation);
+            row.values.assign(fields.begin() + 2,
+                              fields.begin() + 2 + static_cast<long>(c.free.size()));
             for (std::size_t k = columns.size() - objectives; k < columns.size(); ++k) {
-                values.push_back(fields[k] == "Infinity"
-                                     ? kInfinity
-                                     : parseNumber(fields[k], place + ", column " + columns[k]));
+                row.objectives.push_back(
+                    fields[k] == "Infinity"
+                        ? kInfinity
+                        : parseNumber(fields[k], row.place + ", column " + columns[k]));
             }
-            rows.emplace_back(static_cast<std::size_t>(evaluation), std::move(values));
+            rows.push_back(std::move(row));
         }
         return rows;
     };
-    for (auto& [evaluation, values] : read(dir / "evaluations.csv")) {
-        if (evaluation != results.objectives.size()) {
-            throw Error((dir / "evaluations.csv").string() + ": evaluation " +
-                        std::to_string(evaluation) + " where " +
+    for (EvaluationRow& row : read(dir / "evaluations.csv")) {
+        if (row.evaluation != results.objectives.size()) {
+            throw Error(row.place + ": evaluation " + std::to_string(row.evaluation) + " where " +
                         std::to_string(results.objectives.size()) +
                         " was due; the evaluations are numbered in order from 0.");
         }
-        results.objectives.push_back(std::move(values));
+        results.objectives.push_back(std::move(row.objectives));
+        results.values.push_back(std::move(row.values));
     }
     if (c.method == CalibrationMethod::kNsga2 && std::filesystem::exists(dir / "front.csv")) {
-        for (auto& [evaluation, values] : read(dir / "front.csv")) {
-            if (evaluation >= results.objectives.size()) {
-                throw Error((dir / "front.csv").string() + ": evaluation " +
-                            std::to_string(evaluation) + " is not in evaluations.csv.");
+        for (const EvaluationRow& row : read(dir / "front.csv")) {
+            if (row.evaluation >= results.objectives.size()) {
+                throw Error(row.place + ": evaluation " + std::to_string(row.evaluation) +
+                            " is not in evaluations.csv.");
             }
-            results.front.push_back(evaluation);
+            if (row.objectives != results.objectives[row.evaluation] ||
+                row.values != results.values[row.evaluation]) {
+                throw Error(row.place + ": evaluation " + std::to_string(row.evaluation) +
+                            " differs from the same evaluation in evaluations.csv.");
+            }
+            results.front.push_back(row.evaluation);
         }
+    }
+    const std::filesystem::path validation = dir / "validation.csv";
+    if (std::filesystem::exists(validation)) {
+        results.validation = readValidation(validation, c, results.values);
     }
     return results;
 }

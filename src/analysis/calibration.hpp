@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "experiment/experiment.hpp"
+#include "experiment/results.hpp"
 
 namespace murelta {
 
@@ -78,11 +79,16 @@ struct CalibrationResults {
     Experiment experiment;  // the calibration kept in dir/calibration.toml
     // Per evaluation, in order: the objectives (one for cmaes, one per target for nsga2).
     std::vector<std::vector<double>> objectives;
-    std::vector<std::size_t> front;  // nsga2: the evaluations of front.csv, from 0
+    std::vector<std::vector<std::string>> values;  // per evaluation, the free parameters
+    std::vector<std::size_t> front;                // nsga2: the evaluations of front.csv, from 0
+    // validation.csv as written, once the calibration got that far (no header before), its
+    // numbers checked.
+    CsvTable validation;
 };
 
-// Reads dir/calibration.toml and evaluations.csv (and front.csv for nsga2), checking each
-// against the calibration's columns; an Error names the file, the line and what is wrong.
+// Reads dir/calibration.toml and evaluations.csv (and front.csv for nsga2, validation.csv when
+// there), checking each against the calibration's columns; an Error names the file, the line
+// and what is wrong.
 CalibrationResults readCalibrationResults(const std::filesystem::path& dir);
 
 }  // namespace murelta

@@ -72,8 +72,8 @@ class MainWindow : public QWidget,
     ResultsPanel* results() const { return results_; }
     AgentPanel* agentPanel() const { return agentPanel_; }
 
-    // Opens a simulation's record or a sweep's folder in a results viewer; a file that cannot
-    // be read is named in a message, and then there is no viewer (null).
+    // Opens a simulation's record, a sweep's folder or a calibration's in a results viewer; a
+    // file that cannot be read is named in a message, and then there is no viewer (null).
     ResultsWindow* openResults(const QString& path);
 
     // The pause after each drawn cycle for a given position of the speed control (0 slowest,

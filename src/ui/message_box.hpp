@@ -38,9 +38,9 @@ void setFileChooser(FileChooser chooser);
 QString chooseFile(QWidget* parent, FileChoice choice, const QString& caption, const QString& start,
                    const QString& filter);
 
-// What "Open Results..." lists: a simulation's record, or a sweep folder's tables.
+// What "Open Results..." lists: a simulation's record, or a sweep's or a calibration's tables.
 inline const QString kResultsFilter =
-    QStringLiteral("Records and sweep tables (*.toml *.csv);;All files (*)");
+    QStringLiteral("Records, sweep and calibration tables (*.toml *.csv);;All files (*)");
 
 // Asks whether changes that would be lost are saved first; tests replace how it is asked.
 enum class SaveAnswer { Save, Discard, Cancel };

@@ -33,6 +33,7 @@
 #include "experiment/tables.hpp"
 #include "sim/numbers.hpp"
 #include "ui/analysis_views.hpp"
+#include "ui/calibration_charts.hpp"
 #include "ui/look.hpp"
 #include "ui/message_box.hpp"
 #include "ui/results_panel.hpp"
@@ -232,9 +233,24 @@ void ResultsWindow::buildLayout() {
     auto* sweepLayout = new QVBoxLayout(sweepPage);
     sweepLayout->addWidget(sweepTabs_);
 
+    // A calibration: the objective of every evaluation, its front (nsga2 only) and how the
+    // candidates chosen did on fresh seeds (once validated).
+    auto* calibrationPage = new QWidget(this);
+    calibrationView_ = chartView(QString(), "chartCalibration", calibrationPage);
+    frontView_ = chartView(QString(), "chartFront", calibrationPage);
+    validationModel_ = new QStandardItemModel(this);
+    validationTable_ = tableView(validationModel_, "tblValidation", calibrationPage);
+    calibrationTabs_ = new QTabWidget(calibrationPage);
+    calibrationTabs_->addTab(calibrationView_, QStringLiteral("Evaluations"));
+    calibrationTabs_->addTab(frontView_, QStringLiteral("Front"));
+    calibrationTabs_->addTab(validationTable_, QStringLiteral("Validation"));
+    auto* calibrationLayout = new QVBoxLayout(calibrationPage);
+    calibrationLayout->addWidget(calibrationTabs_);
+
     pages_ = new QStackedWidget(this);
     pages_->addWidget(simulationPage);
     pages_->addWidget(sweepPage);
+    pages_->addWidget(calibrationPage);
     auto* layout = new QVBoxLayout(this);
     layout->setMenuBar(menuBar_);
     layout->addWidget(pages_);
@@ -243,17 +259,16 @@ void ResultsWindow::buildLayout() {
 bool ResultsWindow::open(const QString& path) {
     return runCommand(this, [&] {
         const std::filesystem::path chosen(path.toStdString());
-        std::filesystem::path sweepDir;
-        if (std::filesystem::is_directory(chosen)) {
-            sweepDir = chosen;
-        } else if (std::filesystem::exists(chosen.parent_path() / "sweep.toml")) {
-            // A sweep's own files; a configuration's record lives a folder further down.
-            sweepDir = chosen.parent_path();
-        }
-        if (sweepDir.empty()) {
-            showSimulation(readSimulationResults(chosen));
+        const bool folder = std::filesystem::is_directory(chosen);
+        // A folder, or the folder of a sweep's or a calibration's own files; a configuration's
+        // record, or an evaluation's, lives a folder further down.
+        const std::filesystem::path dir = folder ? chosen : chosen.parent_path();
+        if (std::filesystem::exists(dir / "calibration.toml")) {
+            showCalibration(readCalibrationResults(dir));
+        } else if (folder || std::filesystem::exists(dir / "sweep.toml")) {
+            showSweep(readSweepResults(dir));
         } else {
-            showSweep(readSweepResults(sweepDir));
+            showSimulation(readSimulationResults(chosen));
         }
         setWindowTitle(
             QStringLiteral("Results: %1 - %2").arg(QFileInfo(path).absoluteFilePath(), kAppTitle));
@@ -263,6 +278,7 @@ bool ResultsWindow::open(const QString& path) {
 void ResultsWindow::showSimulation(SimulationResults results) {
     simulation_ = std::move(results);
     showsSweep_ = false;
+    showsCalibration_ = false;
     pages_->setCurrentIndex(0);
     const QSignalBlocker blocker(generation_);
     generation_->setRange(0, lastGeneration(simulation_.runs));
@@ -287,6 +303,7 @@ void ResultsWindow::drawSimulation() {
 void ResultsWindow::showSweep(SweepResults results) {
     sweep_ = std::move(results);
     showsSweep_ = true;
+    showsCalibration_ = false;
     pages_->setCurrentIndex(1);
     int generations = 0;
     for (const ConfigurationResults& c : sweep_.configurations) {
@@ -347,6 +364,26 @@ void ResultsWindow::showSweep(SweepResults results) {
     y->setLabelFormat(QStringLiteral("%g"));
 }
 
+void ResultsWindow::showCalibration(CalibrationResults results) {
+    calibration_ = std::move(results);
+    showsSweep_ = false;
+    showsCalibration_ = true;
+    pages_->setCurrentIndex(2);
+    drawEvaluations(*calibrationView_->chart(), calibration_);
+    drawFront(*frontView_->chart(), calibration_);
+    fillTable(*validationModel_, calibration_.validation.header, calibration_.validation.rows);
+    validationTable_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    validationTable_->resizeColumnsToContents();
+    // A cmaes calibration has no front; a calibration stopped early has no validation yet.
+    const bool front = calibration_.experiment.calibration->method == CalibrationMethod::kNsga2;
+    calibrationTabs_->setTabVisible(calibrationTabs_->indexOf(frontView_), front);
+    calibrationTabs_->setTabVisible(calibrationTabs_->indexOf(validationTable_),
+                                    !calibration_.validation.header.empty());
+    if (!calibrationTabs_->isTabVisible(calibrationTabs_->currentIndex())) {
+        calibrationTabs_->setCurrentIndex(0);
+    }
+}
+
 void ResultsWindow::drawBoxes() {
     if (!showsSweep_) {
         return;
@@ -397,10 +434,16 @@ void ResultsWindow::drawBoxes() {
 }
 
 QTabWidget* ResultsWindow::currentTabs() const {
+    if (showsCalibration_) {
+        return calibrationTabs_;
+    }
     return showsSweep_ ? sweepTabs_ : simulationTabs_;
 }
 
 QTableView* ResultsWindow::table() const {
+    if (showsCalibration_) {
+        return validationTable_;
+    }
     if (showsSweep_ && sweepTabs_->currentWidget() == compare_) {
         return compare_->table();
     }

@@ -1,10 +1,13 @@
-// The results viewer: a simulation's record (its charts for any generation and its runs) or a
+// The results viewer: a simulation's record (its charts for any generation and its runs), a
 // sweep's folder (box plots of a metric per configuration, the summary table, Total Fitness
-// per configuration), read whole before anything is shown.
+// per configuration) or a calibration's folder (the objective of every evaluation, the front of
+// an nsga2 calibration, the validation of the candidates chosen), read whole before anything
+// is shown.
 #pragma once
 
 #include <QWidget>
 
+#include "analysis/calibration.hpp"
 #include "experiment/results.hpp"
 
 class QAction;
@@ -30,17 +33,21 @@ class ResultsWindow : public QWidget {
   public:
     explicit ResultsWindow(QWidget* parent = nullptr);
 
-    // Reads `path`: a folder holding a sweep, or a file in one (its sweep.toml or a table), or
-    // a simulation's record (.toml or .csv). Shows it and returns true; a file that cannot be
+    // Reads `path`: a folder holding a calibration (its calibration.toml) or a sweep, or a file
+    // in one (calibration.toml, best.toml or a table; sweep.toml or a table), or a
+    // simulation's record (.toml or .csv). Shows it and returns true; a file that cannot be
     // read is named in a message, and what was shown before stays.
     bool open(const QString& path);
 
     bool showsSweep() const { return showsSweep_; }
+    bool showsCalibration() const { return showsCalibration_; }
     ResultsPanel* simulationPanel() const { return panel_; }
     QBoxPlotSeries* boxes() const { return boxes_; }
     QChartView* fitnessChart() const { return fitnessView_; }
     SensitivityView* sensitivityView() const { return sensitivity_; }
     CompareView* compareView() const { return compare_; }
+    QChartView* calibrationChart() const { return calibrationView_; }
+    QChartView* frontChart() const { return frontView_; }
     QTableView* table() const;
     // The chart of the tab shown, or null when a table is shown.
     QChartView* currentChart() const;
@@ -60,11 +67,14 @@ class ResultsWindow : public QWidget {
     void buildLayout();
     void showSimulation(SimulationResults results);
     void showSweep(SweepResults results);
+    void showCalibration(CalibrationResults results);
     QTabWidget* currentTabs() const;
 
     bool showsSweep_ = false;
+    bool showsCalibration_ = false;
     SimulationResults simulation_;
     SweepResults sweep_;
+    CalibrationResults calibration_;
 
     QMenuBar* menuBar_ = nullptr;
     QAction* exportAction_ = nullptr;
@@ -90,6 +100,12 @@ class ResultsWindow : public QWidget {
     // Shown when collect derived them: a design's indices, the tests between configurations.
     SensitivityView* sensitivity_ = nullptr;
     CompareView* compare_ = nullptr;
+    // A calibration: its evaluations, its front (nsga2) and its validation table.
+    QTabWidget* calibrationTabs_ = nullptr;
+    QChartView* calibrationView_ = nullptr;
+    QChartView* frontView_ = nullptr;
+    QTableView* validationTable_ = nullptr;
+    QStandardItemModel* validationModel_ = nullptr;
 };
 
 }  // namespace murelta::ui
