@@ -62,16 +62,6 @@ std::string field(double value) {
     return std::isnan(value) ? std::string() : formatNumber(value);
 }
 
-// The time now in ISO 8601, UTC, to the second.
-std::string utcNow() {
-    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm utc{};
-    gmtime_r(&now, &utc);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return text;
-}
-
 // The position of a summary column among summaryStatistics' values.
 std::size_t statisticIndex(const std::string& column) {
     const auto& columns = tables::kSummaryColumns;

@@ -25,16 +25,6 @@ namespace murelta {
 
 namespace {
 
-// The time now in ISO 8601, UTC, to the second.
-std::string utcNow() {
-    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm utc{};
-    gmtime_r(&now, &utc);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return text;
-}
-
 std::string provenanceText(const SimState& s, const SimulationResult& result,
                            const std::string& started, int threads, const std::string& runs) {
     toml::array generations;
@@ -116,6 +106,15 @@ double recordBytes(const SimState& s, const Experiment& e) {
 
 int recordThreads(const SimState& s, const Experiment& e, int threads) {
     return Record(s, e).threadsFor(s, threads);
+}
+
+std::string utcNow() {
+    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
 }
 
 std::string programVersion() {

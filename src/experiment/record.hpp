@@ -21,6 +21,8 @@ struct GenerationSummary;
 
 // The program's version as `git describe` gave it when it was built.
 std::string programVersion();
+// The time now in ISO 8601, UTC, to the second, as provenances give it.
+std::string utcNow();
 
 struct RecordPaths {
     std::filesystem::path experiment;

@@ -52,10 +52,11 @@ QAbstractAxis* objectiveAxis(const std::vector<double>& values, const QString& t
         axis->setBase(10.0);
         axis->setLabelFormat(QStringLiteral("%g"));
         // Whole decades, so that every label is a power of ten, with room for the markers at
-        // either end; a hair wider, so that the rounding of the logarithms keeps the labels at
+        // either end (a marker within a third of a decade of a bound takes the next one); a
+        // hair wider, so that the rounding of the logarithms keeps the labels at
         // both ends.
-        const double from = std::pow(10.0, std::floor(std::log10(low / 1.05)));
-        const double to = std::pow(10.0, std::ceil(std::log10(high * 1.05)));
+        const double from = std::pow(10.0, std::floor(std::log10(low / 2.0)));
+        const double to = std::pow(10.0, std::ceil(std::log10(high * 2.0)));
         axis->setRange(from * (1.0 - 1e-9), to * (1.0 + 1e-9));
         axis->setMinorTickCount(8);
         return axis;
