@@ -2,19 +2,24 @@
 // "Tab 2" with 10 and 20 agents), its box plots or its Compare tab, on the Sobol' design of
 // the README (retina, foods and an uncharged communication cost on the defaults), its
 // Sensitivity tab, or on a calibration of an experiment file, its Evaluations tab (by default
-// docs/calibration-example.toml) or its Front tab (docs/front-example.toml):
-//   results_screenshot [file.png [boxes|compare|sensitivity|calibration|front [file.toml]]]
+// docs/calibration-example.toml) or its Front tab (docs/front-example.toml), or on the sweep of
+// an experiment file, its Effects or Heat map tab (by default docs/effects-example.toml):
+//   results_screenshot [file.png [boxes|compare|sensitivity|calibration|front|effects|heatmap
+//                                 [file.toml]]]
 #include <QApplication>
 #include <QChartView>
 #include <QComboBox>
 #include <QDir>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QWidget>
 #include <cstdio>
+#include <utility>
 
 #include "analysis/calibration.hpp"
 #include "experiment/experiment.hpp"
 #include "experiment/sweep.hpp"
+#include "ui/effect_views.hpp"
 #include "ui/results_window.hpp"
 
 namespace {
@@ -63,7 +68,16 @@ int main(int argc, char** argv) {
         return picture(viewer, outPath);
     }
     murelta::Experiment sweep;
-    if (shown == QStringLiteral("sensitivity")) {
+    const bool effects = shown == QStringLiteral("effects") || shown == QStringLiteral("heatmap");
+    if (effects) {
+        const std::string file = argc > 3 ? argv[3] : "docs/effects-example.toml";
+        try {
+            sweep = murelta::readExperiment(file);
+        } catch (const murelta::Error& error) {
+            std::fprintf(stderr, "%s\n", error.what());
+            return 1;
+        }
+    } else if (shown == QStringLiteral("sensitivity")) {
         sweep = murelta::parseExperiment(
             "[parameters]\nruns = \"20\"\n[design]\nmethod = \"sobol\"\nsamples = 64\nseed = 1\n"
             "[design.factors]\nretina = { from = 1, to = 15 }\nfoods = { from = 1, to = 5 }\n"
@@ -92,7 +106,27 @@ int main(int argc, char** argv) {
             tabs = candidate;
         }
     }
-    if (tabs != nullptr && shown == QStringLiteral("compare")) {
+    if (effects) {
+        // The last parameter along x, the one before it as lines or rows, the others at their
+        // first values.
+        for (const auto& [xName, secondName] :
+             {std::pair{"cmbEffectX", "cmbEffectLines"}, std::pair{"cmbHeatX", "cmbHeatRows"}}) {
+            auto* x = viewer.findChild<QComboBox*>(QString::fromLatin1(xName));
+            auto* second = viewer.findChild<QComboBox*>(QString::fromLatin1(secondName));
+            if (x != nullptr && second != nullptr && x->count() >= 2) {
+                x->setCurrentIndex(x->count() - 1);
+                second->setCurrentIndex(second->count() - 2);
+            }
+        }
+        QWidget* view = shown == QStringLiteral("effects")
+                            ? static_cast<QWidget*>(viewer.effectView())
+                            : static_cast<QWidget*>(viewer.heatMapView());
+        for (QTabWidget* candidate : viewer.findChildren<QTabWidget*>()) {
+            if (candidate->indexOf(view) >= 0) {
+                candidate->setCurrentWidget(view);
+            }
+        }
+    } else if (tabs != nullptr && shown == QStringLiteral("compare")) {
         viewer.findChild<QComboBox*>(QStringLiteral("cmbCompareOutput"))->setCurrentIndex(1);
         tabs->setCurrentIndex(tabs->count() - 1);
     } else if (tabs != nullptr && shown == QStringLiteral("sensitivity")) {

@@ -66,6 +66,7 @@ std::vector<std::string> effectColumns() {
 EffectTable effectTable(const SweepResults& results) {
     // Per parameter, its value in each configuration.
     std::vector<std::pair<std::string, std::vector<std::string>>> values;
+    const std::size_t swept = results.keys.size();
     for (std::size_t k = 0; k < results.keys.size(); ++k) {
         std::vector<std::string> column;
         for (const ConfigurationResults& c : results.configurations) {
@@ -88,9 +89,11 @@ EffectTable effectTable(const SweepResults& results) {
     }
     EffectTable table;
     table.levels.assign(results.configurations.size(), {});
-    for (const auto& [key, column] : values) {
+    for (std::size_t v = 0; v < values.size(); ++v) {
+        const auto& [key, column] = values[v];
         std::vector<std::size_t> levels;
         EffectParameter parameter = levelsOf(key, column, levels);
+        parameter.factor = v >= swept;
         if (parameter.levels.size() < 2) {
             continue;  // the same in every configuration: nothing to show
         }

@@ -20,6 +20,7 @@ struct EffectParameter {
     // "10" after "9"), else in the order the sweep lists them (presets).
     std::vector<std::string> levels;
     bool numeric = true;
+    bool factor = false;  // a design's factor: its values spread, few configurations share one
 };
 
 // The varied parameters and, per configuration of SweepResults::configurations, the level of

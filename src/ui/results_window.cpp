@@ -34,6 +34,7 @@
 #include "sim/numbers.hpp"
 #include "ui/analysis_views.hpp"
 #include "ui/calibration_charts.hpp"
+#include "ui/effect_views.hpp"
 #include "ui/look.hpp"
 #include "ui/message_box.hpp"
 #include "ui/results_panel.hpp"
@@ -230,6 +231,10 @@ void ResultsWindow::buildLayout() {
     sensitivity_->hide();
     compare_ = new CompareView(sweepPage);
     compare_->hide();
+    effects_ = new EffectView(sweepPage);
+    effects_->hide();
+    heatMap_ = new HeatMapView(sweepPage);
+    heatMap_->hide();
     auto* sweepLayout = new QVBoxLayout(sweepPage);
     sweepLayout->addWidget(sweepTabs_);
 
@@ -317,10 +322,21 @@ void ResultsWindow::showSweep(SweepResults results) {
     }
     drawBoxes();
     // The derived tabs follow the fixed ones, each only where its table was collected.
-    for (QWidget* derived : std::initializer_list<QWidget*>{sensitivity_, compare_}) {
+    for (QWidget* derived :
+         std::initializer_list<QWidget*>{effects_, heatMap_, sensitivity_, compare_}) {
         if (const int tab = sweepTabs_->indexOf(derived); tab >= 0) {
             sweepTabs_->removeTab(tab);
         }
+    }
+    // Shown where the sweep varies one parameter (effects) or two (heat map).
+    const std::size_t varied = effectTable(sweep_).parameters.size();
+    if (varied >= 1) {
+        effects_->setResults(sweep_);
+        sweepTabs_->addTab(effects_, QStringLiteral("Effects"));
+    }
+    if (varied >= 2) {
+        heatMap_->setResults(sweep_);
+        sweepTabs_->addTab(heatMap_, QStringLiteral("Heat map"));
     }
     if (!sweep_.sensitivity.empty()) {
         sensitivity_->setResults(sweep_);

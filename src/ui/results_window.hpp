@@ -24,6 +24,8 @@ class QTableView;
 namespace murelta::ui {
 
 class CompareView;
+class EffectView;
+class HeatMapView;
 class ResultsPanel;
 class SensitivityView;
 
@@ -46,6 +48,8 @@ class ResultsWindow : public QWidget {
     QChartView* fitnessChart() const { return fitnessView_; }
     SensitivityView* sensitivityView() const { return sensitivity_; }
     CompareView* compareView() const { return compare_; }
+    EffectView* effectView() const { return effects_; }
+    HeatMapView* heatMapView() const { return heatMap_; }
     QChartView* calibrationChart() const { return calibrationView_; }
     QChartView* frontChart() const { return frontView_; }
     QTableView* table() const;
@@ -100,6 +104,9 @@ class ResultsWindow : public QWidget {
     // Shown when collect derived them: a design's indices, the tests between configurations.
     SensitivityView* sensitivity_ = nullptr;
     CompareView* compare_ = nullptr;
+    // How a statistic moves with the swept parameters: against one, and over two.
+    EffectView* effects_ = nullptr;
+    HeatMapView* heatMap_ = nullptr;
     // A calibration: its evaluations, its front (nsga2) and its validation table.
     QTabWidget* calibrationTabs_ = nullptr;
     QChartView* calibrationView_ = nullptr;
