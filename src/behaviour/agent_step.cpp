@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -116,8 +117,8 @@ std::size_t gatherNear(const std::uint8_t* links, const std::uint32_t* positions
     // that keeps every answer.
     if (allPositive) {
         const __m128i self = _mm_set1_epi32(static_cast<int>(packPosition(x, y)));
-        const __m128i limit = _mm_set1_epi32(
-            static_cast<int>(std::min<std::uint32_t>(below, std::numeric_limits<std::int32_t>::max())));
+        const __m128i limit = _mm_set1_epi32(static_cast<int>(
+            std::min<std::uint32_t>(below, std::numeric_limits<std::int32_t>::max())));
         const __m128i one = _mm_set1_epi8(1);
         const auto nearOf = [&](std::size_t from) {
             const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(positions + from));
@@ -164,18 +165,48 @@ std::size_t gatherNear(const std::uint8_t* links, const std::uint32_t* positions
     return count;
 }
 
+// The index of the first link (a byte equal to 1) among links[0..n-1], or n when there is none.
+// Most agents of a network without links have none, and a small group's row is a word or two:
+// each word is searched at once, without a call.
+std::size_t firstLink(const std::uint8_t* links, std::size_t n) {
+    constexpr std::size_t kLongRow = 64;
+    if (std::endian::native != std::endian::little || n >= kLongRow) {
+        const void* found = n == 0 ? nullptr : std::memchr(links, 1, n);
+        return found == nullptr
+                   ? n
+                   : static_cast<std::size_t>(static_cast<const std::uint8_t*>(found) - links);
+    }
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+    std::size_t k = 0;
+    for (; k + 8 <= n; k += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, links + k, sizeof word);
+        // The bytes equal to 1 become 0, and the lowest byte flagged is the first zero: flags
+        // above a zero byte may be false, those below it never are.
+        const std::uint64_t other = word ^ kOnes;
+        const std::uint64_t zeros = (other - kOnes) & ~other & kHighs;
+        if (zeros != 0) {
+            return k + static_cast<std::size_t>(std::countr_zero(zeros)) / 8;
+        }
+    }
+    for (; k < n; ++k) {
+        if (links[k] == 1) {
+            return k;
+        }
+    }
+    return n;
+}
+
 void report(SimState& s, std::int16_t a, const Message& message, const CommRange& range,
             bool allPositive) {
     const Agent& agent = s.agent(a);
     const std::uint8_t* links = agent.links.data();
     const auto n = static_cast<std::size_t>(std::max<int>(s.groupSize, 0));
-    // A search for the first link passes over many bytes at a time, and most agents of a
-    // network without links have none.
-    const void* found = n == 0 ? nullptr : std::memchr(links, 1, n);
-    if (found == nullptr) {
+    auto k = firstLink(links, n);
+    if (k == n) {
         return;
     }
-    auto k = static_cast<std::size_t>(static_cast<const std::uint8_t*>(found) - links);
     // Queuing touches neither the draws nor the costs, so the receivers can be gathered, in the
     // same order, straight into the queue as one report.
     std::int16_t* receivers = s.messages.gatherRoom(n - k).data();
@@ -255,8 +286,7 @@ std::int16_t stepTowards(std::int16_t position, double heading) {
     return static_cast<std::int16_t>(p);
 }
 
-void turn(SimState& s, std::int16_t a, Leaders& leaders, const CommRange& range,
-          bool allPositive) {
+void turn(SimState& s, std::int16_t a, Leaders& leaders, const CommRange& range, bool allPositive) {
     Agent& agent = s.agent(a);
     agent.mapHit = false;
     const AgentMap::Best best = agent.map.best();
@@ -299,7 +329,9 @@ void turn(SimState& s, std::int16_t a, Leaders& leaders, const CommRange& range,
     const std::int16_t fromY = agent.y;
     if (heading.whole) {
         // Towards a cell: one step by the sign of the difference, as stepTowards gives.
-        const auto sign = [](int from, int to) { return (to > from ? 1 : 0) - (to < from ? 1 : 0); };
+        const auto sign = [](int from, int to) {
+            return (to > from ? 1 : 0) - (to < from ? 1 : 0);
+        };
         const int toX = static_cast<int>(heading.x);
         const int toY = static_cast<int>(heading.y);
         agent.x = static_cast<std::int16_t>(agent.x + sign(agent.x, toX));

@@ -41,6 +41,68 @@ void CellSums::build(const Grid<std::int16_t>& grid, std::int16_t value) {
                           before.sumY + down.sumY};
         }
     }
+    counted();
+}
+
+void CellSums::counted() {
+    wholeCount_ = 0;
+    wholeSumX_ = 0;
+    wholeSumY_ = 0;
+    if (!useSquares_) {
+        memoRadius_ = -1;
+        const Entry& all = entry(columns_, rows_);
+        wholeCount_ = all.count;
+        wholeSumX_ = all.sumX;
+        wholeSumY_ = all.sumY;
+        return;
+    }
+    for (const Square& square : squares_) {
+        const std::int64_t side = square.size + 1;
+        wholeCount_ += side * side;
+        // Columns x..x+size once per row, and rows likewise.
+        wholeSumX_ += side * (side * square.x + side * (side - 1) / 2);
+        wholeSumY_ += side * (side * square.y + side * (side - 1) / 2);
+    }
+    // Made once for a grid's size; a new run only moves the stamp on.
+    const std::size_t cells = static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_);
+    if (cells > kMostKeptCells) {
+        memo_.clear();
+        memoRadius_ = -1;
+    } else if (memo_.size() != cells) {
+        memo_.assign(cells, Memo{});
+        stamp_ = 1;
+    } else {
+        forget();
+    }
+}
+
+CellSums::Totals CellSums::workOut(int x, int y, int radius) const {
+    // The square clipped to the grid, as half-open ranges of columns and rows.
+    const int left = std::max(x - radius, 0);
+    const int right = std::min(x + radius + 1, columns_);
+    const int top = std::max(y - radius, 0);
+    const int bottom = std::min(y + radius + 1, rows_);
+    if (left >= right || top >= bottom) {
+        return {};
+    }
+    const bool whole = left == 0 && top == 0 && right == columns_ && bottom == rows_;
+    if (!useSquares_) {
+        // A view over the whole grid, as every wide retina has, takes the grid's totals.
+        return whole ? fromWhole(x, y) : fromTables(x, y, left, right, top, bottom);
+    }
+    const Totals totals = whole ? fromWhole(x, y) : fromSquares(x, y, left, right, top, bottom);
+    const bool onGrid = static_cast<unsigned>(x) < static_cast<unsigned>(columns_) &&
+                        static_cast<unsigned>(y) < static_cast<unsigned>(rows_);
+    if (!memo_.empty() && onGrid && radius <= kMostKeptRadius) {
+        if (radius != memoRadius_) {
+            forget();
+            memoRadius_ = radius;
+        }
+        memo_[static_cast<std::size_t>(x) * static_cast<std::size_t>(rows_) +
+              static_cast<std::size_t>(y)] = {stamp_, static_cast<std::int16_t>(totals.count),
+                                              totals.sumDX, totals.sumDY};
+    }
+    return totals;
 }
 
 CellSums::Totals CellSums::fromTables(int x, int y, int left, int right, int top,
@@ -82,6 +144,7 @@ bool CellSums::useSquares(int columns, int rows, const std::vector<Square>& squa
     rows_ = rows;
     squares_ = squares;
     useSquares_ = true;
+    counted();
     return true;
 }
 

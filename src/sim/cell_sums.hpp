@@ -26,6 +26,7 @@ class CellSums {
     void clear() {
         squares_.clear();
         useSquares_ = true;
+        counted();
     }
 
     // Columns x..x+size and rows y..y+size, all on the grid.
@@ -53,24 +54,45 @@ class CellSums {
         int sumDY = 0;
     };
     Totals around(int x, int y, int radius) const {
-        // The square clipped to the grid, as half-open ranges of columns and rows.
-        const int left = std::max(x - radius, 0);
-        const int right = std::min(x + radius + 1, columns_);
-        const int top = std::max(y - radius, 0);
-        const int bottom = std::min(y + radius + 1, rows_);
-        if (left >= right || top >= bottom) {
-            return {};
+        // Working a square out takes some dozens of instructions; agents come back to the cells
+        // they were on, so while the squares count each cell's answer is kept for the radius
+        // last asked for, until the counted cells change.
+        if (radius == memoRadius_ && static_cast<unsigned>(x) < static_cast<unsigned>(columns_) &&
+            static_cast<unsigned>(y) < static_cast<unsigned>(rows_)) {
+            const Memo& memo = memo_[static_cast<std::size_t>(x) * static_cast<std::size_t>(rows_) +
+                                     static_cast<std::size_t>(y)];
+            if (memo.stamp == stamp_) {
+                return {memo.count, memo.sumDX, memo.sumDY};
+            }
         }
-        return useSquares_ ? fromSquares(x, y, left, right, top, bottom)
-                           : fromTables(x, y, left, right, top, bottom);
+        return workOut(x, y, radius);
     }
 
     // What each table entry takes, for the memory accounting of a whole simulation.
     static constexpr std::size_t kBytesPerEntry = 3 * sizeof(std::uint32_t);
 
   private:
+    // around() without the answers kept.
+    Totals workOut(int x, int y, int radius) const;
     Totals fromTables(int x, int y, int left, int right, int top, int bottom) const;
     Totals fromSquares(int x, int y, int left, int right, int top, int bottom) const;
+    Totals fromWhole(int x, int y) const {
+        // Exact: the totals fit, as for any square.
+        Totals totals;
+        totals.count = static_cast<int>(wholeCount_);
+        totals.sumDX = static_cast<int>(wholeSumX_ - wholeCount_ * x);
+        totals.sumDY = static_cast<int>(wholeSumY_ - wholeCount_ * y);
+        return totals;
+    }
+    // Sums up the whole grid, and forgets every kept answer: the counted cells have changed.
+    void counted();
+    // Forgets every kept answer.
+    void forget() const {
+        if (++stamp_ == 0) {
+            std::fill(memo_.begin(), memo_.end(), Memo{});
+            stamp_ = 1;
+        }
+    }
 
     // Entry (x, y) covers columns 0..x-1 and rows 0..y-1; the tables have one column and one row
     // more than the grid. The sums are kept modulo 2^32: a square's totals are differences of
@@ -90,6 +112,27 @@ class CellSums {
     std::vector<Entry> entries_;  // column by column, (columns + 1) x (rows + 1)
     bool useSquares_ = false;     // the squares below count, not the tables
     std::vector<Square> squares_;
+    // The totals of the whole grid, the offsets from column 0 and row 0.
+    std::int64_t wholeCount_ = 0;
+    std::int64_t wholeSumX_ = 0;
+    std::int64_t wholeSumY_ = 0;
+    // While the squares count, per cell (column by column) the totals around it for the radius
+    // memoRadius_ (-1 while none is kept), valid where the stamp is stamp_. No larger than the
+    // tables it stands in for, so the memory a simulation is allowed for them covers it. A count
+    // fits 16 bits for every radius up to 90.
+    struct Memo {
+        std::uint16_t stamp = 0;
+        std::int16_t count = 0;
+        int sumDX = 0;
+        int sumDY = 0;
+    };
+    // Larger grids work every answer out: the memory would pay for little.
+    static constexpr std::size_t kMostKeptCells = std::size_t{1} << 20;
+    // The count of a square of this radius still fits the 16 bits it is kept in.
+    static constexpr int kMostKeptRadius = 90;
+    mutable std::vector<Memo> memo_;
+    mutable int memoRadius_ = -1;
+    mutable std::uint16_t stamp_ = 1;
 };
 
 inline CellSums::Totals CellSums::fromSquares(int x, int y, int left, int right, int top,
