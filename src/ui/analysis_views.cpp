@@ -7,6 +7,7 @@
 #include <QChartView>
 #include <QColor>
 #include <QComboBox>
+#include <QCursor>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -17,6 +18,7 @@
 #include <QSpinBox>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
@@ -26,6 +28,7 @@
 
 #include "experiment/tables.hpp"
 #include "sim/numbers.hpp"
+#include "ui/chart_labels.hpp"
 
 namespace murelta::ui {
 
@@ -184,14 +187,26 @@ void SensitivityView::draw() {
     auto* bars = new QBarSeries;
     bars->setBarWidth(0.6);
     auto* categories = new QBarCategoryAxis;
-    for (const std::string& factor : factors) {
-        categories->append(QString::fromStdString(factor));
+    CategoryLabels::Texts texts;
+    for (std::size_t f = 0; f < factors.size(); ++f) {
+        texts.full.append(QString::fromStdString(factors[f]));
+        texts.shorts.append(QString::number(f + 1));
     }
+    texts.shortTitle = QStringLiteral("factor (hover a bar for its name)");
+    // A bar tells its factor when hovered, as the numbers of a crowded axis do not.
+    connect(bars, &QBarSeries::hovered, view_, [names = texts.full](bool status, int index) {
+        if (status && index >= 0 && index < names.size()) {
+            QToolTip::showText(QCursor::pos(), names[index]);
+        } else {
+            QToolTip::hideText();
+        }
+    });
     auto* values = new QValueAxis;
     values->setTitleText(measures.count("S1") > 0 ? QStringLiteral("index")
                                                   : QStringLiteral("partial rank correlation"));
     chart->addAxis(categories, Qt::AlignBottom);
     chart->addAxis(values, Qt::AlignLeft);
+    CategoryLabels::install(*chart, *categories, std::move(texts));
     double low = 0.0;
     double high = 0.0;
     std::vector<QLineSeries*> intervals;

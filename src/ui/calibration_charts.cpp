@@ -14,6 +14,8 @@
 #include <limits>
 #include <vector>
 
+#include "ui/chart_labels.hpp"
+
 namespace murelta::ui {
 
 namespace {
@@ -92,21 +94,8 @@ void drawEvaluations(QChart& chart, const CalibrationResults& results) {
     auto* x = new QValueAxis;
     x->setTitleText(QStringLiteral("Evaluation"));
     x->setLabelFormat(QStringLiteral("%d"));
-    // A step of 1, 2 or 5 times a power of ten that gives at most 8 labels, from 0; the range
-    // a step wider, so that no marker is cut at either end.
-    const double last = std::max<double>(1.0, static_cast<double>(count) - 1.0);
-    double step = std::pow(10.0, std::floor(std::log10(last / 8.0)));
-    for (const double factor : {1.0, 2.0, 5.0, 10.0}) {
-        if (last / (step * factor) <= 8.0) {
-            step *= factor;
-            break;
-        }
-    }
-    step = std::max(step, 1.0);
-    x->setTickType(QValueAxis::TicksDynamic);
-    x->setTickAnchor(0.0);
-    x->setTickInterval(step);
-    x->setRange(-0.5, last + 0.5);
+    // At most 9 labels, so that no marker is cut at either end.
+    setWholeNumberTicks(*x, 0, std::max(1, static_cast<int>(count) - 1), 9);
     QAbstractAxis* y = objectiveAxis(shown, QStringLiteral("Objective"));
     chart.addAxis(x, Qt::AlignBottom);
     chart.addAxis(y, Qt::AlignLeft);

@@ -12,12 +12,14 @@
 #include <QScatterSeries>
 #include <QSvgGenerator>
 #include <QTabWidget>
+#include <QTextDocumentFragment>
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
 
 #include "sim/error.hpp"
+#include "ui/chart_labels.hpp"
 #include "ui/message_box.hpp"
 
 namespace murelta::ui {
@@ -95,6 +97,21 @@ void widen(QValueAxis* a, double low, double high) {
     }
 }
 
+// Widens an axis of counts (runs, generations) when it does not reach `last`.
+void widenCounts(QValueAxis* a, int last) {
+    if (last > a->max() - 0.5 * a->tickInterval()) {
+        setWholeNumberTicks(*a, 0, last);
+    }
+}
+
+// A chart's title as text, line by line: a title may be written in HTML.
+QStringList titleLines(const QChart& chart) {
+    QString text = QTextDocumentFragment::fromHtml(chart.title()).toPlainText();
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    return text.split(QLatin1Char('\n'));
+}
+
 QString number(double value) {
     return QString::number(value, 'f', 1);
 }
@@ -152,7 +169,6 @@ void ResultsPanel::createCharts() {
     generationsView_ = chartView(QStringLiteral("Generations"), "chartGenerations", this);
     QChart* generations = generationsView_->chart();
     generationAxis_ = axis(generations, QStringLiteral("Generation"), Qt::AlignBottom);
-    generationAxis_->setLabelFormat(QStringLiteral("%d"));
     fitnessAxis_ = axis(generations, QStringLiteral("Total Fitness"), Qt::AlignLeft);
     geneAxis_ = axis(generations, QStringLiteral("Gene"), Qt::AlignRight);
     expBand_ = band(generations, QStringLiteral("Exploration gene"), generationAxis_, geneAxis_);
@@ -182,10 +198,10 @@ void ResultsPanel::clear() {
              comBand_->lowerSeries()}) {
         s->clear();
     }
-    stretch(runAxis_, 0.0, 1.0);
-    stretch(percentRunAxis_, 0.0, 1.0);
+    setWholeNumberTicks(*runAxis_, 0, 0);
+    setWholeNumberTicks(*percentRunAxis_, 0, 0);
     stretch(cycleAxis_, 0.0, 1.0);
-    stretch(generationAxis_, 0.0, 1.0);
+    setWholeNumberTicks(*generationAxis_, 0, 0);
     stretch(fitnessAxis_, 0.0, 1.0);
     stretch(geneAxis_, 0.0, 1.0);
     summary_->setText(QStringLiteral("No runs yet."));
@@ -206,12 +222,12 @@ void ResultsPanel::addRun(const RunResult& run) {
 }
 
 void ResultsPanel::expectRuns(int runCount) {
-    stretch(runAxis_, 0.0, std::max(1, runCount - 1));
-    stretch(percentRunAxis_, 0.0, std::max(1, runCount - 1));
+    setWholeNumberTicks(*runAxis_, 0, runCount - 1);
+    setWholeNumberTicks(*percentRunAxis_, 0, runCount - 1);
 }
 
 void ResultsPanel::expectGenerations(int generationCount) {
-    stretch(generationAxis_, 0.0, std::max(1, generationCount - 1));
+    setWholeNumberTicks(*generationAxis_, 0, generationCount - 1);
 }
 
 void ResultsPanel::addGeneration(const GenerationSummary& generation) {
@@ -258,9 +274,8 @@ void ResultsPanel::refresh() {
         percent_->append(percents);
         meanPercent_->append(meanPercents);
         shownRuns_ = runs_.size();
-        const auto lastRun = static_cast<double>(runs_.back().run);
-        widen(runAxis_, 0.0, lastRun);
-        widen(percentRunAxis_, 0.0, lastRun);
+        widenCounts(runAxis_, runs_.back().run);
+        widenCounts(percentRunAxis_, runs_.back().run);
         widen(cycleAxis_, 0.0, highest);
         updateSummary(columns);
     }
@@ -286,7 +301,7 @@ void ResultsPanel::refresh() {
             geneHigh =
                 std::max({geneHigh, g.expGeneMean + g.expGeneSd, g.comGeneMean + g.comGeneSd});
         }
-        widen(generationAxis_, 0.0, static_cast<double>(generations_.back().generation));
+        widenCounts(generationAxis_, generations_.back().generation);
         widen(fitnessAxis_, low, high);
         widen(geneAxis_, 0.0, geneHigh);
     }
@@ -352,7 +367,7 @@ void exportChart(QChartView& view, const QString& path) {
         generator.setOutputDevice(&file);
         generator.setSize(view.size());
         generator.setViewBox(QRect(QPoint(0, 0), view.size()));
-        generator.setTitle(view.chart()->title());
+        generator.setTitle(titleLines(*view.chart()).join(QLatin1Char(' ')).simplified());
         QPainter painter(&generator);
         view.render(&painter);
         painter.end();
@@ -366,7 +381,8 @@ void exportChart(QChartView& view, const QString& path) {
 }
 
 void askAndExportChart(QWidget* parent, QChartView& view) {
-    QString name = view.chart()->title();
+    // The first line names the chart; a second one tells how to read it.
+    QString name = titleLines(*view.chart()).front();
     name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]+")), QStringLiteral("-"));
     const QString path =
         chooseFile(parent, FileChoice::Save, QStringLiteral("Export chart"),

@@ -8,20 +8,25 @@
 #include <QChartView>
 #include <QClipboard>
 #include <QComboBox>
+#include <QCursor>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLegendMarker>
 #include <QLineSeries>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSet>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTableView>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
@@ -34,6 +39,7 @@
 #include "sim/numbers.hpp"
 #include "ui/analysis_views.hpp"
 #include "ui/calibration_charts.hpp"
+#include "ui/chart_labels.hpp"
 #include "ui/effect_views.hpp"
 #include "ui/look.hpp"
 #include "ui/message_box.hpp"
@@ -71,6 +77,10 @@ QChartView* chartView(const QString& title, const char* name, QWidget* parent) {
     return view;
 }
 
+// The text of a table's field as its file holds it, which Copy Table gives; the field shows
+// as few digits as tell the column's values apart.
+constexpr int kFullTextRole = Qt::UserRole + 1;
+
 QTableView* tableView(QStandardItemModel* model, const char* name, QWidget* parent) {
     auto* view = new QTableView(parent);
     view->setObjectName(QString::fromLatin1(name));
@@ -78,13 +88,17 @@ QTableView* tableView(QStandardItemModel* model, const char* name, QWidget* pare
     view->setSortingEnabled(true);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // A field on one line, whole: the columns take the width of their contents.
+    view->setWordWrap(false);
+    view->setTextElideMode(Qt::ElideNone);
     view->verticalHeader()->hide();
     return view;
 }
 
 // Fills a table with text fields; a column sorts by number where its fields are numbers, and
-// an empty field (a statistic with too few runs) sorts first.
-void fillTable(QStandardItemModel& model, const std::vector<std::string>& header,
+// an empty field (a statistic with too few runs) sorts first. Numbers show as many digits as
+// tell the column's values apart, the whole text in their tooltip.
+void fillTable(QTableView& view, QStandardItemModel& model, const std::vector<std::string>& header,
                const std::vector<std::vector<std::string>>& rows) {
     model.clear();
     QStringList names;
@@ -93,11 +107,28 @@ void fillTable(QStandardItemModel& model, const std::vector<std::string>& header
     }
     model.setHorizontalHeaderLabels(names);
     model.setSortRole(Qt::UserRole);
+    std::vector<QStringList> columns;
+    for (const std::vector<std::string>& fields : rows) {
+        for (std::size_t column = 0; column < fields.size(); ++column) {
+            if (column >= columns.size()) {
+                columns.resize(column + 1);
+            }
+            columns[column].append(QString::fromStdString(fields[column]));
+        }
+    }
+    for (QStringList& column : columns) {
+        column = shortNumbers(column);
+    }
+    std::vector<qsizetype> next(columns.size(), 0);
     for (const std::vector<std::string>& fields : rows) {
         QList<QStandardItem*> items;
-        for (const std::string& field : fields) {
-            const QString text = QString::fromStdString(field);
-            auto* item = new QStandardItem(text);
+        for (std::size_t column = 0; column < fields.size(); ++column) {
+            const QString text = QString::fromStdString(fields[column]);
+            auto* item = new QStandardItem(columns[column][next[column]++]);
+            item->setData(text, kFullTextRole);
+            if (item->text() != text) {
+                item->setToolTip(text);
+            }
             bool isNumber = false;
             const double value = text.toDouble(&isNumber);
             if (isNumber) {
@@ -112,6 +143,7 @@ void fillTable(QStandardItemModel& model, const std::vector<std::string>& header
         }
         model.appendRow(items);
     }
+    view.resizeColumnsToContents();
 }
 
 // "10, Tab 2": the swept values of a configuration.
@@ -121,6 +153,26 @@ QString configurationLabel(const ConfigurationResults& c) {
         values.append(QString::fromStdString(value));
     }
     return values.join(QStringLiteral(", "));
+}
+
+// "Configuration 3: agents 10, preset Tab 2": a configuration named in full.
+QString configurationName(const ConfigurationResults& c, const std::vector<std::string>& keys) {
+    QStringList values;
+    for (std::size_t k = 0; k < c.values.size(); ++k) {
+        values.append(QStringLiteral("%1 %2").arg(
+            k < keys.size() ? QString::fromStdString(keys[k]) : QString(),
+            QString::fromStdString(c.values[k])));
+    }
+    QString name = QStringLiteral("Configuration %1").arg(c.config);
+    return values.isEmpty() ? name
+                            : name + QStringLiteral(": ") + values.join(QStringLiteral(", "));
+}
+
+// "3: 10, Tab 2": a configuration as a picker lists it.
+QString configurationEntry(const ConfigurationResults& c) {
+    const QString values = configurationLabel(c);
+    return values.isEmpty() ? QString::number(c.config)
+                            : QStringLiteral("%1: %2").arg(c.config).arg(values);
 }
 
 void removeAxes(QChart* chart) {
@@ -208,7 +260,19 @@ void ResultsWindow::buildLayout() {
     boxes_->setObjectName(QStringLiteral("seriesBoxes"));
     boxView_->chart()->addSeries(boxes_);
     boxView_->chart()->legend()->hide();
+    // A box tells its configuration when hovered, as the short labels of a crowded axis do
+    // not.
+    connect(boxes_, &QBoxPlotSeries::hovered, this, [this](bool status, QBoxSet* set) {
+        const int box = static_cast<int>(boxes_->boxSets().indexOf(set));
+        if (status && box >= 0) {
+            QToolTip::showText(QCursor::pos(), boxToolTip(box), boxView_);
+        } else {
+            QToolTip::hideText();
+        }
+    });
     auto* boxPage = new QWidget(sweepPage);
+    boxPicker_ = new EntryList("lstBoxConfigurations", QStringLiteral("Configurations"), boxPage);
+    connect(boxPicker_, &EntryList::changed, this, &ResultsWindow::drawBoxes);
     auto* boxPicker = new QHBoxLayout;
     boxPicker->addWidget(new QLabel(QStringLiteral("Metric"), boxPage));
     boxPicker->addWidget(metric_);
@@ -217,16 +281,27 @@ void ResultsWindow::buildLayout() {
     boxPicker->addStretch();
     auto* boxLayout = new QVBoxLayout(boxPage);
     boxLayout->addLayout(boxPicker);
-    boxLayout->addWidget(boxView_, 1);
+    auto* boxRow = new QHBoxLayout;
+    boxRow->addWidget(boxView_, 1);
+    boxRow->addWidget(boxPicker_);
+    boxLayout->addLayout(boxRow, 1);
     summaryModel_ = new QStandardItemModel(this);
     summaryTable_ = tableView(summaryModel_, "tblSummary", sweepPage);
     fitnessView_ =
         chartView(QStringLiteral("Total Fitness per configuration"), "chartFitness", sweepPage);
     fitnessView_->chart()->legend()->setAlignment(Qt::AlignRight);
+    auto* fitnessPage = new QWidget(sweepPage);
+    fitnessView_->setParent(fitnessPage);
+    fitnessPicker_ =
+        new EntryList("lstFitnessConfigurations", QStringLiteral("Configurations"), fitnessPage);
+    connect(fitnessPicker_, &EntryList::changed, this, &ResultsWindow::showFitnessLines);
+    auto* fitnessLayout = new QHBoxLayout(fitnessPage);
+    fitnessLayout->addWidget(fitnessView_, 1);
+    fitnessLayout->addWidget(fitnessPicker_);
     sweepTabs_ = new QTabWidget(sweepPage);
     sweepTabs_->addTab(boxPage, QStringLiteral("Box plots"));
     sweepTabs_->addTab(summaryTable_, QStringLiteral("Summary"));
-    sweepTabs_->addTab(fitnessView_, QStringLiteral("Total Fitness"));
+    sweepTabs_->addTab(fitnessPage, QStringLiteral("Total Fitness"));
     sensitivity_ = new SensitivityView(sweepPage);
     sensitivity_->hide();
     compare_ = new CompareView(sweepPage);
@@ -302,7 +377,7 @@ void ResultsWindow::drawSimulation() {
                             formatNumber(run.last), formatNumber(run.percentOut)});
         }
     }
-    fillTable(*runsModel_, tables::names(tables::kRunColumns), rows);
+    fillTable(*runsTable_, *runsModel_, tables::names(tables::kRunColumns), rows);
 }
 
 void ResultsWindow::showSweep(SweepResults results) {
@@ -320,6 +395,13 @@ void ResultsWindow::showSweep(SweepResults results) {
         // The generation evolution led to is the one to compare.
         sweepGeneration_->setValue(generations);
     }
+    QStringList entries;
+    QStringList names;
+    for (const ConfigurationResults& c : sweep_.configurations) {
+        entries.append(configurationEntry(c));
+        names.append(configurationName(c, sweep_.keys));
+    }
+    boxPicker_->setEntries(entries, names);
     drawBoxes();
     // The derived tabs follow the fixed ones, each only where its table was collected.
     for (QWidget* derived :
@@ -346,7 +428,7 @@ void ResultsWindow::showSweep(SweepResults results) {
         compare_->setResults(sweep_);
         sweepTabs_->addTab(compare_, QStringLiteral("Compare"));
     }
-    fillTable(*summaryModel_, sweep_.summary.header, sweep_.summary.rows);
+    fillTable(*summaryTable_, *summaryModel_, sweep_.summary.header, sweep_.summary.rows);
     summaryTable_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
 
     QChart* chart = fitnessView_->chart();
@@ -354,7 +436,7 @@ void ResultsWindow::showSweep(SweepResults results) {
     removeAxes(chart);
     auto* x = new QValueAxis;
     x->setTitleText(QStringLiteral("Generation"));
-    x->setLabelFormat(QStringLiteral("%d"));
+    setWholeNumberTicks(*x, 0, generations);
     auto* y = new QValueAxis;
     y->setTitleText(QStringLiteral("Total Fitness"));
     chart->addAxis(x, Qt::AlignBottom);
@@ -373,11 +455,42 @@ void ResultsWindow::showSweep(SweepResults results) {
         chart->addSeries(line);
         line->attachAxis(x);
         line->attachAxis(y);
+        // A line tells its configuration when hovered, the legend or not.
+        const QString name = configurationName(c, sweep_.keys);
+        connect(line, &QLineSeries::hovered, this, [this, name](const QPointF& point, bool state) {
+            if (state) {
+                QToolTip::showText(QCursor::pos(),
+                                   QStringLiteral("%1\nGeneration %2: Total Fitness %3")
+                                       .arg(name)
+                                       .arg(std::lround(point.x()))
+                                       .arg(point.y(), 0, 'g', 6),
+                                   fitnessView_);
+            } else {
+                QToolTip::hideText();
+            }
+        });
     }
-    x->setRange(0.0, std::max(1, generations));
     y->setRange(low, high > low ? high * 1.05 : low + 1.0);
     y->applyNiceNumbers();
     y->setLabelFormat(QStringLiteral("%g"));
+    // A legend of more lines than it holds is cut off: the lines are picked in a list instead.
+    const bool listed = sweep_.configurations.size() > static_cast<std::size_t>(kLegendEntries);
+    chart->legend()->setVisible(!listed);
+    fitnessPicker_->setVisible(listed);
+    fitnessPicker_->setEntries(entries, names);
+}
+
+void ResultsWindow::showFitnessLines() {
+    const QList<QAbstractSeries*> lines = fitnessView_->chart()->series();
+    std::vector<bool> shown(static_cast<std::size_t>(lines.size()), false);
+    for (const int index : fitnessPicker_->checked()) {
+        if (index >= 0 && index < lines.size()) {
+            shown[static_cast<std::size_t>(index)] = true;
+        }
+    }
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        lines[i]->setVisible(shown[static_cast<std::size_t>(i)]);
+    }
 }
 
 void ResultsWindow::showCalibration(CalibrationResults results) {
@@ -387,9 +500,9 @@ void ResultsWindow::showCalibration(CalibrationResults results) {
     pages_->setCurrentIndex(2);
     drawEvaluations(*calibrationView_->chart(), calibration_);
     drawFront(*frontView_->chart(), calibration_);
-    fillTable(*validationModel_, calibration_.validation.header, calibration_.validation.rows);
+    fillTable(*validationTable_, *validationModel_, calibration_.validation.header,
+              calibration_.validation.rows);
     validationTable_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
-    validationTable_->resizeColumnsToContents();
     // A cmaes calibration has no front; a calibration stopped early has no validation yet.
     const bool front = calibration_.experiment.calibration->method == CalibrationMethod::kNsga2;
     calibrationTabs_->setTabVisible(calibrationTabs_->indexOf(frontView_), front);
@@ -409,9 +522,11 @@ void ResultsWindow::drawBoxes() {
     QChart* chart = boxView_->chart();
     boxes_->clear();
     removeAxes(chart);
-    QStringList labels;
+    boxConfigurations_.clear();
+    CategoryLabels::Texts texts;
     double high = 0.0;
-    for (const ConfigurationResults& c : sweep_.configurations) {
+    for (const int index : boxPicker_->checked()) {
+        const ConfigurationResults& c = sweep_.configurations[static_cast<std::size_t>(index)];
         std::vector<double> values;
         for (const RunResult& run : c.runs) {
             if (run.generation == generation) {
@@ -424,17 +539,25 @@ void ResultsWindow::drawBoxes() {
         const Quartiles q = quartiles(values);
         const QString label = configurationLabel(c);
         boxes_->append(new QBoxSet(q.least, q.lower, q.median, q.upper, q.greatest, label));
-        labels.append(label);
+        boxConfigurations_.push_back(index);
+        texts.full.append(label);
+        texts.shorts.append(QString::number(c.config));
         high = std::max(high, q.greatest);
     }
-    auto* categories = new QBarCategoryAxis;
-    categories->append(labels);
-    categories->setLabelsAngle(labels.size() > 6 ? -60 : 0);
+    // The categories of an axis differ: configurations without swept values (the points of a
+    // design) go by their numbers.
+    if (static_cast<qsizetype>(QSet<QString>(texts.full.begin(), texts.full.end()).size()) !=
+            texts.full.size() ||
+        texts.full.contains(QString())) {
+        texts.full = texts.shorts;
+    }
     QStringList keys;
     for (const std::string& key : sweep_.keys) {
         keys.append(QString::fromStdString(key));
     }
-    categories->setTitleText(keys.join(QStringLiteral(", ")));
+    texts.title = keys.join(QStringLiteral(", "));
+    texts.shortTitle = QStringLiteral("configuration (hover a box for its values)");
+    auto* categories = new QBarCategoryAxis;
     auto* values = new QValueAxis;
     values->setTitleText(metricName(metric));
     values->setRange(0.0, metric == 2 ? 100.0 : (high > 0.0 ? high * 1.05 : 1.0));
@@ -442,11 +565,31 @@ void ResultsWindow::drawBoxes() {
     values->setLabelFormat(QStringLiteral("%g"));
     chart->addAxis(categories, Qt::AlignBottom);
     chart->addAxis(values, Qt::AlignLeft);
+    CategoryLabels::install(*chart, *categories, std::move(texts));
     boxes_->attachAxis(categories);
     boxes_->attachAxis(values);
-    chart->setTitle(QStringLiteral("%1 per configuration, generation %2")
+    // What a box and its whiskers stand for, as quartiles() computes them.
+    chart->setTitle(QStringLiteral("%1 per configuration, generation %2<br><small>Boxes: lower "
+                                   "quartile, median, upper quartile. Whiskers: least and "
+                                   "greatest run.</small>")
                         .arg(metricName(metric))
                         .arg(generation));
+}
+
+QString ResultsWindow::boxToolTip(int box) const {
+    if (box < 0 || static_cast<std::size_t>(box) >= boxConfigurations_.size()) {
+        return {};
+    }
+    const ConfigurationResults& c = sweep_.configurations[static_cast<std::size_t>(
+        boxConfigurations_[static_cast<std::size_t>(box)])];
+    const QBoxSet& set = *boxes_->boxSets()[box];
+    const auto number = [&](QBoxSet::ValuePositions at) {
+        return QString::number(set.at(at), 'g', 6);
+    };
+    return QStringLiteral("%1\nMedian %2, quartiles %3 to %4, runs from %5 to %6")
+        .arg(configurationName(c, sweep_.keys), number(QBoxSet::Median),
+             number(QBoxSet::LowerQuartile), number(QBoxSet::UpperQuartile),
+             number(QBoxSet::LowerExtreme), number(QBoxSet::UpperExtreme));
 }
 
 QTabWidget* ResultsWindow::currentTabs() const {
@@ -488,7 +631,9 @@ QString ResultsWindow::tableText() const {
     for (int row = 0; row < model.rowCount(); ++row) {
         fields.clear();
         for (int column = 0; column < model.columnCount(); ++column) {
-            fields.append(model.index(row, column).data().toString());
+            const QModelIndex index = model.index(row, column);
+            const QVariant full = index.data(kFullTextRole);
+            fields.append(full.isValid() ? full.toString() : index.data().toString());
         }
         lines.append(fields.join(QLatin1Char('\t')));
     }

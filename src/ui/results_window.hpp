@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QWidget>
+#include <vector>
 
 #include "analysis/calibration.hpp"
 #include "experiment/results.hpp"
@@ -26,6 +27,7 @@ namespace murelta::ui {
 class CompareView;
 class EffectView;
 class HeatMapView;
+class EntryList;
 class ResultsPanel;
 class SensitivityView;
 
@@ -45,6 +47,10 @@ class ResultsWindow : public QWidget {
     bool showsCalibration() const { return showsCalibration_; }
     ResultsPanel* simulationPanel() const { return panel_; }
     QBoxPlotSeries* boxes() const { return boxes_; }
+    QChartView* boxChart() const { return boxView_; }
+    // What hovering box `box` (of those shown) tells: its configuration, swept values and
+    // five numbers.
+    QString boxToolTip(int box) const;
     QChartView* fitnessChart() const { return fitnessView_; }
     SensitivityView* sensitivityView() const { return sensitivity_; }
     CompareView* compareView() const { return compare_; }
@@ -64,6 +70,7 @@ class ResultsWindow : public QWidget {
     void copyTable();
     void drawSimulation();
     void drawBoxes();
+    void showFitnessLines();
 
   private:
     void createActions();
@@ -98,9 +105,14 @@ class ResultsWindow : public QWidget {
     QSpinBox* sweepGeneration_ = nullptr;
     QChartView* boxView_ = nullptr;
     QBoxPlotSeries* boxes_ = nullptr;
+    // The configurations the boxes may show, and those they show, box by box.
+    EntryList* boxPicker_ = nullptr;
+    std::vector<int> boxConfigurations_;
     QTableView* summaryTable_ = nullptr;
     QStandardItemModel* summaryModel_ = nullptr;
     QChartView* fitnessView_ = nullptr;
+    // With more configurations than a legend holds, the lines are picked in a list instead.
+    EntryList* fitnessPicker_ = nullptr;
     // Shown when collect derived them: a design's indices, the tests between configurations.
     SensitivityView* sensitivity_ = nullptr;
     CompareView* compare_ = nullptr;
