@@ -66,8 +66,14 @@ QAbstractAxis* levelAxis(const EffectParameter& p, bool categories) {
     auto* axis = new QCategoryAxis;
     axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     axis->setStartValue(-0.5);
+    // Beyond a dozen levels only every step-th is labelled, so that no label is cut short; the
+    // others get labels of zero-width spaces, each of its own length, since a category axis
+    // takes every label once.
+    const std::size_t step = (p.levels.size() + 11) / 12;
     for (std::size_t i = 0; i < p.levels.size(); ++i) {
-        axis->append(text(p.levels[i]), static_cast<double>(i));
+        axis->append(i % step == 0 ? text(p.levels[i])
+                                   : QString(static_cast<qsizetype>(i + 1), QChar(0x200B)),
+                     static_cast<double>(i));
     }
     axis->setRange(-0.5, static_cast<double>(p.levels.size()) - 0.5);
     axis->setTitleText(text(p.key));
