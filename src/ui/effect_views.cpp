@@ -322,6 +322,9 @@ void EffectView::draw() {
         lines_.push_back(line);
         if (interval) {
             auto* band = new QAreaSeries(upper, lower);
+            // An area series does not own its bounds: they go with it.
+            upper->setParent(band);
+            lower->setParent(band);
             band->setName(line->name() + QStringLiteral(", 95% interval"));
             QColor fill = line->color();
             fill.setAlphaF(0.18F);
@@ -439,6 +442,8 @@ void HeatMapView::draw() {
         lower->append(cx - 0.5, cy - 0.5);
         lower->append(cx + 0.5, cy - 0.5);
         auto* area = new QAreaSeries(upper, lower);
+        upper->setParent(area);
+        lower->setParent(area);
         const double t = high_ > low_ ? (cell.value - low_) / (high_ - low_) : 0.5;
         area->setColor(std::isnan(cell.value) ? QColor(Qt::lightGray) : scaleColour(t));
         area->setBorderColor(Qt::white);
