@@ -6,8 +6,10 @@
 
 #include <QAction>
 #include <QAreaSeries>
+#include <QCategoryAxis>
 #include <QChartView>
 #include <QComboBox>
+#include <QFontMetricsF>
 #include <QLineSeries>
 #include <QScatterSeries>
 #include <QTabWidget>
@@ -168,6 +170,23 @@ class EffectsViewTest : public QObject {
         setFileChooser([&](QWidget*, FileChoice, const QString&, const QString&) { return path; });
         child<QAction>(viewer, "actionExportChart")->trigger();
         setFileChooser({});
+        // Every label of either axis fits the room its category has and is whole.
+        const QChart* chart = heat->chart()->chart();
+        for (QAbstractAxis* axis : chart->axes()) {
+            auto* categories = qobject_cast<QCategoryAxis*>(axis);
+            QVERIFY(categories != nullptr);
+            const QFontMetricsF metrics(categories->labelsFont());
+            const double room =
+                (axis->orientation() == Qt::Horizontal ? chart->plotArea().width()
+                                                       : chart->plotArea().height()) /
+                categories->count();
+            for (const QString& label : categories->categoriesLabels()) {
+                QVERIFY(!label.contains(QStringLiteral("...")) && !label.contains(QChar(0x2026)));
+                QVERIFY2((axis->orientation() == Qt::Horizontal ? metrics.horizontalAdvance(label)
+                                                                : metrics.height()) <= room,
+                         qPrintable(label));
+            }
+        }
         const QString svg = QString::fromUtf8(readFile(path));
         for (const HeatMapView::Cell& cell : heat->cells()) {
             QVERIFY2(svg.contains(QLatin1Char('>') + cell.text + QLatin1Char('<')),
