@@ -46,14 +46,6 @@ QHBoxLayout* pickers(QWidget* parent,
     return row;
 }
 
-void clearChart(QChart* chart) {
-    chart->removeAllSeries();
-    for (QAbstractAxis* axis : chart->axes()) {
-        chart->removeAxis(axis);
-        delete axis;
-    }
-}
-
 QString joined(const std::vector<std::string>& values) {
     QStringList texts;
     for (const std::string& v : values) {
@@ -119,7 +111,7 @@ void SensitivityView::setResults(const SweepResults& results) {
 
 void SensitivityView::draw() {
     QChart* chart = view_->chart();
-    clearChart(chart);
+    clearChart(*chart);
     if (group_->currentIndex() < 0) {
         return;
     }

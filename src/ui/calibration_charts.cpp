@@ -25,14 +25,6 @@ constexpr double kFrontMarker = 13.0;
 // The front stands out from the theme's first colours.
 const QColor kFrontColour(214, 39, 40);
 
-void clearChart(QChart& chart) {
-    chart.removeAllSeries();
-    for (QAbstractAxis* axis : chart.axes()) {
-        chart.removeAxis(axis);
-        delete axis;
-    }
-}
-
 QString targetName(const CalibrationTarget& target) {
     return QString::fromStdString(target.column);
 }

@@ -274,4 +274,16 @@ QStringList shortNumbers(const QStringList& texts) {
     return shown;
 }
 
+void removeAxes(QChart& chart) {
+    for (QAbstractAxis* axis : chart.axes()) {
+        chart.removeAxis(axis);
+        delete axis;
+    }
+}
+
+void clearChart(QChart& chart) {
+    chart.removeAllSeries();
+    removeAxes(chart);
+}
+
 }  // namespace murelta::ui

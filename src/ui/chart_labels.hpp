@@ -81,6 +81,11 @@ class CategoryLabels : public QObject {
     bool applied_ = false;
 };
 
+// Takes every axis off the chart and deletes it; clearChart also removes (and deletes) every
+// series, for a chart drawn anew.
+void removeAxes(QChart& chart);
+void clearChart(QChart& chart);
+
 // Ticks at whole numbers only for an axis of counts (generations, runs, evaluations) from
 // `first` to `last`: a step of 1, 2 or 5 times a power of ten that gives at most `maxTicks`
 // ticks, from 0, and labels without decimals. The range reaches half a step beyond either end,

@@ -23,6 +23,7 @@
 #include <limits>
 
 #include "sim/numbers.hpp"
+#include "ui/chart_labels.hpp"
 
 namespace murelta::ui {
 
@@ -39,14 +40,6 @@ QString text(const std::string& s) {
 // A value as a cell or a tooltip shows it: four significant digits.
 QString shortNumber(double value) {
     return std::isnan(value) ? QStringLiteral("-") : QString::number(value, 'g', 4);
-}
-
-void clearChart(QChart* chart) {
-    chart->removeAllSeries();
-    for (QAbstractAxis* axis : chart->axes()) {
-        chart->removeAxis(axis);
-        delete axis;
-    }
 }
 
 // An axis for a parameter's levels: its values for a number parameter, else one category per
@@ -260,7 +253,7 @@ void EffectView::setResults(const SweepResults& results) {
 
 void EffectView::draw() {
     QChart* chart = view_->chart();
-    clearChart(chart);
+    clearChart(*chart);
     lines_.clear();
     bands_.clear();
     cut_ = nullptr;
@@ -409,7 +402,7 @@ void HeatMapView::draw() {
     texts_.clear();
     scale_.clear();
     cells_.clear();
-    clearChart(chart);
+    clearChart(*chart);
     const EffectQuery q = pickers_->query();
     if (results_ == nullptr || table_.parameters.size() < 2 || !q.series || *q.series == q.x) {
         chart->setTitle(QStringLiteral("A heat map needs two different parameters"));

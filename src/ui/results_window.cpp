@@ -175,13 +175,6 @@ QString configurationEntry(const ConfigurationResults& c) {
                             : QStringLiteral("%1: %2").arg(c.config).arg(values);
 }
 
-void removeAxes(QChart* chart) {
-    for (QAbstractAxis* axis : chart->axes()) {
-        chart->removeAxis(axis);
-        delete axis;
-    }
-}
-
 int lastGeneration(const std::vector<RunResult>& runs) {
     int last = 0;
     for (const RunResult& run : runs) {
@@ -433,7 +426,7 @@ void ResultsWindow::showSweep(SweepResults results) {
 
     QChart* chart = fitnessView_->chart();
     chart->removeAllSeries();
-    removeAxes(chart);
+    removeAxes(*chart);
     auto* x = new QValueAxis;
     x->setTitleText(QStringLiteral("Generation"));
     setWholeNumberTicks(*x, 0, generations);
@@ -521,7 +514,7 @@ void ResultsWindow::drawBoxes() {
     const int generation = sweepGeneration_->value();
     QChart* chart = boxView_->chart();
     boxes_->clear();
-    removeAxes(chart);
+    removeAxes(*chart);
     boxConfigurations_.clear();
     CategoryLabels::Texts texts;
     double high = 0.0;
