@@ -5,7 +5,7 @@
 
 namespace murelta {
 
-MessageQueue::MessageQueue() : slotReports_(kSlots), slotReceivers_(kSlots) {
+MessageQueue::MessageQueue() {
     for (auto& bucket : buckets_) {
         bucket = std::make_shared<Sent>();
     }
@@ -13,9 +13,7 @@ MessageQueue::MessageQueue() : slotReports_(kSlots), slotReceivers_(kSlots) {
 }
 
 MessageQueue::MessageQueue(const MessageQueue& other)
-    : slotReports_(other.slotReports_),
-      slotReceivers_(other.slotReceivers_),
-      freeRuns_(other.freeRuns_),
+    : freeRuns_(other.freeRuns_),
       free_(other.free_),
       dropped_(other.dropped_),
       tick_(other.tick_),
@@ -53,12 +51,12 @@ void MessageQueue::renew(std::size_t bucket) {
     sent->reports.clear();
     sent->receivers.clear();
     sent->runs.clear();
+    sent->runFirsts.clear();
     sent->highest = -1;
 }
 
-std::size_t MessageQueue::take(const Message& message, std::span<const std::int16_t> receivers) {
+std::size_t MessageQueue::take(std::span<const std::int16_t> receivers) {
     Sent& sent = *buckets_[sending_];
-    const SlotReport report{message.x, message.y, message.value, message.sender};
     std::size_t taken = 0;
     std::size_t used = 0;  // free runs taken whole
     while (taken < receivers.size() && used < freeRuns_.size()) {
@@ -66,18 +64,14 @@ std::size_t MessageQueue::take(const Message& message, std::span<const std::int1
         const std::size_t length = static_cast<std::size_t>(run.end - run.begin);
         const std::size_t part = std::min(length, receivers.size() - taken);
         const auto end = static_cast<std::uint16_t>(run.begin + part);
-        // The slots keep the records for inspection: two plain copies per run.
-        std::fill(slotReports_.begin() + run.begin, slotReports_.begin() + end, report);
-        std::copy(receivers.begin() + static_cast<std::ptrdiff_t>(taken),
-                  receivers.begin() + static_cast<std::ptrdiff_t>(taken + part),
-                  slotReceivers_.begin() + run.begin);
-        taken += part;
         // Slots taken right after the bucket's last run continue it.
         if (!sent.runs.empty() && sent.runs.back().end == run.begin) {
             sent.runs.back().end = end;
         } else {
             sent.runs.push_back({run.begin, end});
+            sent.runFirsts.push_back(static_cast<std::uint32_t>(gathering_ + taken));
         }
+        taken += part;
         if (part == length) {
             ++used;
         } else {
@@ -144,7 +138,7 @@ void MessageQueue::pushGathered(const Message& message, std::size_t count, bool 
     Sent& sent = *buckets_[sending_];
     const auto first = static_cast<std::uint32_t>(gathering_);
     const std::span<const std::int16_t> receivers = std::span(sent.receivers).subspan(first, count);
-    const std::size_t taken = count == 0 ? 0 : take(message, receivers);
+    const std::size_t taken = count == 0 ? 0 : take(receivers);
     dropped_ += static_cast<long>(count - taken);
     if (taken > 0) {
         sent.reports.push_back({message.x, message.y, message.value, message.sender, first});
@@ -178,28 +172,35 @@ std::vector<Message> MessageQueue::delivered() const {
 }
 
 Message MessageQueue::at(int slot) const {
-    const SlotReport& report = slotReports_[static_cast<std::size_t>(slot)];
-    Message message{report.x,
-                    report.y,
-                    report.value,
-                    report.sender,
-                    slotReceivers_[static_cast<std::size_t>(slot)],
-                    -1};
-    // Only tests and displays ask, so finding the slot's bucket may take a search.
-    const auto contains = [slot](const std::vector<Run>& runs) {
-        const auto found =
-            std::upper_bound(runs.begin(), runs.end(), slot,
-                             [](int wanted, const Run& run) { return wanted < run.end; });
-        return found != runs.end() && found->begin <= slot;
-    };
+    // Only tests and displays ask, so the slot's record is found from its bucket rather than
+    // written into the slot by every send: the bucket's run holding the slot gives the receiver,
+    // and the report whose receivers include it gives the rest.
     for (std::size_t b = 0; b < kBuckets; ++b) {
-        if (contains(buckets_[b]->runs)) {
-            const auto age = (sending_ + kBuckets - b) % kBuckets;
-            message.delay = static_cast<std::int16_t>(kDelay - static_cast<int>(age));
-            break;
+        const Sent& sent = *buckets_[b];
+        const auto run =
+            std::upper_bound(sent.runs.begin(), sent.runs.end(), slot,
+                             [](int wanted, const Run& r) { return wanted < r.end; });
+        if (run == sent.runs.end() || run->begin > slot) {
+            continue;
         }
+        const std::size_t r = static_cast<std::size_t>(run - sent.runs.begin());
+        const std::uint32_t index =
+            sent.runFirsts[r] + static_cast<std::uint32_t>(slot - run->begin);
+        const auto report =
+            std::upper_bound(sent.reports.begin(), sent.reports.end(), index,
+                             [](std::uint32_t wanted, const Report& rep) {
+                                 return wanted < rep.first;
+                             }) -
+            1;
+        const auto age = (sending_ + kBuckets - b) % kBuckets;
+        return {report->x,
+                report->y,
+                report->value,
+                report->sender,
+                sent.receivers[index],
+                static_cast<std::int16_t>(kDelay - static_cast<int>(age))};
     }
-    return message;
+    return {0, 0, 0, 0, 0, -1};
 }
 
 }  // namespace murelta

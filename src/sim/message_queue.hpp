@@ -70,6 +70,8 @@ class MessageQueue {
         std::vector<Report> reports;
         std::vector<std::int16_t, UnsetAllocator<std::int16_t>> receivers;
         std::vector<Run> runs;  // the slots taken, in order
+        // Where each run's receivers start in `receivers`: slots and receivers go in one order.
+        std::vector<std::uint32_t> runFirsts;
         // The highest receiver any report lists, -1 for none: delivery knows from it how many
         // agents can be given anything.
         std::int16_t highest = -1;
@@ -116,16 +118,17 @@ class MessageQueue {
     // Messages dropped because every slot was in use, since the queue was made.
     long dropped() const { return dropped_; }
 
-    // The record in a slot, with its current delay (-1 for a free slot).
+    // The record in a slot, with its current delay; a free slot holds nothing: delay -1 and every
+    // other field 0.
     Message at(int slot) const;
     // The messages delivered in the current cycle (delay 0), in slot order; for displays, which
     // read them without changing anything.
     std::vector<Message> delivered() const;
 
-    // What one queue may take, for the memory accounting of a whole simulation: its slots, and
-    // about ten bytes a message (its receiver and its share of a report) in each bucket, twice
-    // over for the capacity a bucket keeps; all buckets together never hold more than every slot.
-    static constexpr double kBytes = kSlots * (sizeof(Message) + (kDelay + 1.0) * 2.0 * 10.0);
+    // What one queue may take, for the memory accounting of a whole simulation: about ten bytes a
+    // message (its receiver and its share of a report) in each bucket, twice over for the capacity
+    // a bucket keeps; all buckets together never hold more than every slot.
+    static constexpr double kBytes = kSlots * ((kDelay + 1.0) * 2.0 * 10.0);
 
   private:
     // A message sent after advance number t is delivered by advance t + 5 and freed by t + 6, so
@@ -133,8 +136,8 @@ class MessageQueue {
     static constexpr int kBuckets = kDelay + 1;
 
     // Takes the lowest free slots for the first receivers, as many as there are, for the bucket
-    // being filled, and writes their records; returns how many.
-    std::size_t take(const Message& message, std::span<const std::int16_t> receivers);
+    // being filled; returns how many.
+    std::size_t take(std::span<const std::int16_t> receivers);
     // Where the report being gathered starts in the bucket's list of receivers.
     std::size_t gathering_ = 0;
     // Gives a bucket's slots back to the free runs.
@@ -142,15 +145,6 @@ class MessageQueue {
     // An empty bucket to fill: the old one unless a map still holds it.
     void renew(std::size_t bucket);
 
-    // What each slot holds or, when free, last held.
-    struct SlotReport {
-        std::int16_t x = 0;
-        std::int16_t y = 0;
-        std::int16_t value = 0;
-        std::int16_t sender = 0;
-    };
-    std::vector<SlotReport> slotReports_;
-    std::vector<std::int16_t> slotReceivers_;
     std::vector<Run> freeRuns_;  // free slots as sorted, disjoint, non-touching runs
     int free_ = kSlots;
     long dropped_ = 0;

@@ -45,7 +45,12 @@ struct Snapshot {
     friend bool operator==(const Snapshot&, const Snapshot&) = default;
 };
 
+// A free slot holds nothing to compare: what the plain model's slot last held is not shown.
 void addMessage(std::vector<std::int16_t>& out, const Message& m) {
+    if (m.delay == -1) {
+        out.insert(out.end(), {0, 0, 0, 0, 0, -1});
+        return;
+    }
     out.insert(out.end(), {m.x, m.y, m.value, m.sender, m.receiver, m.delay});
 }
 
