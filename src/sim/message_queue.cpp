@@ -143,8 +143,8 @@ void MessageQueue::pushGathered(const Message& message, std::size_t count, bool 
     if (taken > 0) {
         sent.reports.push_back({message.x, message.y, message.value, message.sender, first});
         const auto kept = receivers.first(taken);
-        sent.highest = std::max(sent.highest,
-                                ascending ? kept.back() : *std::max_element(kept.begin(), kept.end()));
+        sent.highest = std::max(
+            sent.highest, ascending ? kept.back() : *std::max_element(kept.begin(), kept.end()));
     }
     // A full queue drops the receivers past the last free slot.
     sent.receivers.resize(first + taken);
@@ -177,21 +177,19 @@ Message MessageQueue::at(int slot) const {
     // and the report whose receivers include it gives the rest.
     for (std::size_t b = 0; b < kBuckets; ++b) {
         const Sent& sent = *buckets_[b];
-        const auto run =
-            std::upper_bound(sent.runs.begin(), sent.runs.end(), slot,
-                             [](int wanted, const Run& r) { return wanted < r.end; });
+        const auto run = std::upper_bound(sent.runs.begin(), sent.runs.end(), slot,
+                                          [](int wanted, const Run& r) { return wanted < r.end; });
         if (run == sent.runs.end() || run->begin > slot) {
             continue;
         }
         const std::size_t r = static_cast<std::size_t>(run - sent.runs.begin());
         const std::uint32_t index =
             sent.runFirsts[r] + static_cast<std::uint32_t>(slot - run->begin);
-        const auto report =
-            std::upper_bound(sent.reports.begin(), sent.reports.end(), index,
-                             [](std::uint32_t wanted, const Report& rep) {
-                                 return wanted < rep.first;
-                             }) -
-            1;
+        const auto report = std::upper_bound(sent.reports.begin(), sent.reports.end(), index,
+                                             [](std::uint32_t wanted, const Report& rep) {
+                                                 return wanted < rep.first;
+                                             }) -
+                            1;
         const auto age = (sending_ + kBuckets - b) % kBuckets;
         return {report->x,
                 report->y,

@@ -7,9 +7,9 @@
 
 #include <array>
 #include <cstddef>
-#include <new>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <span>
 #include <vector>
 

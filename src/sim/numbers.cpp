@@ -172,8 +172,26 @@ std::string formatNumber(double value, char decimalSeparator) {
     if (value == 0.0) {
         return "0";
     }
+    // A whole number below 10^15 is its own shortest text: fewer digits would make another
+    // whole number, which no double this small is mistaken for.
+    if (std::abs(value) < 1e15 && value == std::trunc(value)) {
+        char buffer[24];
+        const auto written =
+            std::to_chars(buffer, buffer + sizeof buffer, static_cast<std::int64_t>(value));
+        return std::string(buffer, written.ptr);
+    }
+    // No rounding to fewer significant digits than the shortest text that reads back can read
+    // back, so the search starts there; one digit lower, since that text is the shortest in
+    // characters, which a longer exponent can take from a shorter mantissa.
+    char shortest[64];
+    const auto end =
+        std::to_chars(shortest, shortest + sizeof shortest, value, std::chars_format::scientific);
+    int significant = 0;
+    for (const char* p = shortest; p != end.ptr && *p != 'e'; ++p) {
+        significant += std::isdigit(static_cast<unsigned char>(*p)) != 0 ? 1 : 0;
+    }
     Decimal d;
-    for (int digits = 1; digits <= 15; ++digits) {
+    for (int digits = std::clamp(significant - 1, 1, 15); digits <= 15; ++digits) {
         d = toDecimal(value, digits);
         if (d.exact) {
             break;

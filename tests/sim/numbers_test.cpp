@@ -3,6 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
 #include "support/fixtures.hpp"
 
 #include "sim/error.hpp"
@@ -69,6 +76,76 @@ TEST(Numbers, FormatsTheShortestTextUpTo15Digits) {
     EXPECT_EQ(formatNumber(1.5e-7), "1.5E-07");
     EXPECT_EQ(formatNumber(1e15), "1E+15");
     EXPECT_EQ(formatNumber(123456789012345.0), "123456789012345");
+}
+
+// The significant digits of a number's text, without sign, point, exponent or the zeros that
+// lead or trail.
+std::string significantDigits(const std::string& text) {
+    std::string digits;
+    for (const char c : text.substr(0, text.find_first_of("eE"))) {
+        if (c >= '0' && c <= '9' && !(digits.empty() && c == '0')) {
+            digits += c;
+        }
+    }
+    while (digits.size() > 1 && digits.back() == '0') {
+        digits.pop_back();
+    }
+    return digits;
+}
+
+// The text is the value rounded to the fewest significant digits, 1 to 15, that read back as it,
+// searched from one digit up: whole numbers and the search's shortcut must give that rounding.
+TEST(Numbers, FormatsTheFirstRoundingThatReadsBack) {
+    std::mt19937_64 gen(15);
+    std::vector<double> values = {1e15 - 1,
+                                  -999999999999999.0,
+                                  4503599627370496.5,
+                                  0.5,
+                                  1e-5,
+                                  9.999999999999999e99,
+                                  1e100,
+                                  1e-100,
+                                  9.5e-101,
+                                  5e-324,
+                                  1.7976931348623157e308,
+                                  2.2250738585072014e-308};
+    for (int i = 0; i < 4000; ++i) {
+        const auto bits = gen();
+        double random = 0.0;
+        std::memcpy(&random, &bits, sizeof random);
+        if (std::isfinite(random)) {
+            values.push_back(random);
+        }
+        values.push_back(static_cast<double>(static_cast<std::int64_t>(gen() >> (gen() % 64))));
+        values.push_back(std::ldexp(1.0, static_cast<int>(gen() % 2000) - 1000));
+        values.push_back(static_cast<double>(gen() % 100000) /
+                         static_cast<double>(1 + gen() % 997));
+    }
+    for (const double value : values) {
+        char buffer[64];
+        std::to_chars_result written{};
+        for (int digits = 1; digits <= 15; ++digits) {
+            written = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                    std::chars_format::scientific, digits - 1);
+            double back = 0.0;
+            std::from_chars(buffer, written.ptr, back);
+            if (back == value) {
+                break;
+            }
+        }
+        const std::string expected(buffer, written.ptr);
+        const std::string text = formatNumber(value);
+        double read = 0.0;
+        std::from_chars(text.data(), text.data() + text.size(), read);
+        double wanted = 0.0;
+        std::from_chars(expected.data(), expected.data() + expected.size(), wanted);
+        if (value == 0.0) {
+            continue;
+        }
+        ASSERT_EQ(read, wanted) << text << " against " << expected;
+        ASSERT_EQ(significantDigits(text), significantDigits(expected))
+            << text << " against " << expected;
+    }
 }
 
 TEST(Numbers, FormatsWithTheGivenDecimalSeparator) {
