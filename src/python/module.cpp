@@ -214,6 +214,16 @@ Experiment sweepOf(const Experiment& e) {
     return checked;
 }
 
+// Binds a list changed in place, shown as the list of what it holds.
+template <typename Vector>
+void bindList(py::module_& m, const char* name, const char* doc) {
+    py::bind_vector<Vector>(m, name, doc).def("__repr__", [name](const Vector& v) {
+        return std::string(name) + "(" + py::repr(py::list(py::cast(v))).template cast<std::string>() +
+               ")";
+    });
+    py::implicitly_convertible<py::list, Vector>();
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_murelta, m) {
@@ -275,9 +285,8 @@ PYBIND11_MODULE(_murelta, m) {
                        .cast<std::string>() +
                    ", rank=" + std::to_string(a.rank) + ")";
         });
-    py::bind_vector<std::vector<AgentDesign>>(m, "Agents",
-                                              "The agents an experiment lists, changed in place.");
-    py::implicitly_convertible<py::list, std::vector<AgentDesign>>();
+    bindList<std::vector<AgentDesign>>(m, "Agents",
+                                       "The agents an experiment lists, changed in place.");
 
     py::class_<SweepAxis>(m, "SweepAxis",
                           "One swept parameter (a key of the parameters, or \"preset\") and its "
@@ -296,9 +305,7 @@ PYBIND11_MODULE(_murelta, m) {
             return "SweepAxis(" + py::repr(py::str(a.key)).cast<std::string>() + ", " +
                    py::repr(py::cast(a.values)).cast<std::string>() + ")";
         });
-    py::bind_vector<std::vector<SweepAxis>>(m, "Sweep",
-                                            "The axes of a sweep, the last varying fastest.");
-    py::implicitly_convertible<py::list, std::vector<SweepAxis>>();
+    bindList<std::vector<SweepAxis>>(m, "Sweep", "The axes of a sweep, the last varying fastest.");
 
     py::class_<DesignFactor>(m, "Factor",
                              "One factor of a design: a key of the parameters and the range "
@@ -315,8 +322,7 @@ PYBIND11_MODULE(_murelta, m) {
             return "Factor(" + py::repr(py::str(f.key)).cast<std::string>() + ", " +
                    formatNumber(f.from) + ", " + formatNumber(f.to) + ")";
         });
-    py::bind_vector<std::vector<DesignFactor>>(m, "Factors", "The factors of a design.");
-    py::implicitly_convertible<py::list, std::vector<DesignFactor>>();
+    bindList<std::vector<DesignFactor>>(m, "Factors", "The factors of a design.");
 
     py::class_<Design>(m, "Design",
                        "A design of experiments: points spread over the factors' ranges, each "

@@ -139,6 +139,11 @@ def _run_experiment(self, threads=None, out=None):
     return Result(_murelta._run(self, threads, os.fspath(out)), kept=True)
 
 
+# The compiled classes are shown as the module's own.
+for _class in (Agent, Agents, Design, Error, Experiment, Factor, Factors, Sweep,
+               SweepAxis):
+    _class.__module__ = __name__
+
 # The parts that speak pandas and Python's mappings are written here, on the
 # compiled class.
 Experiment.run = _run_experiment
