@@ -218,8 +218,8 @@ Experiment sweepOf(const Experiment& e) {
 template <typename Vector>
 void bindList(py::module_& m, const char* name, const char* doc) {
     py::bind_vector<Vector>(m, name, doc).def("__repr__", [name](const Vector& v) {
-        return std::string(name) + "(" + py::repr(py::list(py::cast(v))).template cast<std::string>() +
-               ")";
+        return std::string(name) + "(" +
+               py::repr(py::list(py::cast(v))).template cast<std::string>() + ")";
     });
     py::implicitly_convertible<py::list, Vector>();
 }
