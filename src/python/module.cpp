@@ -419,7 +419,8 @@ PYBIND11_MODULE(_murelta, m) {
             "None.")
         .def_readwrite("agents", &Experiment::agents,
                        "The agents' designs, applied after the preset; those not listed keep "
-                       "the drawn network.")
+                       "the drawn network. An Agent taken from the list refers into it: it "
+                       "changes the experiment, until the list is added to or replaced.")
         .def_property(
             "leader",
             [](const Experiment& e) -> std::optional<std::int16_t> {
@@ -461,7 +462,9 @@ PYBIND11_MODULE(_murelta, m) {
         .def_property(
             "design", [](Experiment& e) -> Design* { return e.design ? &*e.design : nullptr; },
             [](Experiment& e, const std::optional<Design>& design) { e.design = design; },
-            py::return_value_policy::reference_internal, "The design of experiments, or None.")
+            py::return_value_policy::reference_internal,
+            "The design of experiments, or None. The Design taken refers into the experiment: "
+            "it changes the experiment, until another design (or None) is set.")
         .def_property_readonly(
             "configurations",
             [](const Experiment& e) { return configurationCount(python::checkedExperiment(e)); },
