@@ -27,6 +27,24 @@ std::string joined(const std::vector<std::string>& names) {
     return text;
 }
 
+void refuseCalibration(const Experiment& e) {
+    if (e.calibration) {
+        throw Error(
+            "The experiment holds a [calibration]; run it with murelta-batch calibrate FILE "
+            "--out FOLDER.");
+    }
+}
+
+// An experiment that runs as one simulation, as murelta-batch --experiment takes it.
+void requireSingle(const Experiment& e, const std::string& instead) {
+    refuseCalibration(e);
+    if (isSweep(e)) {
+        throw Error("The experiment holds a [sweep] or a [design]; " + instead);
+    }
+}
+
+}  // namespace
+
 std::vector<std::string> parameterKeys() {
     std::vector<std::string> keys;
     for (const TextParameter& p : kTextParameters) {
@@ -38,26 +56,23 @@ std::vector<std::string> parameterKeys() {
     return keys;
 }
 
-// An experiment that runs as one simulation, as murelta-batch --experiment takes it.
-void requireSingle(const Experiment& e, const std::string& instead) {
-    if (e.calibration) {
-        throw Error(
-            "The experiment holds a [calibration]; run it with murelta-batch calibrate FILE "
-            "--out FOLDER.");
-    }
-    if (isSweep(e)) {
-        throw Error("The experiment holds a [sweep] or a [design]; " + instead);
-    }
-}
-
-}  // namespace
-
 Experiment checkedExperiment(const Experiment& e) {
     try {
         return parseExperiment(experimentText(e), "the experiment");
     } catch (const ExperimentError& error) {
         throw Error(error.key().empty() ? error.problem() : error.key() + ": " + error.problem());
     }
+}
+
+Experiment checkedSweep(const Experiment& e) {
+    Experiment checked = checkedExperiment(e);
+    refuseCalibration(checked);
+    if (!isSweep(checked)) {
+        throw Error(
+            "The experiment holds no [sweep] or [design]; run it with murelta.run or "
+            "Experiment.run.");
+    }
+    return checked;
 }
 
 void setParameter(Experiment& e, const std::string& key, const std::string& text) {

@@ -19,6 +19,12 @@ namespace murelta::python {
 // lines of a text the caller never saw would tell nothing.
 Experiment checkedExperiment(const Experiment& e);
 
+// The keys of an experiment file's [parameters]: the boxes', then the check boxes'.
+std::vector<std::string> parameterKeys();
+
+// checkedExperiment of an experiment that holds a [sweep] or a [design]; Error otherwise.
+Experiment checkedSweep(const Experiment& e);
+
 // Sets the parameter `key` of `e` to `text` (a box's text, or "true" / "false" for a check
 // box); an unknown key is an Error naming the keys there are. The value is checked when the
 // experiment is.

@@ -199,21 +199,6 @@ py::dict generationColumns(const std::vector<GenerationSummary>& generations) {
     return columns;
 }
 
-Experiment sweepOf(const Experiment& e) {
-    Experiment checked = python::checkedExperiment(e);
-    if (checked.calibration) {
-        throw Error(
-            "The experiment holds a [calibration]; run it with murelta-batch calibrate FILE "
-            "--out FOLDER.");
-    }
-    if (!isSweep(checked)) {
-        throw Error(
-            "The experiment holds no [sweep] or [design]; run it with murelta.run or "
-            "Experiment.run.");
-    }
-    return checked;
-}
-
 // Binds a list changed in place, shown as the list of what it holds.
 template <typename Vector>
 void bindList(py::module_& m, const char* name, const char* doc) {
@@ -479,14 +464,7 @@ PYBIND11_MODULE(_murelta, m) {
                    (e.calibration ? ", a calibration" : "") + ">";
         });
 
-    std::vector<std::string> keys;
-    for (const TextParameter& p : kTextParameters) {
-        keys.emplace_back(p.key);
-    }
-    for (const FlagParameter& p : kFlagParameters) {
-        keys.emplace_back(p.key);
-    }
-    m.attr("PARAMETERS") = py::tuple(py::cast(keys));
+    m.attr("PARAMETERS") = py::tuple(py::cast(python::parameterKeys()));
     m.attr("PRESETS") =
         py::tuple(py::cast(std::vector<std::string>(kPresetNames.begin(), kPresetNames.end())));
     m.attr("OUTPUTS") = py::tuple(py::cast(python::evaluationOutputs()));
@@ -518,7 +496,7 @@ PYBIND11_MODULE(_murelta, m) {
         "_sweep",
         [](const Experiment& e, const std::filesystem::path& out, std::optional<int> threads,
            const std::string& shardText) {
-            const Experiment sweep = sweepOf(e);
+            const Experiment sweep = python::checkedSweep(e);
             const Shard shard = parseShard(shardText);
             const int count = threadCount(threads);
             std::optional<CollectReport> report;
