@@ -9,8 +9,10 @@ packages=(
     libboost-random-dev libpagmo-dev
     qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev
     xvfb xauth
-    # Only for the statistics tests' reference values (tests/experiment/stats_reference.py).
+    # The statistics tests' reference values (tests/experiment/stats_reference.py), and the
+    # murelta Python module with its tests and example.
     python3 python3-numpy python3-scipy
+    pybind11-dev python3-dev python3-pytest python3-pandas python3-matplotlib
     slurm-wlm slurm-client munge iproute2
 )
 

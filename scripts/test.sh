@@ -13,16 +13,22 @@ plain() {
     headless
 }
 
-# murelta-batch builds where Qt is not installed, as on a cluster's nodes: CMake is told Qt
-# cannot be found, and the program must build and run all the same.
+# murelta-batch and the Python module build where Qt is not installed, as on a cluster's nodes:
+# CMake is told Qt cannot be found, and they must build and run all the same.
 headless() {
     cmake -S . -B build-headless -G Ninja -DCMAKE_BUILD_TYPE=Release -DMURELTA_WERROR=ON \
         -DMURELTA_BUILD_DESKTOP=OFF -DMURELTA_BUILD_TESTS=OFF -DMURELTA_BUILD_BENCH=OFF \
         -DCMAKE_DISABLE_FIND_PACKAGE_Qt6=TRUE > /dev/null
-    cmake --build build-headless --target murelta-batch
+    cmake --build build-headless --target murelta-batch murelta_python
     build-headless/src/murelta-batch --version
-    if ldd build-headless/src/murelta-batch | grep -i qt; then
-        echo "murelta-batch links Qt" >&2
+    if ldd build-headless/src/murelta-batch | grep -i -E 'qt|python'; then
+        echo "murelta-batch links Qt or Python" >&2
+        exit 1
+    fi
+    # The Python module builds there too, without Qt.
+    PYTHONPATH=build-headless/python /usr/bin/python3 -c 'import murelta; print("murelta", murelta.__version__)'
+    if ldd build-headless/python/murelta/_murelta*.so | grep -i qt; then
+        echo "the Python module links Qt" >&2
         exit 1
     fi
 }

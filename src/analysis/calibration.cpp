@@ -4,7 +4,6 @@
 #include <toml++/toml.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -12,14 +11,12 @@
 #include <ctime>
 #include <limits>
 #include <map>
-#include <mutex>
 #include <pagmo/algorithms/cmaes.hpp>
 #include <pagmo/algorithms/nsga2.hpp>
 #include <pagmo/bfe.hpp>
 #include <pagmo/population.hpp>
 #include <pagmo/problem.hpp>
 #include <sstream>
-#include <thread>
 
 #include "experiment/record.hpp"
 #include "experiment/results.hpp"
@@ -62,34 +59,12 @@ std::string field(double value) {
     return std::isnan(value) ? std::string() : formatNumber(value);
 }
 
-// The position of a summary column among summaryStatistics' values.
-std::size_t statisticIndex(const std::string& column) {
-    const auto& columns = tables::kSummaryColumns;
-    return static_cast<std::size_t>(std::find(columns.begin(), columns.end(), column) -
-                                    columns.begin()) -
-           2;
-}
-
-// Per metric (first, last, percent_out), the values of the last generation's runs.
-std::array<std::vector<double>, 3> lastGeneration(const SimulationResults& results) {
-    std::array<std::vector<double>, 3> metrics;
-    const int last = static_cast<int>(results.generations.size()) - 1;
-    for (const RunResult& run : results.runs) {
-        if (run.generation == last) {
-            metrics[0].push_back(run.first);
-            metrics[1].push_back(run.last);
-            metrics[2].push_back(run.percentOut);
-        }
-    }
-    return metrics;
-}
-
 std::vector<double> targetStatistics(const Calibration& c,
                                      const std::array<std::vector<double>, 3>& metrics) {
     const std::vector<double> all = summaryStatistics(metrics);
     std::vector<double> statistics;
     for (const CalibrationTarget& t : c.targets) {
-        statistics.push_back(all[statisticIndex(t.column)]);
+        statistics.push_back(all[summaryStatisticIndex(t.column)]);
     }
     return statistics;
 }
@@ -128,54 +103,26 @@ class FolderRunner {
                                        const std::vector<std::filesystem::path>& folders,
                                        const std::vector<std::string>& names, std::size_t& reused,
                                        bool replace = false) {
-        std::vector<std::size_t> pending;
+        std::vector<Experiment> pending;
+        std::vector<std::filesystem::path> pendingFolders;
         for (std::size_t i = 0; i < experiments.size(); ++i) {
-            if (!std::filesystem::exists(folders[i])) {
-                pending.push_back(i);
-                continue;
-            }
-            try {
-                readFinishedConfiguration(experiments[i], folders[i], names[i]);
-                ++reused;
-            } catch (const Error&) {
-                if (replace) {
-                    std::filesystem::remove_all(folders[i]);
-                } else {
-                    setAside(folders[i]);
-                }
-                pending.push_back(i);
-            }
-        }
-        // Few candidates share the threads; many go one to a thread. Either way the results
-        // are those of one thread.
-        const std::size_t workers = std::min(pending.size(), static_cast<std::size_t>(threads_));
-        const int each = workers > 0 ? std::max(1, threads_ / static_cast<int>(workers)) : 1;
-        std::atomic<std::size_t> next{0};
-        std::mutex failureMutex;
-        std::exception_ptr failure;
-        std::atomic<bool> failed{false};
-        {
-            std::vector<std::jthread> pool;
-            for (std::size_t w = 0; w < workers; ++w) {
-                pool.emplace_back([&] {
-                    for (std::size_t k = next++; k < pending.size() && !failed; k = next++) {
-                        try {
-                            runConfiguration(experiments[pending[k]], folders[pending[k]], each,
-                                             counters_);
-                        } catch (...) {
-                            const std::lock_guard lock(failureMutex);
-                            if (failure == nullptr) {
-                                failure = std::current_exception();
-                            }
-                            failed = true;
-                        }
+            if (std::filesystem::exists(folders[i])) {
+                try {
+                    readFinishedConfiguration(experiments[i], folders[i], names[i]);
+                    ++reused;
+                    continue;
+                } catch (const Error&) {
+                    if (replace) {
+                        std::filesystem::remove_all(folders[i]);
+                    } else {
+                        setAside(folders[i]);
                     }
-                });
+                }
             }
+            pending.push_back(experiments[i]);
+            pendingFolders.push_back(folders[i]);
         }
-        if (failure != nullptr) {
-            std::rethrow_exception(failure);
-        }
+        runConfigurations(pending, pendingFolders, threads_, counters_);
         std::vector<SimulationResults> results;
         for (std::size_t i = 0; i < experiments.size(); ++i) {
             results.push_back(readFinishedConfiguration(experiments[i], folders[i], names[i]));
@@ -257,7 +204,7 @@ class Evaluator {
                 const auto run = static_cast<std::size_t>(
                     std::find(fresh.begin(), fresh.end(), first + i) - fresh.begin());
                 evaluation.statistics =
-                    targetStatistics(calibration_, lastGeneration(results[run]));
+                    targetStatistics(calibration_, lastGenerationMetrics(results[run]));
             }
             evaluation.objectives = calibrationObjectives(calibration_, evaluation.statistics);
             objectives.push_back(evaluation.objectives);
@@ -343,11 +290,11 @@ class Evaluator {
 
         std::string table = tables::csvRow(validationColumns(calibration_));
         for (std::size_t m = 0; m < chosen.size(); ++m) {
-            const std::array<std::vector<double>, 3> metrics = lastGeneration(results[m]);
+            const std::array<std::vector<double>, 3> metrics = lastGenerationMetrics(results[m]);
             const std::size_t runs = metrics[0].size();
             for (std::size_t t = 0; t < calibration_.targets.size(); ++t) {
                 const CalibrationTarget& target = calibration_.targets[t];
-                const std::size_t index = statisticIndex(target.column);
+                const std::size_t index = summaryStatisticIndex(target.column);
                 Estimate estimate;
                 if (target.column.ends_with("_mean")) {
                     // Student's t interval of the mean, as summary.csv gives it.

@@ -544,6 +544,26 @@ double allOutShare(const std::vector<double>& percentsOut) {
     return static_cast<double>(allOut) / static_cast<double>(percentsOut.size());
 }
 
+std::size_t summaryStatisticIndex(std::string_view column) {
+    const auto& columns = tables::kSummaryColumns;
+    return static_cast<std::size_t>(std::find(columns.begin(), columns.end(), column) -
+                                    columns.begin()) -
+           2;
+}
+
+std::array<std::vector<double>, 3> lastGenerationMetrics(const SimulationResults& results) {
+    std::array<std::vector<double>, 3> metrics;
+    const int last = static_cast<int>(results.generations.size()) - 1;
+    for (const RunResult& run : results.runs) {
+        if (run.generation == last) {
+            metrics[0].push_back(run.first);
+            metrics[1].push_back(run.last);
+            metrics[2].push_back(run.percentOut);
+        }
+    }
+    return metrics;
+}
+
 std::vector<double> summaryStatistics(const std::array<std::vector<double>, 3>& metrics) {
     std::vector<double> statistics;
     for (const std::vector<double>& values : metrics) {

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "experiment/experiment.hpp"
@@ -131,6 +132,12 @@ double allOutShare(const std::vector<double>& percentsOut);
 // and in their order: per metric (first, last, percent_out) the mean, standard deviation,
 // median and 95% interval of the mean, then the all-out share; NaN where undefined.
 std::vector<double> summaryStatistics(const std::array<std::vector<double>, 3>& metrics);
+// The position of a statistic named as summary.csv's column (first_mean, ..., all_out_share)
+// among summaryStatistics' values.
+std::size_t summaryStatisticIndex(std::string_view column);
+// Per metric (first, last, percent_out), the values of the last generation's runs: what a
+// calibration fits and what the Python module's evaluate gives.
+std::array<std::vector<double>, 3> lastGenerationMetrics(const SimulationResults& results);
 
 // Element i is the mean of values[0..i]: the running mean over the runs as they come.
 std::vector<double> runningMeans(const std::vector<double>& values);

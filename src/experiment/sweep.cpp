@@ -144,7 +144,7 @@ SimulationResults readFinishedConfiguration(const Experiment& expected,
 }
 
 void runConfiguration(const Experiment& e, const std::filesystem::path& target, int threads,
-                      RunCounters& counters) {
+                      RunCounters& counters, std::stop_token stop) {
     const std::filesystem::path parent = target.parent_path();
     std::string pattern = (parent / ("." + target.filename().string() + "-XXXXXX")).string();
     if (::mkdtemp(pattern.data()) == nullptr) {
@@ -170,6 +170,9 @@ void runConfiguration(const Experiment& e, const std::filesystem::path& target, 
         long counted = 0;
         for (Advance step = simulation.advance(); step != Advance::kFinished;
              step = simulation.advance()) {
+            if (stop.stop_requested()) {
+                throw Stopped("Stopped before " + target.string() + " was finished.");
+            }
             counters.runs += step == Advance::kRunEnded ? 1 : 0;
             if (simulation.cycles() - counted >= kCyclesCounted) {
                 counters.cycles += simulation.cycles() - counted;
@@ -187,8 +190,41 @@ void runConfiguration(const Experiment& e, const std::filesystem::path& target, 
     }
 }
 
+void runConfigurations(const std::vector<Experiment>& experiments,
+                       const std::vector<std::filesystem::path>& folders, int threads,
+                       RunCounters& counters, std::stop_token stop) {
+    threads = std::max(1, threads);
+    const std::size_t workers = std::min(experiments.size(), static_cast<std::size_t>(threads));
+    const int each = workers > 0 ? std::max(1, threads / static_cast<int>(workers)) : 1;
+    std::atomic<std::size_t> next{0};
+    std::mutex failureMutex;
+    std::exception_ptr failure;
+    std::atomic<bool> failed{false};
+    {
+        std::vector<std::jthread> pool;
+        for (std::size_t w = 0; w < workers; ++w) {
+            pool.emplace_back([&] {
+                for (std::size_t k = next++; k < experiments.size() && !failed; k = next++) {
+                    try {
+                        runConfiguration(experiments[k], folders[k], each, counters, stop);
+                    } catch (...) {
+                        const std::lock_guard lock(failureMutex);
+                        if (failure == nullptr) {
+                            failure = std::current_exception();
+                        }
+                        failed = true;
+                    }
+                }
+            });
+        }
+    }
+    if (failure != nullptr) {
+        std::rethrow_exception(failure);
+    }
+}
+
 std::size_t runSweep(const Experiment& sweep, const std::filesystem::path& dir, int threads,
-                     Shard shard, SweepProgress& progress) {
+                     Shard shard, SweepProgress& progress, std::stop_token stop) {
     const std::filesystem::path configs = dir / "configs";
     std::filesystem::create_directories(configs);
     const std::size_t total = configurationCount(sweep);
@@ -291,7 +327,7 @@ std::size_t runSweep(const Experiment& sweep, const std::filesystem::path& dir, 
             const std::size_t index = pending[k];
             try {
                 runConfiguration(configuration(sweep, index), configurationFolder(dir, index), 1,
-                                 counters);
+                                 counters, stop);
                 ++done;
             } catch (...) {
                 const std::lock_guard lock(failureMutex);

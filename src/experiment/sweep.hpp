@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstddef>
 #include <filesystem>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -38,11 +39,26 @@ struct RunCounters {
     std::atomic<long> cycles{0};
 };
 
+// Thrown by the runs of configurations when `stop` asked them to end: those finished are kept,
+// and the one under way leaves nothing, as if it had not begun.
+class Stopped : public Error {
+  public:
+    using Error::Error;
+};
+
 // Runs `e` on up to `threads` threads (as many as its memory allows) into the folder `target`:
 // its experiment file, data file and record are made in a temporary folder beside it, which is
-// then renamed, so that `target` is always whole or absent. Throws Error, leaving nothing.
+// then renamed, so that `target` is always whole or absent. Throws Error, leaving nothing, and
+// Stopped at the cycle after a stop is requested.
 void runConfiguration(const Experiment& e, const std::filesystem::path& target, int threads,
-                      RunCounters& counters);
+                      RunCounters& counters, std::stop_token stop = {});
+
+// Runs each experiment into its folder (runConfiguration) on `threads` threads in all: few
+// experiments share the threads, many go one to a thread; either way the results are those of
+// one thread. The first Error of any ends the others at their next configuration and is thrown.
+void runConfigurations(const std::vector<Experiment>& experiments,
+                       const std::vector<std::filesystem::path>& folders, int threads,
+                       RunCounters& counters, std::stop_token stop = {});
 
 // The results in `folder`, checked to be a finished run of `expected`: its experiment file,
 // the record's experiment, and every run of every generation. `what` names the configuration in
@@ -61,9 +77,10 @@ std::filesystem::path configurationFolder(const std::filesystem::path& dir, std:
 // A folder there that collectSweep would refuse is moved aside to configs/.NNNN-damaged-XXXXXX
 // and made again. The sweep's experiment is kept in dir/sweep.toml; a folder holding a
 // different sweep, and a sweep some of whose files could not be named, are refused with an
-// Error before anything runs. Returns the number of configurations run.
+// Error before anything runs. Returns the number of configurations run; a requested `stop` ends
+// it with Stopped, keeping the configurations finished.
 std::size_t runSweep(const Experiment& sweep, const std::filesystem::path& dir, int threads,
-                     Shard shard, SweepProgress& progress);
+                     Shard shard, SweepProgress& progress, std::stop_token stop = {});
 
 // What collectSweep left out of the tables.
 struct CollectReport {

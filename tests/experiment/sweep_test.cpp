@@ -158,6 +158,23 @@ TEST(Sweep, DamagedConfigurationIsNamedLeftOutAndMadeAgain) {
     }
 }
 
+// A stop asked for ends the sweep with Stopped and leaves no configuration half made; started
+// again, the sweep gives the tables of one that ran through.
+TEST(Sweep, AStopLeavesNothingHalfMadeAndTheSweepGoesOn) {
+    const fixtures::TempDir dir;
+    runQuietly(smallSweep(), dir.path() / "whole");
+    const fs::path stopped = dir.path() / "stopped";
+    std::stop_source stop;
+    stop.request_stop();
+    SweepProgress quiet;
+    EXPECT_THROW(runSweep(smallSweep(), stopped, 2, Shard{}, quiet, stop.get_token()), Stopped);
+    EXPECT_TRUE(fs::is_empty(stopped / "configs"));
+    runQuietly(smallSweep(), stopped);
+    ASSERT_TRUE(collectSweep(stopped).missing.empty());
+    ASSERT_TRUE(collectSweep(dir.path() / "whole").missing.empty());
+    EXPECT_EQ(tablesIn(stopped), tablesIn(dir.path() / "whole"));
+}
+
 TEST(Sweep, DamagedSweepFileIsToldAsSuch) {
     const fixtures::TempDir dir;
     runQuietly(smallSweep(), dir.path());
