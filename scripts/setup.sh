@@ -12,6 +12,9 @@ packages=(
     # Only for the statistics tests' reference values (tests/experiment/stats_reference.py).
     python3 python3-numpy python3-scipy
     slurm-wlm slurm-client munge iproute2
+    # The manual pages (help2man), the Debian packages (CPack runs file and dpkg-shlibdeps), and
+    # what the install tests check them with.
+    help2man dpkg-dev file desktop-file-utils man-db bsdextrautils
 )
 
 missing=()
