@@ -47,12 +47,9 @@ class CommandLineTest : public QObject {
     void asksForTextOnly_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<bool>("textOnly");
-        QTest::newRow("nothing") << QStringList{} << false;
         QTest::newRow("a file") << QStringList{QStringLiteral("a.toml")} << false;
         QTest::newRow("--help") << QStringList{QStringLiteral("--help")} << true;
-        QTest::newRow("-h") << QStringList{QStringLiteral("-h")} << true;
         QTest::newRow("--help-all") << QStringList{QStringLiteral("--help-all")} << true;
-        QTest::newRow("--version") << QStringList{QStringLiteral("--version")} << true;
         QTest::newRow("-v and a file")
             << QStringList{QStringLiteral("-v"), QStringLiteral("a.toml")} << true;
         // Qt's own options are taken out by the application: until then the line is not ours
@@ -116,16 +113,6 @@ class CommandLineTest : public QObject {
         QVERIFY2(recorder_.messages[0].text.contains(QStringLiteral("missing.toml")),
                  qPrintable(recorder_.messages[0].text));
         QCOMPARE(child<QLineEdit>(window, "txtAgents")->text(), QStringLiteral("10"));
-        QCOMPARE(window.windowTitle(), QStringLiteral("Untitled[*] - Murelta"));
-    }
-
-    void noFileKeepsTheDefaults() {
-        QCommandLineParser parser;
-        QVERIFY(parse(parser, {}));
-        SimState s;
-        MainWindow window(s);
-        QVERIFY(!openGivenExperiment(window, parser));
-        QVERIFY(recorder_.messages.empty());
         QCOMPARE(window.windowTitle(), QStringLiteral("Untitled[*] - Murelta"));
     }
 };
