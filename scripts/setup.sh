@@ -14,6 +14,9 @@ packages=(
     python3 python3-numpy python3-scipy
     pybind11-dev python3-dev python3-pytest python3-pandas python3-matplotlib
     slurm-wlm slurm-client munge iproute2
+    # The manual pages (help2man), the Debian packages (CPack runs file and dpkg-shlibdeps), and
+    # what the install tests check them with.
+    help2man dpkg-dev file desktop-file-utils man-db bsdextrautils
 )
 
 missing=()

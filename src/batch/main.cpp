@@ -297,10 +297,14 @@ int main(int argc, char** argv) {
     bool showGenes = false;
     int threads = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
 
+    // Named, so that the help (and the manual page made from it) names the program, not the
+    // path it was started by.
     CLI::App app{
         "Runs a Murelta simulation without windows and writes its data file and its "
-        "record."};
+        "record.",
+        "murelta-batch"};
     app.option_defaults()->always_capture_default();
+    app.set_help_all_flag("--help-all", "Print this help with every subcommand's and exit");
     std::vector<std::pair<CLI::Option*, const murelta::TextParameter*>> textOptions;
     for (const murelta::TextParameter& parameter : murelta::kTextParameters) {
         textOptions.emplace_back(
@@ -325,10 +329,13 @@ int main(int argc, char** argv) {
                                                            murelta::kPresetNames.end())));
     app.add_option("--out", out,
                    "Folder the data file and the record are written to (made when missing)");
+    // The threads' default is this machine's core count, which the help does not show: a manual
+    // page made from it would state the build machine's.
     app.add_option("--threads", threads,
-                   "Threads the runs of a generation go to (1: one after the other); the "
-                   "results are the same for every count")
-        ->check(CLI::Range(1, 1024));
+                   "Threads the runs of a generation go to (1: one after the other; by default "
+                   "one per core); the results are the same for every count")
+        ->check(CLI::Range(1, 1024))
+        ->default_str("");
     CLI::Option* experimentOption = app.add_option(
         "--experiment", experimentFile,
         "Experiment file (TOML) or record to run; options given here override its values");
@@ -343,8 +350,11 @@ int main(int argc, char** argv) {
     sweepCommand->add_option("file", sweepFile, "Experiment file with a [sweep] table")->required();
     sweepCommand->add_option("--out", sweepOut, "Folder of the sweep (made when missing)")
         ->required();
-    sweepCommand->add_option("--threads", threads, "Threads the configurations go to")
-        ->check(CLI::Range(1, 1024));
+    sweepCommand
+        ->add_option("--threads", threads,
+                     "Threads the configurations go to (by default one per core)")
+        ->check(CLI::Range(1, 1024))
+        ->default_str("");
     sweepCommand->add_option("--shard", shardText,
                              "K/N: run only the configurations whose number modulo N is K");
     CLI::App* calibrateCommand = app.add_subcommand(
@@ -359,8 +369,11 @@ int main(int argc, char** argv) {
     calibrateCommand
         ->add_option("--out", calibrationOut, "Folder of the calibration (made when missing)")
         ->required();
-    calibrateCommand->add_option("--threads", threads, "Threads the candidates' runs go to")
-        ->check(CLI::Range(1, 1024));
+    calibrateCommand
+        ->add_option("--threads", threads,
+                     "Threads the candidates' runs go to (by default one per core)")
+        ->check(CLI::Range(1, 1024))
+        ->default_str("");
     CLI::App* collectCommand = app.add_subcommand(
         "collect", "Builds the tables of a sweep folder from its finished configurations");
     std::string collectDir;
