@@ -91,6 +91,15 @@ install)
             fail "submit-calibration.sh from $folder gave sbatch: $(cat sbatch.txt)"
     done
 
+    # The Python module, where it is built, imports from the prefix and runs there.
+    if [ -n "${MURELTA_PYTHON_DIR:-}" ] && [ -z "${MURELTA_SANITIZED:-}" ]; then
+        PYTHONPATH=$prefix/$MURELTA_PYTHON_DIR /usr/bin/python3 -c '
+import sys, murelta
+assert murelta.__file__.startswith(sys.argv[1]), murelta.__file__
+assert len(murelta.run(runs=2, cycles=300).runs) == 2' "$prefix" ||
+            fail "the installed Python module"
+    fi
+
     [ "${MURELTA_DESKTOP:-0}" = 1 ] || exit 0
     [ -x "$prefix/bin/murelta" ] || fail "no bin/murelta"
     headless "$prefix/bin/murelta" --version 2> /dev/null | grep -q '^Murelta ' ||
@@ -167,6 +176,13 @@ packages)
         grep -q "murelta-batch (= $version)" <<< "$depends" ||
             fail "murelta does not depend on murelta-batch: $depends"
         grep -q 'libqt6widgets6' <<< "$depends" || fail "murelta's Depends lack Qt: $depends"
+        if [ -n "${MURELTA_PYTHON_DIR:-}" ]; then
+            grep -q " \./usr/$MURELTA_PYTHON_DIR/murelta/_murelta.*\.so$" desktop.txt ||
+                fail "murelta's package lacks the Python module"
+            grep -q 'python3 (>= 3\.[0-9]*), python3 (<< 3\.[0-9]*)' <<< "$depends" ||
+                fail "murelta's Depends do not name the module's Python: $depends"
+            grep -q 'python3-pandas' <<< "$depends" || fail "murelta's Depends lack pandas"
+        fi
         for file in usr/bin/murelta usr/share/man/man1/murelta.1.gz \
             usr/share/applications/murelta.desktop \
             usr/share/icons/hicolor/scalable/apps/murelta.svg; do
