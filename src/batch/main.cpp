@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <iostream>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <thread>
 #include <vector>
@@ -43,6 +44,31 @@ void onInterrupt(int) {
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
 }
+
+// A sweep stops at Ctrl-C or SIGTERM as a simulation does, through a stop token: the signal only
+// sets a flag, which this thread, polling it, hands on, since requesting a stop is no work for a
+// signal handler.
+class InterruptWatch {
+  public:
+    InterruptWatch() {
+        std::signal(SIGINT, onInterrupt);
+        std::signal(SIGTERM, onInterrupt);
+        poll_ = std::jthread([this](std::stop_token done) {
+            while (!done.stop_requested()) {
+                if (stopRequested != 0) {
+                    stop_.request_stop();
+                    return;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        });
+    }
+    std::stop_token token() const { return stop_.get_token(); }
+
+  private:
+    std::stop_source stop_;
+    std::jthread poll_;  // last, so that it is stopped and joined before stop_ goes
+};
 
 // The exit status of a simulation stopped by a signal, as a shell reports one ended by SIGINT.
 constexpr int kExitInterrupted = 130;
@@ -431,7 +457,15 @@ int main(int argc, char** argv) {
             const murelta::Shard shard = murelta::parseShard(shardText);
             const murelta::Experiment sweep = murelta::readExperiment(sweepFile);
             SweepReport report;
-            murelta::runSweep(sweep, sweepOut, threads, shard, report);
+            const InterruptWatch watch;
+            try {
+                murelta::runSweep(sweep, sweepOut, threads, shard, report, watch.token());
+            } catch (const murelta::Stopped&) {
+                std::cerr << "murelta-batch: stopped; the configurations finished are kept in "
+                          << sweepOut << ", and the same command goes on with the others."
+                          << std::endl;
+                return kExitInterrupted;
+            }
             // One task of several leaves the tables to `collect`, once all have finished.
             return shard.count == 1 ? reportMissing(murelta::collectSweep(sweepOut), sweepOut) : 0;
         } catch (const std::exception& e) {

@@ -187,17 +187,29 @@ memory)
     cmp first/$name.csv again/$name.csv || fail "the tables differ"
     ;;
 sweep)
-    # Six configurations; killed twice and started again, the tables equal those of a sweep
-    # that ran through.
+    # Six configurations; killed, stopped with Ctrl-C and started again, the tables equal those
+    # of a sweep that ran through.
     printf '[parameters]\nruns = "8"\ncycles = "6000"\n[sweep]\nagents = ["10", "50"]\n%s\n' \
         'preset = ["None", "Tab 10b", "Tab 11c"]' > sweep.toml
     "$program" sweep sweep.toml --out whole --threads 2 > /dev/null 2>&1 || fail "the sweep"
-    for moment in 0.3 0.9; do
-        "$program" sweep sweep.toml --out killed --threads 2 > /dev/null 2>&1 &
-        sleep $moment
-        kill -KILL $! 2> /dev/null || true
-        wait $! 2> /dev/null || true
-    done
+    "$program" sweep sweep.toml --out killed --threads 2 > /dev/null 2>&1 &
+    sleep 0.3
+    kill -KILL $! 2> /dev/null || true
+    wait $! 2> /dev/null || true
+    # Ctrl-C stops a sweep far from its end at once, keeping only whole configurations.
+    printf '[parameters]\nruns = "3000"\n[sweep]\nretina = ["1", "2", "3", "4"]\n' > long.toml
+    "$program" sweep long.toml --out stopped --threads 2 > /dev/null 2> err.txt &
+    sleep 0.6
+    kill -INT $!
+    status=0
+    wait $! || status=$?
+    [ $status -eq 130 ] && grep -q 'stopped; the configurations finished are kept in stopped' err.txt ||
+        fail "Ctrl-C did not stop the sweep cleanly ($status): $(cat err.txt)"
+    [ -z "$(find stopped -name '.*-*')" ] || fail "Ctrl-C left a half-made configuration"
+    status=0
+    "$program" collect stopped > out.txt 2> err.txt || status=$?
+    [ $status -eq 3 ] && ! grep -q damaged err.txt ||
+        fail "the stopped sweep's folder: $status $(cat out.txt err.txt)"
     "$program" sweep sweep.toml --out killed --threads 2 > /dev/null 2>&1 || fail "the restart"
     for table in runs generations summary compare; do
         cmp whole/$table.csv killed/$table.csv || fail "$table.csv differs after the kills"
