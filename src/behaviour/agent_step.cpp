@@ -267,12 +267,25 @@ ViewSums viewSums(const SimState& s, const Agent& agent, std::int16_t a) {
     return lookAround(s, agent);
 }
 
-// std::floor for a point of the arena, without a library call: truncation, one down for a
-// negative point with a fraction. Exact for every double well inside the range of int.
-std::int16_t floorToCell(double point) {
-    const auto truncated = static_cast<int>(point);
-    return static_cast<std::int16_t>(static_cast<double>(truncated) > point ? truncated - 1
-                                                                            : truncated);
+// The cell the targets an agent sees centre on is floor(s / count) of the coordinates' own sum
+// s = sum + count p, the same for agents that see the same target cells, as every agent does
+// whose retina covers the arena: the last one's answer is taken again without a division.
+struct Centre {
+    int count = 0;
+    std::int64_t sumX = 0;
+    std::int64_t sumY = 0;
+    std::int16_t x = 0;
+    std::int16_t y = 0;
+};
+
+void centreOf(const ViewSums& sums, const Agent& agent, Centre& last) {
+    const std::int64_t sumX = sums.sumDX + std::int64_t{sums.seen} * agent.x;
+    const std::int64_t sumY = sums.sumDY + std::int64_t{sums.seen} * agent.y;
+    if (sums.seen == last.count && sumX == last.sumX && sumY == last.sumY) {
+        return;
+    }
+    last = {sums.seen, sumX, sumY, centreCoordinate(agent.x, sums.sumDX, sums.seen),
+            centreCoordinate(agent.y, sums.sumDY, sums.seen)};
 }
 
 std::int16_t stepTowards(std::int16_t position, double heading) {
@@ -286,7 +299,8 @@ std::int16_t stepTowards(std::int16_t position, double heading) {
     return static_cast<std::int16_t>(p);
 }
 
-void turn(SimState& s, std::int16_t a, Leaders& leaders, const CommRange& range, bool allPositive) {
+void turn(SimState& s, std::int16_t a, Leaders& leaders, Centre& centre, const CommRange& range,
+          bool allPositive) {
     Agent& agent = s.agent(a);
     agent.mapHit = false;
     const AgentMap::Best best = agent.map.best();
@@ -297,8 +311,6 @@ void turn(SimState& s, std::int16_t a, Leaders& leaders, const CommRange& range,
     // The offsets are small whole numbers, so their sums are exact in any order.
     const ViewSums sums = viewSums(s, agent, a);
     const double seen = sums.seen;
-    const double sumDX = sums.sumDX;
-    const double sumDY = sums.sumDY;
 
     Heading heading;
     if (seen == 0.0 && best.value == 0) {
@@ -309,8 +321,9 @@ void turn(SimState& s, std::int16_t a, Leaders& leaders, const CommRange& range,
         Message message;
         message.sender = a;
         if (seen >= best.value) {
-            message.x = floorToCell(agent.x + sumDX / seen);
-            message.y = floorToCell(agent.y + sumDY / seen);
+            centreOf(sums, agent, centre);
+            message.x = centre.x;
+            message.y = centre.y;
             message.value = static_cast<std::int16_t>(seen);
             agent.knowledge = Knowledge::Retina;
         } else {
@@ -369,6 +382,16 @@ void turn(SimState& s, std::int16_t a, Leaders& leaders, const CommRange& range,
 
 }  // namespace
 
+std::int16_t centreCoordinate(int position, int sum, int count) {
+    // position + floor(sum / count) agrees with floor(position + sum / count) taken in doubles.
+    // Both terms are below 2^16 in size, so the double quotient and sum are off by less than
+    // 2^-36, while a quotient that is not whole lies at least 1 / count, above 2^-31, from every
+    // whole number, and a whole one is exact.
+    const int quotient = sum / count;
+    const int below = (sum % count != 0) & (sum < 0) ? 1 : 0;
+    return static_cast<std::int16_t>(position + quotient - below);
+}
+
 void agentsStep(SimState& s) {
     const std::int16_t n = s.groupSize;
     Leaders leaders = sumLeaders(s);
@@ -385,8 +408,9 @@ void agentsStep(SimState& s) {
             allPositive = allPositive && agent.x >= 0 && agent.y >= 0;
         }
     }
+    Centre centre;
     for (std::int16_t a = 0; a < n; ++a) {
-        turn(s, a, leaders, range, allPositive);
+        turn(s, a, leaders, centre, range, allPositive);
     }
 }
 

@@ -3,6 +3,8 @@
 // the arena on a target cell.
 #pragma once
 
+#include <cstdint>
+
 namespace murelta {
 
 struct SimState;
@@ -10,5 +12,10 @@ struct SimState;
 // Processes agents 0..groupSize-1 once each, in index order; each agent sees the positions the
 // earlier agents of this cycle have moved to.
 void agentsStep(SimState& s);
+
+// One coordinate of the cell the target cells an agent sees centre on, floor(position + sum /
+// count) for a count above 0, in whole numbers: the same answer as the double arithmetic for
+// every position and view of an int16 arena.
+std::int16_t centreCoordinate(int position, int sum, int count);
 
 }  // namespace murelta

@@ -315,6 +315,12 @@ calibrate)
     "$program" calibrate cmaes.toml --out cmaes-whole > /dev/null 2> err.txt || status=$?
     [ $status -eq 2 ] && grep -q 'different calibration' err.txt ||
         fail "a different calibration was taken"
+    # murelta-batch hands a calibration to murelta-calibrate beside it; without it, it says so.
+    mkdir alone && cp "$program" alone/
+    status=0
+    alone/murelta-batch calibrate nsga2.toml --out alone/out > /dev/null 2> err.txt || status=$?
+    [ $status -eq 2 ] && grep -q 'calibration runs in murelta-calibrate' err.txt &&
+        [ ! -e alone/out ] || fail "a calibration without murelta-calibrate: $(cat err.txt)"
     # A calibration file is not run as a simulation.
     status=0
     "$program" --experiment cmaes.toml > /dev/null 2> err.txt || status=$?

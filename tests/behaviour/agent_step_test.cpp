@@ -5,6 +5,8 @@
 
 #include "support/fixtures.hpp"
 
+#include <cmath>
+#include <random>
 #include <vector>
 
 #include "behaviour/communication.hpp"
@@ -140,6 +142,40 @@ TEST(AgentStep, ReportsTheCentroidOfTheTargetCellsItSees) {
     EXPECT_EQ(sent[0].sender, 0);
     EXPECT_EQ(sent[0].receiver, 1);
     EXPECT_TRUE(s.agents[0].mapHit);  // perception wrote its count of 4 at its own cell
+}
+
+// The centre in whole numbers is the floor of the double arithmetic's: for every small view,
+// and for views drawn over a whole int16 arena, with the centre on the arena.
+TEST(AgentStep, TheCentreInWholeNumbersIsTheFloorOfTheDoubleCentre) {
+    const auto reference = [](int position, int sum, int count) {
+        return std::floor(static_cast<double>(position) +
+                          static_cast<double>(sum) / static_cast<double>(count));
+    };
+    // The centre lies on the arena, columns 0 to 32767.
+    const auto lowest = [](int position, int count, int most) {
+        return std::max(-count * position, -count * most);
+    };
+    const auto highest = [](int position, int count, int most) {
+        return std::min(count * (32767 - position), count * most);
+    };
+    for (const int position : {0, 7, 32767}) {
+        for (int count = 1; count <= 150; ++count) {
+            for (int sum = lowest(position, count, 40); sum <= highest(position, count, 40);
+                 ++sum) {
+                ASSERT_EQ(centreCoordinate(position, sum, count), reference(position, sum, count))
+                    << position << " " << sum << " " << count;
+            }
+        }
+    }
+    std::mt19937 random(24);
+    for (int i = 0; i < 1'000'000; ++i) {
+        const int position = std::uniform_int_distribution<int>(0, 32767)(random);
+        const int count = std::uniform_int_distribution<int>(1, 181 * 181)(random);
+        const int sum = std::uniform_int_distribution<int>(lowest(position, count, 181),
+                                                           highest(position, count, 181))(random);
+        ASSERT_EQ(centreCoordinate(position, sum, count), reference(position, sum, count))
+            << position << " " << sum << " " << count;
+    }
 }
 
 TEST(AgentStep, ATieGoesToWhatTheAgentSeesAndALargerMapValueWins) {

@@ -44,6 +44,14 @@ install)
     [ "$(wc -l < run/out/murData_untitle_w50x50_c400_r3_ag10_s0.xls)" -eq 4 ] ||
         fail "not three runs in the data file"
     [ -f run/out/murData_untitle_w50x50_c400_r3_ag10_s0.toml ] || fail "no record"
+    # A calibration, which the installed program hands to its murelta-calibrate.
+    printf '%s\n' '[parameters]' 'runs = "2"' 'cycles = "300"' '[calibration]' \
+        'method = "nsga2"' 'evaluations = 8' 'population = 8' '[calibration.free]' \
+        'retina = { from = 1, to = 15 }' '[calibration.targets]' 'last_mean = 300' \
+        'first_mean = 100' > calibration.toml
+    (cd run && "$batch" calibrate ../calibration.toml --out calibrated > out.txt 2> err.txt) ||
+        fail "a calibration with the installed program: $(cat run/err.txt)"
+    grep -q '^8 evaluations; written in calibrated' run/out.txt || fail "$(cat run/out.txt)"
 
     for file in "$source/README.md" "$source"/docs/*.toml; do
         cmp -s "$file" "$prefix/share/doc/murelta/$(basename "$file")" ||
@@ -59,10 +67,6 @@ install)
     chmod +x fake/sbatch
     printf '%s\n' '[parameters]' 'runs = "2"' 'cycles = "300"' '[sweep]' \
         'preset = ["None", "Tab 10b"]' > sweep.toml
-    printf '%s\n' '[parameters]' 'runs = "2"' 'cycles = "300"' '[calibration]' \
-        'method = "nsga2"' 'evaluations = 8' 'population = 8' '[calibration.free]' \
-        'retina = { from = 1, to = 15 }' '[calibration.targets]' 'last_mean = 300' \
-        'first_mean = 100' > calibration.toml
     for script in submit-sweep.sh submit-calibration.sh local-cluster.sh; do
         [ -x "$scripts/$script" ] || fail "no share/murelta/$script"
     done
@@ -161,8 +165,9 @@ packages)
     dpkg-deb -c "$batch_deb" > batch.txt
     depends=$(dpkg-deb -f "$batch_deb" Depends)
     ! grep -qi 'qt' <<< "$depends" || fail "murelta-batch depends on Qt: $depends"
-    grep -q 'libtomlplusplus' <<< "$depends" || fail "murelta-batch's Depends lack toml++"
-    for file in usr/bin/murelta-batch usr/share/man/man1/murelta-batch.1.gz \
+    grep -q 'libtbb' <<< "$depends" || fail "murelta-batch's Depends lack murelta-calibrate's TBB"
+    for file in usr/bin/murelta-batch usr/libexec/murelta/murelta-calibrate \
+        usr/share/man/man1/murelta-batch.1.gz \
         usr/share/murelta/submit-sweep.sh usr/share/doc/murelta/README.md; do
         grep -q " \./$file$" batch.txt || fail "murelta-batch's package lacks /$file"
     done
