@@ -155,7 +155,9 @@ class DescriptorBuffer : public std::streambuf {
 
     int descriptor_;
     int error_ = 0;
-    std::array<char, 1 << 16> buffer_{};
+    // Left unset: only what is written is read, and zeroing it all would fault in all its
+    // pages for a file of a few lines.
+    std::array<char, 1 << 16> buffer_;
 };
 
 }  // namespace

@@ -54,11 +54,17 @@ class CellSums {
         int sumDY = 0;
     };
     Totals around(int x, int y, int radius) const {
+        const bool onGrid = static_cast<unsigned>(x) < static_cast<unsigned>(columns_) &&
+                            static_cast<unsigned>(y) < static_cast<unsigned>(rows_);
+        // A square that reaches every edge from any cell of the grid, as a wide retina's does,
+        // covers the whole grid.
+        if (onGrid && radius >= columns_ - 1 && radius >= rows_ - 1) {
+            return fromWhole(x, y);
+        }
         // Working a square out takes some dozens of instructions; agents come back to the cells
         // they were on, so while the squares count each cell's answer is kept for the radius
         // last asked for, until the counted cells change.
-        if (radius == memoRadius_ && static_cast<unsigned>(x) < static_cast<unsigned>(columns_) &&
-            static_cast<unsigned>(y) < static_cast<unsigned>(rows_)) {
+        if (radius == memoRadius_ && onGrid) {
             const Memo& memo = memo_[static_cast<std::size_t>(x) * static_cast<std::size_t>(rows_) +
                                      static_cast<std::size_t>(y)];
             if (memo.stamp == stamp_) {

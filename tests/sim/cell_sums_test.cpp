@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace murelta {
@@ -86,6 +89,42 @@ TEST(CellSums, SquaresAndTablesGiveWhatAScanFindsAsSquaresAndRadiiChange) {
     squares.clear();
     EXPECT_EQ(squares.around(0, 0, 90).count, 0);
     EXPECT_EQ(squares.around(1, 1, 1).count, 0);
+}
+
+// Targets on the four corners of grids of several shapes, asked from every cell with radii
+// about the grid's size: only a radius that reaches every edge from every cell sees the whole
+// grid, and a corner left out changes the totals.
+TEST(CellSums, AWideRadiusSeesTheWholeGridOnlyWhenItReachesEveryEdge) {
+    for (const auto& [columns, rows] : {std::pair{1, 1}, {5, 3}, {3, 7}, {20, 17}}) {
+        Grid<std::int16_t> grid(columns, rows);
+        std::vector<CellSums::Square> corners;
+        for (const int x : {0, columns - 1}) {
+            for (const int y : {0, rows - 1}) {
+                if (grid(x, y) == 0) {
+                    grid(x, y) = 1;
+                    corners.push_back({x, y, 0});
+                }
+            }
+        }
+        CellSums squares;
+        ASSERT_TRUE(squares.useSquares(columns, rows, corners));
+        const CellSums tables(grid, 1);
+        const std::array<const CellSums*, 2> both{&squares, &tables};
+        const int most = std::max(columns, rows);
+        for (int radius = std::max(most - 3, 0); radius <= most; ++radius) {
+            for (int x = 0; x < columns; ++x) {
+                for (int y = 0; y < rows; ++y) {
+                    const CellSums::Totals want = scan(grid, x, y, radius);
+                    for (const CellSums* sums : both) {
+                        const CellSums::Totals got = sums->around(x, y, radius);
+                        ASSERT_EQ(got.count, want.count) << x << "," << y << " radius " << radius;
+                        ASSERT_EQ(got.sumDX, want.sumDX) << x << "," << y << " radius " << radius;
+                        ASSERT_EQ(got.sumDY, want.sumDY) << x << "," << y << " radius " << radius;
+                    }
+                }
+            }
+        }
+    }
 }
 
 }  // namespace
