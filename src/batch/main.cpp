@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "batch/calibrate.hpp"
+#include "batch/options.hpp"
 #include "evolution/genetic.hpp"
 #include "experiment/experiment.hpp"
 #include "experiment/record.hpp"
@@ -262,14 +263,7 @@ int reportMissing(const murelta::CollectReport& report, const std::string& dir) 
 int main(int argc, char** argv) {
     // The options are read into the texts and flags of one experiment; an option given on the
     // command line overrides what an experiment file says.
-    murelta::Params typed;
-    std::string preset;
-    std::string label(murelta::kDefaultLabel);
-    std::string out = ".";
-    std::string experimentFile;
-    std::string saveFile;
-    bool showGenes = false;
-    int threads = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
+    murelta::batch::SimulationOptions options;
 
     // Named, so that the help (and the manual page made from it) names the program, not the
     // path it was started by.
@@ -279,79 +273,56 @@ int main(int argc, char** argv) {
         "murelta-batch"};
     app.option_defaults()->always_capture_default();
     app.set_help_all_flag("--help-all", "Print this help with every subcommand's and exit");
-    std::vector<std::pair<CLI::Option*, const murelta::TextParameter*>> textOptions;
-    for (const murelta::TextParameter& parameter : murelta::kTextParameters) {
-        textOptions.emplace_back(
-            app.add_option("--" + std::string(parameter.key), typed.*(parameter.member),
-                           std::string(parameter.label) + ": " + parameter.help),
-            &parameter);
-    }
-    std::vector<std::pair<CLI::Option*, const murelta::FlagParameter*>> flagOptions;
-    for (const murelta::FlagParameter& parameter : murelta::kFlagParameters) {
-        flagOptions.emplace_back(
-            app.add_flag("--" + std::string(parameter.key), typed.*(parameter.member),
-                         std::string(parameter.label) + ": " + parameter.help),
-            &parameter);
-    }
-    app.set_version_flag("--version", "murelta-batch " + murelta::programVersion());
-    app.add_flag("--show-genes", showGenes,
-                 "Print the population's mean genes after each generation");
-    CLI::Option* labelOption = app.add_option("--label", label, "Name part of the data file");
-    CLI::Option* presetOption =
-        app.add_option("--preset", preset, "Paper preset applied to the network")
-            ->check(CLI::IsMember(std::vector<std::string>(murelta::kPresetNames.begin(),
-                                                           murelta::kPresetNames.end())));
-    app.add_option("--out", out,
-                   "Folder the data file and the record are written to (made when missing)");
-    // The threads' default is this machine's core count, which the help does not show: a manual
-    // page made from it would state the build machine's.
-    app.add_option("--threads", threads,
-                   "Threads the runs of a generation go to (1: one after the other; by default "
-                   "one per core); the results are the same for every count")
-        ->check(CLI::Range(1, 1024))
-        ->default_str("");
-    CLI::Option* experimentOption = app.add_option(
-        "--experiment", experimentFile,
-        "Experiment file (TOML) or record to run; options given here override its values");
-    app.add_option("--save-experiment", saveFile,
-                   "Write the experiment these options describe to this file, without running");
+    // Registering every option and subcommand takes CLI11 longer than a short simulation takes:
+    // a command line of only a simulation's options gets just those, and no subcommands.
+    const auto named = murelta::batch::simulationOptionsNamed(argc, argv);
+    murelta::batch::addSimulationOptions(app, options, named);
+    int& threads = options.threads;
+    const std::string& experimentFile = options.experimentFile;
+    const std::string& saveFile = options.saveFile;
+    const std::string& out = options.out;
 
-    CLI::App* sweepCommand =
-        app.add_subcommand("sweep", "Runs every configuration of an experiment file's [sweep]");
     std::string sweepFile;
     std::string sweepOut;
     std::string shardText = "0/1";
-    sweepCommand->add_option("file", sweepFile, "Experiment file with a [sweep] table")->required();
-    sweepCommand->add_option("--out", sweepOut, "Folder of the sweep (made when missing)")
-        ->required();
-    sweepCommand
-        ->add_option("--threads", threads,
-                     "Threads the configurations go to (by default one per core)")
-        ->check(CLI::Range(1, 1024))
-        ->default_str("");
-    sweepCommand->add_option("--shard", shardText,
-                             "K/N: run only the configurations whose number modulo N is K");
-    CLI::App* calibrateCommand = app.add_subcommand(
-        "calibrate",
-        "Finds the free parameters of an experiment file's [calibration] that reproduce its "
-        "targets");
     std::string calibrationFile;
     std::string calibrationOut;
-    calibrateCommand
-        ->add_option("file", calibrationFile, "Experiment file with a [calibration] table")
-        ->required();
-    calibrateCommand
-        ->add_option("--out", calibrationOut, "Folder of the calibration (made when missing)")
-        ->required();
-    calibrateCommand
-        ->add_option("--threads", threads,
-                     "Threads the candidates' runs go to (by default one per core)")
-        ->check(CLI::Range(1, 1024))
-        ->default_str("");
-    CLI::App* collectCommand = app.add_subcommand(
-        "collect", "Builds the tables of a sweep folder from its finished configurations");
     std::string collectDir;
-    collectCommand->add_option("dir", collectDir, "Folder of the sweep")->required();
+    CLI::App* sweepCommand = nullptr;
+    CLI::App* calibrateCommand = nullptr;
+    CLI::App* collectCommand = nullptr;
+    if (!named) {
+        sweepCommand =
+            app.add_subcommand("sweep", "Runs every configuration of an experiment file's [sweep]");
+        sweepCommand->add_option("file", sweepFile, "Experiment file with a [sweep] table")->required();
+        sweepCommand->add_option("--out", sweepOut, "Folder of the sweep (made when missing)")
+            ->required();
+        sweepCommand
+            ->add_option("--threads", threads,
+                         "Threads the configurations go to (by default one per core)")
+            ->check(CLI::Range(1, 1024))
+            ->default_str("");
+        sweepCommand->add_option("--shard", shardText,
+                                 "K/N: run only the configurations whose number modulo N is K");
+        calibrateCommand = app.add_subcommand(
+            "calibrate",
+            "Finds the free parameters of an experiment file's [calibration] that reproduce its "
+            "targets");
+        calibrateCommand
+            ->add_option("file", calibrationFile, "Experiment file with a [calibration] table")
+            ->required();
+        calibrateCommand
+            ->add_option("--out", calibrationOut, "Folder of the calibration (made when missing)")
+            ->required();
+        calibrateCommand
+            ->add_option("--threads", threads,
+                         "Threads the candidates' runs go to (by default one per core)")
+            ->check(CLI::Range(1, 1024))
+            ->default_str("");
+        collectCommand = app.add_subcommand(
+            "collect", "Builds the tables of a sweep folder from its finished configurations");
+        collectCommand->add_option("dir", collectDir, "Folder of the sweep")->required();
+    }
 
     try {
         app.parse(argc, argv);
@@ -365,8 +336,11 @@ int main(int argc, char** argv) {
         app.exit(e);
         return kExitRefused;
     }
+    if (threads == 0) {
+        threads = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
+    }
 
-    if (collectCommand->parsed()) {
+    if (collectCommand != nullptr && collectCommand->parsed()) {
         try {
             return reportMissing(murelta::collectSweep(collectDir), collectDir);
         } catch (const std::exception& e) {
@@ -374,10 +348,10 @@ int main(int argc, char** argv) {
             return kExitRefused;
         }
     }
-    if (calibrateCommand->parsed()) {
+    if (calibrateCommand != nullptr && calibrateCommand->parsed()) {
         return murelta::batch::calibrate({calibrationFile, calibrationOut, threads}, argv);
     }
-    if (sweepCommand->parsed()) {
+    if (sweepCommand != nullptr && sweepCommand->parsed()) {
         try {
             const murelta::Shard shard = murelta::parseShard(shardText);
             const murelta::Experiment sweep = murelta::readExperiment(sweepFile);
@@ -401,29 +375,30 @@ int main(int argc, char** argv) {
 
     murelta::SimState s;
     murelta::Experiment experiment;
+    std::optional<murelta::Record> recording;
     std::vector<std::string> given;
     try {
-        if (experimentOption->count() > 0) {
+        if (murelta::batch::given(options.experimentOption)) {
             experiment = murelta::readExperiment(experimentFile);
         }
-        for (const auto& [option, parameter] : textOptions) {
+        for (const auto& [option, parameter] : options.texts) {
             if (option->count() > 0) {
-                experiment.params.*(parameter->member) = typed.*(parameter->member);
+                experiment.params.*(parameter->member) = options.typed.*(parameter->member);
                 given.emplace_back(parameter->key);
             }
         }
-        for (const auto& [option, parameter] : flagOptions) {
+        for (const auto& [option, parameter] : options.flags) {
             if (option->count() > 0) {
                 experiment.params.*(parameter->member) = true;
                 given.emplace_back(parameter->key);
             }
         }
-        if (labelOption->count() > 0) {
-            experiment.label = label;
+        if (murelta::batch::given(options.labelOption)) {
+            experiment.label = options.label;
             given.emplace_back("label");
         }
-        if (presetOption->count() > 0) {
-            experiment.preset = preset;
+        if (murelta::batch::given(options.presetOption)) {
+            experiment.preset = options.preset;
             given.emplace_back("preset");
         }
         // The same checks as for a file: what is written can be run.
@@ -461,7 +436,8 @@ int main(int argc, char** argv) {
         murelta::checkDataFileWritable(s, out);
         // Each thread works on its own copy of the agents and the arena: as many go as the
         // memory allows.
-        const int fit = murelta::recordThreads(s, experiment, threads);
+        recording.emplace(s, experiment);
+        const int fit = recording->threadsFor(s, threads);
         if (fit < threads) {
             std::cout << "Running on " << fit << " of the " << threads
                       << " threads asked: each makes its own copy of the agents and the arena ("
@@ -475,11 +451,10 @@ int main(int argc, char** argv) {
         return kExitRefused;
     }
 
-    BatchHost host(s, out, showGenes);
+    BatchHost host(s, out, options.showGenes);
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
     try {
-        const murelta::Record recording(s, experiment);
         murelta::SimulationSetup setup(host);
         setup.listener = &host;
         setup.threads = threads;
@@ -490,7 +465,7 @@ int main(int argc, char** argv) {
                 simulation.stop();
             }
         }
-        const murelta::RecordPaths record = recording.write(s, simulation);
+        const murelta::RecordPaths record = recording->write(s, simulation);
         std::cout << "Record written: " << record.experiment.string() << ", "
                   << record.runs.string() << std::endl;
         if (record.experiment.stem().string() != s.dataFileName) {

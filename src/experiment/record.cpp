@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <ostream>
 #include <sstream>
 
@@ -109,11 +108,24 @@ int recordThreads(const SimState& s, const Experiment& e, int threads) {
 }
 
 std::string utcNow() {
-    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm utc{};
-    gmtime_r(&now, &utc);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    const auto now = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
+    return utcText(now.time_since_epoch().count());
+}
+
+std::string utcText(std::int64_t seconds) {
+    // The calendar worked out from the count of days, as gmtime does, but without the time zone
+    // files gmtime reads first.
+    using namespace std::chrono;
+    const sys_seconds time{std::chrono::seconds(seconds)};
+    const sys_days day = floor<days>(time);
+    const year_month_day date(day);
+    const hh_mm_ss clock(time - day);
+    char text[40];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(date.year()),
+                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                  static_cast<int>(clock.hours().count()),
+                  static_cast<int>(clock.minutes().count()),
+                  static_cast<int>(clock.seconds().count()));
     return text;
 }
 

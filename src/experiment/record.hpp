@@ -4,6 +4,7 @@
 // record is itself an experiment that reproduces the simulation.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -23,6 +24,8 @@ struct GenerationSummary;
 std::string programVersion();
 // The time now in ISO 8601, UTC, to the second, as provenances give it.
 std::string utcNow();
+// That text for a time given in seconds since 1970-01-01T00:00:00Z, leap seconds not counted.
+std::string utcText(std::int64_t seconds);
 
 struct RecordPaths {
     std::filesystem::path experiment;

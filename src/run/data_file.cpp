@@ -5,13 +5,17 @@
 #include <unistd.h>
 
 #include <array>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <ostream>
 #include <streambuf>
+#include <string_view>
 #include <system_error>
 
 #include "sim/error.hpp"
@@ -68,13 +72,40 @@ struct TemporaryFile {
     int descriptor = -1;
 };
 
+// It is made with the permissions any new file gets, 0666 less the umask (or what the folder's
+// default ACL gives), so that the file it becomes needs no change of mode, and the mask need not
+// be read. Its name mixes this process's number, a count and the clock; a name taken by another
+// writer is passed over, as O_EXCL tells.
 TemporaryFile createTemporaryFile(const std::filesystem::path& directory) {
-    std::string pattern = (directory / ".murelta-XXXXXX.part").string();
-    const int descriptor = ::mkstemps(pattern.data(), 5);
-    if (descriptor < 0) {
-        return {};
+    static std::atomic<std::uint64_t> made{0};
+    constexpr std::string_view kLetters =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    const std::string prefix = (directory / ".murelta-").string();
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        // SplitMix64's finaliser spreads the three into every bit of the name.
+        std::uint64_t bits =
+            (static_cast<std::uint64_t>(::getpid()) << 40) ^ (made++ * 0x9E3779B97F4A7C15ULL) ^
+            static_cast<std::uint64_t>(
+                std::chrono::steady_clock::now().time_since_epoch().count());
+        bits = (bits ^ (bits >> 30)) * 0xBF58476D1CE4E5B9ULL;
+        bits = (bits ^ (bits >> 27)) * 0x94D049BB133111EBULL;
+        bits ^= bits >> 31;
+        std::string path = prefix;
+        for (int k = 0; k < 6; ++k) {
+            path += kLetters[bits % kLetters.size()];
+            bits /= kLetters.size();
+        }
+        path += ".part";
+        const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (descriptor >= 0) {
+            return {path, descriptor};
+        }
+        if (errno != EEXIST) {
+            return {};
+        }
     }
-    return {pattern, descriptor};
+    errno = EEXIST;
+    return {};
 }
 
 void removeQuietly(const std::filesystem::path& path) {
@@ -202,9 +233,7 @@ std::filesystem::path writeFileAtomically(const std::filesystem::path& directory
             abandon(std::strerror(buffer.error()));
         }
     }
-    // mkstemps makes the file readable by its owner only; the result is an ordinary file.
-    if (::fchmod(temporary.descriptor, 0666 & ~static_cast<mode_t>(fileCreationMask())) != 0 ||
-        ::close(temporary.descriptor) != 0) {
+    if (::close(temporary.descriptor) != 0) {
         const std::string reason = std::strerror(errno);
         removeQuietly(temporary.path);
         throw cannotWrite(fileName, directory, reason);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ctime>
 #include <fstream>
 #include <functional>
 
@@ -303,3 +304,23 @@ TEST(Results, DamagedFilesAreRefusedNamingFileAndLine) {
 
 }  // namespace
 }  // namespace murelta
+
+TEST(Results, ProvenanceTimesAreUtcCalendarTimes) {
+    EXPECT_EQ(murelta::utcText(0), "1970-01-01T00:00:00Z");
+    EXPECT_EQ(murelta::utcText(-1), "1969-12-31T23:59:59Z");
+    EXPECT_EQ(murelta::utcText(951782400), "2000-02-29T00:00:00Z");
+    EXPECT_EQ(murelta::utcText(4107542399), "2100-02-28T23:59:59Z");
+    // Any second from 1901 to 2200 reads as gmtime reads it.
+    std::uint64_t state = 12345;
+    for (int k = 0; k < 20000; ++k) {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        const auto seconds =
+            static_cast<std::int64_t>(state >> 31) % 9466848000LL - 2177452800LL;
+        const auto t = static_cast<std::time_t>(seconds);
+        std::tm utc{};
+        gmtime_r(&t, &utc);
+        char text[40];
+        std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+        ASSERT_EQ(murelta::utcText(seconds), text) << seconds;
+    }
+}
