@@ -178,17 +178,26 @@ std::size_t firstLink(const std::uint8_t* links, std::size_t n) {
     }
     constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
     constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
-    std::size_t k = 0;
-    for (; k + 8 <= n; k += 8) {
+    // The bytes equal to 1 become 0, and the lowest byte flagged is the first zero: flags above
+    // a zero byte may be false, those below it never are.
+    const auto firstOne = [&](std::size_t at) -> std::size_t {
         std::uint64_t word = 0;
-        std::memcpy(&word, links + k, sizeof word);
-        // The bytes equal to 1 become 0, and the lowest byte flagged is the first zero: flags
-        // above a zero byte may be false, those below it never are.
+        std::memcpy(&word, links + at, sizeof word);
         const std::uint64_t other = word ^ kOnes;
         const std::uint64_t zeros = (other - kOnes) & ~other & kHighs;
-        if (zeros != 0) {
-            return k + static_cast<std::size_t>(std::countr_zero(zeros)) / 8;
+        return zeros == 0 ? 8 : static_cast<std::size_t>(std::countr_zero(zeros)) / 8;
+    };
+    std::size_t k = 0;
+    for (; k + 8 <= n; k += 8) {
+        if (const std::size_t j = firstOne(k); j < 8) {
+            return k + j;
         }
+    }
+    if (k < n && n >= 8) {
+        // The last word, overlapping the one before: its bytes below k hold no link, so the
+        // first it finds is the first of the tail.
+        const std::size_t j = firstOne(n - 8);
+        return j < 8 ? n - 8 + j : n;
     }
     for (; k < n; ++k) {
         if (links[k] == 1) {

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "experiment/tables.hpp"
+#include "experiment/toml_lines.hpp"
 #include "network/links.hpp"
 #include "network/presets.hpp"
 #include "run/data_file.hpp"
@@ -1079,10 +1080,10 @@ std::string rangesText(const Receivers& receivers) {
     return text;
 }
 
-// One `key = value` line as toml++ writes it inside a table.
+// One such line, after a line break.
 template <typename Value>
 void writeLine(std::ostream& out, std::string_view indent, std::string_view key, Value&& value) {
-    out << '\n' << indent << toml::table{{key, std::forward<Value>(value)}};
+    out << '\n' << indent << tomlLine(key, std::forward<Value>(value));
 }
 
 // The [network] table as toml++ would write it, its agents one after the other, so that no
@@ -1121,18 +1122,23 @@ void writeNetwork(std::ostream& out, const Experiment& e) {
 void writeCalibration(std::ostream& out, const Calibration& c);
 
 void writeTables(std::ostream& out, const Experiment& e) {
-    toml::table parameters;
+    // The parameters in toml++'s order, its keys' alphabetical one.
+    std::vector<std::pair<std::string_view, std::string>> parameters;
     for (const TextParameter& p : kTextParameters) {
-        parameters.insert(p.key, e.params.*(p.member));
+        parameters.emplace_back(p.key, tomlLine(p.key, e.params.*(p.member)));
     }
     for (const FlagParameter& p : kFlagParameters) {
-        parameters.insert(p.key, e.params.*(p.member));
+        parameters.emplace_back(p.key, tomlLine(p.key, e.params.*(p.member)));
     }
-    parameters.insert("label", e.label);
+    parameters.emplace_back("label", tomlLine("label", e.label));
+    std::sort(parameters.begin(), parameters.end());
 
     // Written table by table, so that the file reads in this order rather than alphabetically.
-    out << toml::table{{"format", kExperimentFormat}} << "\n\n"
-        << toml::table{{"parameters", std::move(parameters)}} << '\n';
+    out << toml::table{{"format", kExperimentFormat}} << "\n\n[parameters]";
+    for (const auto& [key, line] : parameters) {
+        out << '\n' << line;
+    }
+    out << '\n';
     if (!e.preset.empty() || e.rangeRadius || !e.agents.empty()) {
         out << '\n';
         writeNetwork(out, e);

@@ -3,10 +3,16 @@
 #include "experiment/experiment.hpp"
 
 #include <gtest/gtest.h>
+#include <toml++/toml.h>
+
+#include <climits>
+#include <limits>
+#include <sstream>
 
 #include "support/fixtures.hpp"
 
 #include "experiment/record.hpp"
+#include "experiment/toml_lines.hpp"
 #include "network/links.hpp"
 #include "run/data_file.hpp"
 #include "run/run.hpp"
@@ -384,3 +390,32 @@ INSTANTIATE_TEST_SUITE_P(
 
 }  // namespace
 }  // namespace murelta
+
+TEST(Experiment, LinesAreWrittenAsTomlWritesThem) {
+    const auto toml = [](std::string_view key, const auto& value) {
+        std::ostringstream line;
+        line << toml::table{{key, value}};
+        return line.str();
+    };
+    for (const std::string_view key : {"retina", "com-radius", "a_b", "x y", "", "ключ"}) {
+        for (const double value : {0.0, -0.0, 60.0, 5.5, 0.1, 1.0 / 3.0, -2.5e-300, 1e16, 1e17,
+                                   123456789012345678.0, 5e-324, 1.7976931348623157e308,
+                                   std::numeric_limits<double>::infinity(),
+                                   std::numeric_limits<double>::quiet_NaN()}) {
+            EXPECT_EQ(murelta::tomlLine(key, value), toml(key, value)) << key << " " << value;
+        }
+        for (const std::int64_t value : {std::int64_t{0}, std::int64_t{-7}, INT64_MIN, INT64_MAX}) {
+            EXPECT_EQ(murelta::tomlLine(key, value), toml(key, value)) << key << " " << value;
+        }
+        for (const bool value : {false, true}) {
+            EXPECT_EQ(murelta::tomlLine(key, value), toml(key, value)) << key;
+        }
+        for (const std::string& value :
+             {std::string(), std::string("untitle"), std::string("0-4, 6-9"),
+              std::string("it's"), std::string("a\"b\\c"), std::string("tab\there"),
+              std::string("line\nbreak"), std::string("\x7f"), std::string("é"),
+              std::string("~ !#")}) {
+            EXPECT_EQ(murelta::tomlLine(key, value), toml(key, value)) << key << " " << value;
+        }
+    }
+}
