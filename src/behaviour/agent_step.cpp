@@ -168,7 +168,7 @@ std::size_t gatherNear(const std::uint8_t* links, const std::uint32_t* positions
 // The index of the first link (a byte equal to 1) among links[0..n-1], or n when there is none.
 // Most agents of a network without links have none, and a small group's row is a word or two:
 // each word is searched at once, without a call.
-std::size_t firstLink(const std::uint8_t* links, std::size_t n) {
+inline std::size_t firstLink(const std::uint8_t* links, std::size_t n) {
     constexpr std::size_t kLongRow = 64;
     if (std::endian::native != std::endian::little || n >= kLongRow) {
         const void* found = n == 0 ? nullptr : std::memchr(links, 1, n);
@@ -287,7 +287,7 @@ struct Centre {
     std::int16_t y = 0;
 };
 
-void centreOf(const ViewSums& sums, const Agent& agent, Centre& last) {
+inline void centreOf(const ViewSums& sums, const Agent& agent, Centre& last) {
     const std::int64_t sumX = sums.sumDX + std::int64_t{sums.seen} * agent.x;
     const std::int64_t sumY = sums.sumDY + std::int64_t{sums.seen} * agent.y;
     if (sums.seen == last.count && sumX == last.sumX && sumY == last.sumY) {
@@ -306,6 +306,33 @@ std::int16_t stepTowards(std::int16_t position, double heading) {
         --p;
     }
     return static_cast<std::int16_t>(p);
+}
+
+// Towards a cell: one step by the sign of the difference, as stepTowards gives.
+int towards(int from, int to) {
+    return (to > from ? 1 : 0) - (to < from ? 1 : 0);
+}
+
+// The end of a turn: the agent kept on the arena, and out of it on a target.
+void arrive(const SimState& s, Agent& agent) {
+    if (agent.x > s.arenaWidth) {
+        agent.x = s.arenaWidth;
+    }
+    if (agent.y > s.arenaHeight) {
+        agent.y = s.arenaHeight;
+    }
+    if (agent.x < 0) {
+        agent.x = 0;
+    }
+    if (agent.y < 0) {
+        agent.y = 0;
+    }
+    if (s.arena(agent.x, agent.y) == kTargetCell) {
+        agent.inArena = false;
+    }
+    if (agent.inArena) {
+        ++agent.timeInArena;
+    }
 }
 
 void turn(SimState& s, std::int16_t a, Leaders& leaders, Centre& centre, const CommRange& range,
@@ -350,30 +377,13 @@ void turn(SimState& s, std::int16_t a, Leaders& leaders, Centre& centre, const C
     const std::int16_t fromX = agent.x;
     const std::int16_t fromY = agent.y;
     if (heading.whole) {
-        // Towards a cell: one step by the sign of the difference, as stepTowards gives.
-        const auto sign = [](int from, int to) {
-            return (to > from ? 1 : 0) - (to < from ? 1 : 0);
-        };
-        const int toX = static_cast<int>(heading.x);
-        const int toY = static_cast<int>(heading.y);
-        agent.x = static_cast<std::int16_t>(agent.x + sign(agent.x, toX));
-        agent.y = static_cast<std::int16_t>(agent.y + sign(agent.y, toY));
+        agent.x = static_cast<std::int16_t>(agent.x + towards(agent.x, static_cast<int>(heading.x)));
+        agent.y = static_cast<std::int16_t>(agent.y + towards(agent.y, static_cast<int>(heading.y)));
     } else {
         agent.x = stepTowards(agent.x, heading.x);
         agent.y = stepTowards(agent.y, heading.y);
     }
-    if (agent.x > s.arenaWidth) {
-        agent.x = s.arenaWidth;
-    }
-    if (agent.y > s.arenaHeight) {
-        agent.y = s.arenaHeight;
-    }
-    if (agent.x < 0) {
-        agent.x = 0;
-    }
-    if (agent.y < 0) {
-        agent.y = 0;
-    }
+    arrive(s, agent);
     if (agent.rank == 1) {
         leaders.sumX += agent.x - fromX;
         leaders.sumY += agent.y - fromY;
@@ -381,12 +391,32 @@ void turn(SimState& s, std::int16_t a, Leaders& leaders, Centre& centre, const C
     if (!range.everywhere) {
         s.delivery.positions[static_cast<std::size_t>(a)] = packPosition(agent.x, agent.y);
     }
-    if (s.arena(agent.x, agent.y) == kTargetCell) {
-        agent.inArena = false;
+}
+
+// The turn of an agent that sees a target and knows of none better, as a retina that covers
+// the arena makes every agent, and has no link: it heads for the centre of what it sees. Such a
+// turn draws no number, charges no cost, queues no report and reads nothing of another agent,
+// so it needs none of the bookkeeping of wandering, leaders and reports. Returns false, doing
+// nothing, for any other agent.
+bool headForWhatItSees(SimState& s, std::int16_t a, std::size_t n, Centre& centre) {
+    if (s.viewSums.size() < n) {
+        return false;
     }
-    if (agent.inArena) {
-        ++agent.timeInArena;
+    Agent& agent = s.agent(a);
+    const ViewSums& sums = s.viewSums[static_cast<std::size_t>(a)];
+    const std::int16_t best = agent.map.best().value;
+    if (sums.seen <= 0 || best > sums.seen || firstLink(agent.links.data(), n) != n) {
+        return false;
     }
+    agent.mapHit = best > 0;
+    centreOf(sums, agent, centre);
+    agent.knowledge = Knowledge::Retina;
+    agent.headingX = centre.x;
+    agent.headingY = centre.y;
+    agent.x = static_cast<std::int16_t>(agent.x + towards(agent.x, centre.x));
+    agent.y = static_cast<std::int16_t>(agent.y + towards(agent.y, centre.y));
+    arrive(s, agent);
+    return true;
 }
 
 }  // namespace
@@ -403,6 +433,18 @@ std::int16_t centreCoordinate(int position, int sum, int count) {
 
 void agentsStep(SimState& s) {
     const std::int16_t n = s.groupSize;
+    // While the agents head for what they see, nothing else is needed. From the first that
+    // does not, the leaders and the positions are taken as they stand at that moment, which is
+    // what the turns before would have kept up to date.
+    std::int16_t first = 0;
+    Centre centre;
+    const auto count = static_cast<std::size_t>(std::max<int>(n, 0));
+    while (first < n && headForWhatItSees(s, first, count, centre)) {
+        ++first;
+    }
+    if (first == n) {
+        return;
+    }
     Leaders leaders = sumLeaders(s);
     // The radius and the arena do not change during a cycle.
     const CommRange range = commRange(s);
@@ -417,8 +459,7 @@ void agentsStep(SimState& s) {
             allPositive = allPositive && agent.x >= 0 && agent.y >= 0;
         }
     }
-    Centre centre;
-    for (std::int16_t a = 0; a < n; ++a) {
+    for (std::int16_t a = first; a < n; ++a) {
         turn(s, a, leaders, centre, range, allPositive);
     }
 }

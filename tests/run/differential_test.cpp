@@ -618,6 +618,31 @@ TEST(EngineAgainstPlainModelCases, SeveralReportsForOneCellInOneCycle) {
     expectSame(o, 40);
 }
 
+// The first agents see the whole arena and lead; the others see nothing and follow them, some of
+// them linked and in range of each other. The followers' turns start where the leaders' have
+// left them.
+TEST(EngineAgainstPlainModelCases, FollowersOfLeadersThatSeeEverything) {
+    for (const char* links : {"0", "0.3"}) {
+        Config c;
+        c.p.agents = "20";
+        c.p.width = "30";
+        c.p.height = "30";
+        c.p.retina = "0";
+        c.p.foodSize = "3";
+        c.p.cycles = "300";
+        c.p.runs = "3";
+        c.p.pConnection = links;
+        c.commRadius = "8";
+        c.leaders = {0, 1, 2};
+        for (int a = 0; a < 5; ++a) {
+            c.retinas.emplace_back(a, 40);
+        }
+        SCOPED_TRACE(c.describe());
+        const Outcome o = runBoth(c);
+        expectSame(o, 20);
+    }
+}
+
 // The kept data file pins the plain model too, so the two cannot drift together.
 TEST(PlainModel, WritesTheKeptDataFile) {
     SimState s = fixtures::keptFileState();
