@@ -166,40 +166,54 @@ std::size_t gatherNear(const std::uint8_t* links, const std::uint32_t* positions
 }
 
 // The index of the first link (a byte equal to 1) among links[0..n-1], or n when there is none.
-// Most agents of a network without links have none, and a small group's row is a word or two:
-// each word is searched at once, without a call.
+// Most agents of a network without links have none, and a small group's row is a vector or two:
+// each is searched at once, without a call.
 inline std::size_t firstLink(const std::uint8_t* links, std::size_t n) {
     constexpr std::size_t kLongRow = 64;
-    if (std::endian::native != std::endian::little || n >= kLongRow) {
-        const void* found = n == 0 ? nullptr : std::memchr(links, 1, n);
+#if defined(__SSE2__)
+    if (n >= 8 && n < 16) {
+        // Bytes 0 to 7 and n-8 to n-1 in one vector, a bit each in the mask: a link found in the
+        // second half and not the first lies at or after byte 8.
+        const __m128i bytes =
+            _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(links)),
+                               _mm_loadl_epi64(reinterpret_cast<const __m128i*>(links + n - 8)));
+        const auto found = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(1))));
+        if (found == 0) {
+            return n;
+        }
+        return (found & 0xFFU) != 0 ? static_cast<std::size_t>(std::countr_zero(found))
+                                    : n - 16 + static_cast<std::size_t>(std::countr_zero(found));
+    }
+    if (n >= 16 && n < kLongRow) {
+        const __m128i one = _mm_set1_epi8(1);
+        // The 16 bytes from `at` equal to 1, a bit each; the last piece overlaps the one
+        // before, whose bytes hold no link, so the first it finds is the first of the tail.
+        const auto ones = [&](std::size_t at) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(links + at));
+            return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, one)));
+        };
+        std::size_t k = 0;
+        for (; k + 16 <= n; k += 16) {
+            if (const unsigned found = ones(k); found != 0) {
+                return k + static_cast<std::size_t>(std::countr_zero(found));
+            }
+        }
+        if (k < n) {
+            if (const unsigned found = ones(n - 16); found != 0) {
+                return n - 16 + static_cast<std::size_t>(std::countr_zero(found));
+            }
+        }
+        return n;
+    }
+#endif
+    if (n >= 8) {
+        const void* found = std::memchr(links, 1, n);
         return found == nullptr
                    ? n
                    : static_cast<std::size_t>(static_cast<const std::uint8_t*>(found) - links);
     }
-    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-    constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
-    // The bytes equal to 1 become 0, and the lowest byte flagged is the first zero: flags above
-    // a zero byte may be false, those below it never are.
-    const auto firstOne = [&](std::size_t at) -> std::size_t {
-        std::uint64_t word = 0;
-        std::memcpy(&word, links + at, sizeof word);
-        const std::uint64_t other = word ^ kOnes;
-        const std::uint64_t zeros = (other - kOnes) & ~other & kHighs;
-        return zeros == 0 ? 8 : static_cast<std::size_t>(std::countr_zero(zeros)) / 8;
-    };
-    std::size_t k = 0;
-    for (; k + 8 <= n; k += 8) {
-        if (const std::size_t j = firstOne(k); j < 8) {
-            return k + j;
-        }
-    }
-    if (k < n && n >= 8) {
-        // The last word, overlapping the one before: its bytes below k hold no link, so the
-        // first it finds is the first of the tail.
-        const std::size_t j = firstOne(n - 8);
-        return j < 8 ? n - 8 + j : n;
-    }
-    for (; k < n; ++k) {
+    for (std::size_t k = 0; k < n; ++k) {
         if (links[k] == 1) {
             return k;
         }
