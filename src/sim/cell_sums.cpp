@@ -63,14 +63,13 @@ void CellSums::counted() {
         wholeSumX_ += side * (side * square.x + side * (side - 1) / 2);
         wholeSumY_ += side * (side * square.y + side * (side - 1) / 2);
     }
-    // Made once for a grid's size; a new run only moves the stamp on.
+    // Made for a grid's size when first written, which a retina that covers the grid never
+    // does; a new run only moves the stamp on.
     const std::size_t cells = static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_);
-    if (cells > kMostKeptCells) {
+    keepAnswers_ = cells <= kMostKeptCells;
+    if (!keepAnswers_ || memo_.size() != cells) {
         memo_.clear();
         memoRadius_ = -1;
-    } else if (memo_.size() != cells) {
-        memo_.assign(cells, Memo{});
-        stamp_ = 1;
     } else {
         forget();
     }
@@ -93,7 +92,12 @@ CellSums::Totals CellSums::workOut(int x, int y, int radius) const {
     const Totals totals = whole ? fromWhole(x, y) : fromSquares(x, y, left, right, top, bottom);
     const bool onGrid = static_cast<unsigned>(x) < static_cast<unsigned>(columns_) &&
                         static_cast<unsigned>(y) < static_cast<unsigned>(rows_);
-    if (!memo_.empty() && onGrid && radius <= kMostKeptRadius) {
+    if (keepAnswers_ && onGrid && radius <= kMostKeptRadius) {
+        if (memo_.empty()) {
+            memo_.assign(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_),
+                         Memo{});
+            stamp_ = 1;
+        }
         if (radius != memoRadius_) {
             forget();
             memoRadius_ = radius;

@@ -136,6 +136,7 @@ class CellSums {
     static constexpr std::size_t kMostKeptCells = std::size_t{1} << 20;
     // The count of a square of this radius still fits the 16 bits it is kept in.
     static constexpr int kMostKeptRadius = 90;
+    bool keepAnswers_ = false;  // the squares count and the grid is small enough
     mutable std::vector<Memo> memo_;
     mutable int memoRadius_ = -1;
     mutable std::uint16_t stamp_ = 1;
