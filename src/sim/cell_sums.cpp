@@ -9,6 +9,7 @@ void CellSums::build(const Grid<std::int16_t>& grid, std::int16_t value) {
     squares_.clear();
     columns_ = grid.columns();
     rows_ = grid.rows();
+    wholeRadius_ = std::max(columns_, rows_) - 1;
     const auto height = static_cast<std::size_t>(rows_) + 1;
     // Every entry is written below; column 0 and row 0 cover nothing.
     entries_.resize((static_cast<std::size_t>(columns_) + 1) * height);
@@ -146,6 +147,7 @@ bool CellSums::useSquares(int columns, int rows, const std::vector<Square>& squa
     }
     columns_ = columns;
     rows_ = rows;
+    wholeRadius_ = std::max(columns_, rows_) - 1;
     squares_ = squares;
     useSquares_ = true;
     counted();

@@ -58,7 +58,7 @@ class CellSums {
                             static_cast<unsigned>(y) < static_cast<unsigned>(rows_);
         // A square that reaches every edge from any cell of the grid, as a wide retina's does,
         // covers the whole grid.
-        if (onGrid && radius >= columns_ - 1 && radius >= rows_ - 1) {
+        if (onGrid && radius >= wholeRadius_) {
             return fromWhole(x, y);
         }
         // Working a square out takes some dozens of instructions; agents come back to the cells
@@ -115,6 +115,7 @@ class CellSums {
 
     int columns_ = 0;
     int rows_ = 0;
+    int wholeRadius_ = -1;  // the least radius that reaches every edge from any cell
     std::vector<Entry> entries_;  // column by column, (columns + 1) x (rows + 1)
     bool useSquares_ = false;     // the squares below count, not the tables
     std::vector<Square> squares_;
