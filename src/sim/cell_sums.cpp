@@ -9,7 +9,9 @@ void CellSums::build(const Grid<std::int16_t>& grid, std::int16_t value) {
     squares_.clear();
     columns_ = grid.columns();
     rows_ = grid.rows();
-    wholeRadius_ = std::max(columns_, rows_) - 1;
+    whole_.columns = columns_;
+    whole_.rows = rows_;
+    whole_.radius = std::max(columns_, rows_) - 1;
     const auto height = static_cast<std::size_t>(rows_) + 1;
     // Every entry is written below; column 0 and row 0 cover nothing.
     entries_.resize((static_cast<std::size_t>(columns_) + 1) * height);
@@ -46,23 +48,23 @@ void CellSums::build(const Grid<std::int16_t>& grid, std::int16_t value) {
 }
 
 void CellSums::counted() {
-    wholeCount_ = 0;
-    wholeSumX_ = 0;
-    wholeSumY_ = 0;
+    whole_.count = 0;
+    whole_.sumX = 0;
+    whole_.sumY = 0;
     if (!useSquares_) {
         memoRadius_ = -1;
         const Entry& all = entry(columns_, rows_);
-        wholeCount_ = all.count;
-        wholeSumX_ = all.sumX;
-        wholeSumY_ = all.sumY;
+        whole_.count = all.count;
+        whole_.sumX = all.sumX;
+        whole_.sumY = all.sumY;
         return;
     }
     for (const Square& square : squares_) {
         const std::int64_t side = square.size + 1;
-        wholeCount_ += side * side;
+        whole_.count += side * side;
         // Columns x..x+size once per row, and rows likewise.
-        wholeSumX_ += side * (side * square.x + side * (side - 1) / 2);
-        wholeSumY_ += side * (side * square.y + side * (side - 1) / 2);
+        whole_.sumX += side * (side * square.x + side * (side - 1) / 2);
+        whole_.sumY += side * (side * square.y + side * (side - 1) / 2);
     }
     // Made for a grid's size when first written, which a retina that covers the grid never
     // does; a new run only moves the stamp on.
@@ -147,7 +149,9 @@ bool CellSums::useSquares(int columns, int rows, const std::vector<Square>& squa
     }
     columns_ = columns;
     rows_ = rows;
-    wholeRadius_ = std::max(columns_, rows_) - 1;
+    whole_.columns = columns_;
+    whole_.rows = rows_;
+    whole_.radius = std::max(columns_, rows_) - 1;
     squares_ = squares;
     useSquares_ = true;
     counted();

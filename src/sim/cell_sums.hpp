@@ -53,14 +53,34 @@ class CellSums {
         int sumDX = 0;
         int sumDY = 0;
     };
+    // The grid's totals, and which squares they are the totals of: those that reach every edge
+    // from a cell of the grid, as a wide retina's do. A copy, which a caller asking for many
+    // cells keeps at hand.
+    struct Whole {
+        int columns = 0;
+        int rows = 0;
+        int radius = -1;  // the least radius that reaches every edge from any cell
+        std::int64_t count = 0;
+        std::int64_t sumX = 0;  // of the offsets from column 0 and row 0
+        std::int64_t sumY = 0;
+        bool covers(int x, int y, int r) const {
+            return static_cast<unsigned>(x) < static_cast<unsigned>(columns) &&
+                   static_cast<unsigned>(y) < static_cast<unsigned>(rows) && r >= radius;
+        }
+        // Exact: the totals fit, as for any square.
+        Totals around(int x, int y) const {
+            return {static_cast<int>(count), static_cast<int>(sumX - count * x),
+                    static_cast<int>(sumY - count * y)};
+        }
+    };
+    const Whole& whole() const { return whole_; }
+
     Totals around(int x, int y, int radius) const {
+        if (whole_.covers(x, y, radius)) {
+            return whole_.around(x, y);
+        }
         const bool onGrid = static_cast<unsigned>(x) < static_cast<unsigned>(columns_) &&
                             static_cast<unsigned>(y) < static_cast<unsigned>(rows_);
-        // A square that reaches every edge from any cell of the grid, as a wide retina's does,
-        // covers the whole grid.
-        if (onGrid && radius >= wholeRadius_) {
-            return fromWhole(x, y);
-        }
         // Working a square out takes some dozens of instructions; agents come back to the cells
         // they were on, so while the squares count each cell's answer is kept for the radius
         // last asked for, until the counted cells change.
@@ -82,14 +102,7 @@ class CellSums {
     Totals workOut(int x, int y, int radius) const;
     Totals fromTables(int x, int y, int left, int right, int top, int bottom) const;
     Totals fromSquares(int x, int y, int left, int right, int top, int bottom) const;
-    Totals fromWhole(int x, int y) const {
-        // Exact: the totals fit, as for any square.
-        Totals totals;
-        totals.count = static_cast<int>(wholeCount_);
-        totals.sumDX = static_cast<int>(wholeSumX_ - wholeCount_ * x);
-        totals.sumDY = static_cast<int>(wholeSumY_ - wholeCount_ * y);
-        return totals;
-    }
+    Totals fromWhole(int x, int y) const { return whole_.around(x, y); }
     // Sums up the whole grid, and forgets every kept answer: the counted cells have changed.
     void counted();
     // Forgets every kept answer.
@@ -115,14 +128,10 @@ class CellSums {
 
     int columns_ = 0;
     int rows_ = 0;
-    int wholeRadius_ = -1;  // the least radius that reaches every edge from any cell
     std::vector<Entry> entries_;  // column by column, (columns + 1) x (rows + 1)
     bool useSquares_ = false;     // the squares below count, not the tables
     std::vector<Square> squares_;
-    // The totals of the whole grid, the offsets from column 0 and row 0.
-    std::int64_t wholeCount_ = 0;
-    std::int64_t wholeSumX_ = 0;
-    std::int64_t wholeSumY_ = 0;
+    Whole whole_;
     // While the squares count, per cell (column by column) the totals around it for the radius
     // memoRadius_ (-1 while none is kept), valid where the stamp is stamp_. No larger than the
     // tables it stands in for, so the memory a simulation is allowed for them covers it. A count

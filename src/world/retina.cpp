@@ -80,6 +80,8 @@ void updateRetina(SimState& s) {
     // Each map is wiped and then given the agent's count at its own cell; no agent's view
     // depends on a map, so both can be done agent by agent.
     const CellSums& targets = s.targetSums;
+    // Kept at hand: a wide retina's view is the arena's totals.
+    const CellSums::Whole whole = targets.whole();
     ViewSums* const views = s.viewSums.data();
     for (int a = 0; a < n; ++a) {
         Agent& agent = s.agent(a);
@@ -89,7 +91,8 @@ void updateRetina(SimState& s) {
         if (agent.retina != r) {
             refuseWindow(s, a);
         }
-        const CellSums::Totals seen = targets.around(x, y, r);
+        const CellSums::Totals seen =
+            whole.covers(x, y, r) ? whole.around(x, y) : targets.around(x, y, r);
         ViewSums& sums = views[a];
         sums.seen = seen.count;
         sums.sumDX = seen.sumDX;
