@@ -93,7 +93,8 @@ void allocateStructures(SimState& s) {
     }
     s.viewSums.clear();  // they described views that no longer exist
     s.arena = Grid<std::int16_t>(columns, rows);
-    s.targetSums.build(s.arena, kTargetCell);
+    // An arena without targets: its sums are those of no square, without tables of zeros.
+    s.targetSums.useSquares(columns, rows, {});
     s.targets.assign(static_cast<std::size_t>(s.targetCount) + 1, Target{});
     s.runStats.assign(static_cast<std::size_t>(s.runCount) + 1, RunStatsRow{});
     s.structuresReady = true;
