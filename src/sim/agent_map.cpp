@@ -6,8 +6,8 @@ namespace murelta {
 
 void AgentMap::set(int x, int y, std::int16_t value) {
     settle();
-    const std::size_t index = cells_.indexOf(x, y);
-    const std::int16_t old = cells_.cells()[index];
+    const std::size_t index = indexOf(x, y);
+    const std::int16_t old = cells().cells()[index];
     write(index, value);
     if (!bestKnown_) {
         return;
@@ -28,9 +28,9 @@ void AgentMap::wipe() {
     pending_.reset();
     waiting_ = false;
     if (!written_.empty()) {
-        auto cells = cells_.cells();
+        const auto values = cells_.cells();
         for (std::uint32_t index : written_) {
-            cells[index] = 0;
+            values[index] = 0;
         }
         written_.clear();
     }
@@ -41,11 +41,11 @@ void AgentMap::wipe() {
 
 void AgentMap::findBest() const {
     settle();
-    auto cells = cells_.cells();
+    const auto values = cells_.cells();  // made, if any was written
     std::int16_t bestValue = 0;
     std::uint32_t bestIndex = 0;
     for (std::uint32_t index : written_) {
-        const std::int16_t value = cells[index];
+        const std::int16_t value = values[index];
         if (value > bestValue || (value == bestValue && value > 0 && index < bestIndex)) {
             bestValue = value;
             bestIndex = index;
@@ -53,7 +53,7 @@ void AgentMap::findBest() const {
     }
     bestValue_ = bestValue;
     bestIndex_ = bestIndex;
-    const auto rows = static_cast<std::uint32_t>(std::max(cells_.rows(), 1));
+    const auto rows = static_cast<std::uint32_t>(std::max(rows_, 1));
     bestX_ = static_cast<std::int16_t>(bestIndex / rows);
     bestY_ = static_cast<std::int16_t>(bestIndex % rows);
     bestKnown_ = true;
@@ -92,7 +92,7 @@ void AgentMap::receive(std::shared_ptr<const MessageQueue::Sent> sent, std::int1
     receiver_ = receiver;
     bestKnown_ = true;
     bestValue_ = best.value;
-    bestIndex_ = best.value > 0 ? static_cast<std::uint32_t>(cells_.indexOf(best.x, best.y)) : 0;
+    bestIndex_ = best.value > 0 ? static_cast<std::uint32_t>(indexOf(best.x, best.y)) : 0;
     bestX_ = best.x;
     bestY_ = best.y;
 }
@@ -110,7 +110,7 @@ void AgentMap::writePending() const {
         const auto receivers = sent.receiversOf(r);
         if (std::find(receivers.begin(), receivers.end(), receiver_) != receivers.end()) {
             const MessageQueue::Report& report = sent.reports[r];
-            write(cells_.indexOf(report.x, report.y), report.value);
+            write(indexOf(report.x, report.y), report.value);
         }
     }
     pending_.reset();

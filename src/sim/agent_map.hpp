@@ -17,15 +17,15 @@ class AgentMap {
   public:
     AgentMap() = default;
     // A map over columns 0..columns-1 and rows 0..rows-1, all zero.
-    AgentMap(int columns, int rows) : cells_(columns, rows) {}
+    AgentMap(int columns, int rows) : columns_(columns), rows_(rows) {}
 
-    int columns() const { return cells_.columns(); }
-    int rows() const { return cells_.rows(); }
-    bool empty() const { return cells_.empty(); }
+    int columns() const { return columns_; }
+    int rows() const { return rows_; }
+    bool empty() const { return columns_ == 0 || rows_ == 0; }
 
     std::int16_t operator()(int x, int y) const {
         settle();
-        return cells_(x, y);
+        return cells()(x, y);
     }
     void set(int x, int y, std::int16_t value);
 
@@ -44,7 +44,7 @@ class AgentMap {
         waiting_ = value != 0;
         if (waiting_) {
             waitingValue_ = value;
-            waitingIndex_ = static_cast<std::uint32_t>(cells_.indexOf(x, y));
+            waitingIndex_ = static_cast<std::uint32_t>(indexOf(x, y));
             if (value > 0) {
                 bestValue_ = value;
                 bestIndex_ = waitingIndex_;
@@ -87,7 +87,7 @@ class AgentMap {
     // All cells, column by column (for tests and comparisons).
     const Grid<std::int16_t>& grid() const {
         settle();
-        return cells_;
+        return cells();
     }
 
   private:
@@ -98,9 +98,19 @@ class AgentMap {
         }
     }
     void writePending() const;
+    std::size_t indexOf(int x, int y) const {
+        return static_cast<std::size_t>(x) * static_cast<std::size_t>(rows_) +
+               static_cast<std::size_t>(y);
+    }
+    Grid<std::int16_t>& cells() const {
+        if (cells_.empty() && !empty()) {
+            cells_ = Grid<std::int16_t>(columns_, rows_);
+        }
+        return cells_;
+    }
     void findBest() const;
     void write(std::size_t index, std::int16_t value) const {
-        std::int16_t& cell = cells_.cells()[index];
+        std::int16_t& cell = cells().cells()[index];
         // A cell is listed when it turns non-zero; one that turns back to zero stays listed,
         // which is harmless, so the list only ever holds cells that were written.
         if (cell == 0 && value != 0) {
@@ -124,7 +134,11 @@ class AgentMap {
     std::uint32_t waitingIndex_ = 0;
     mutable std::shared_ptr<const MessageQueue::Sent> pending_;
     // The cells as read; delivered messages are written in when they are, hence mutable.
+    // Made when first written or read: most maps only ever hold the cell perception sets, which
+    // waits, and a group's maps would otherwise take a page of memory each at the start.
     mutable Grid<std::int16_t> cells_;
+    int columns_ = 0;
+    int rows_ = 0;
     // Every non-zero cell is listed here (possibly more than once); zero cells may be too.
     mutable std::vector<std::uint32_t> written_;
 };
