@@ -64,8 +64,8 @@ class CellSums {
         std::int64_t sumX = 0;  // of the offsets from column 0 and row 0
         std::int64_t sumY = 0;
         bool covers(int x, int y, int r) const {
-            return static_cast<unsigned>(x) < static_cast<unsigned>(columns) &&
-                   static_cast<unsigned>(y) < static_cast<unsigned>(rows) && r >= radius;
+            return r >= radius && static_cast<unsigned>(x) < static_cast<unsigned>(columns) &&
+                   static_cast<unsigned>(y) < static_cast<unsigned>(rows);
         }
         // Exact: the totals fit, as for any square.
         Totals around(int x, int y) const {
@@ -76,9 +76,10 @@ class CellSums {
     const Whole& whole() const { return whole_; }
 
     Totals around(int x, int y, int radius) const {
-        if (whole_.covers(x, y, radius)) {
-            return whole_.around(x, y);
-        }
+        return whole_.covers(x, y, radius) ? whole_.around(x, y) : part(x, y, radius);
+    }
+    // around() of a square that does not cover the grid.
+    Totals part(int x, int y, int radius) const {
         const bool onGrid = static_cast<unsigned>(x) < static_cast<unsigned>(columns_) &&
                             static_cast<unsigned>(y) < static_cast<unsigned>(rows_);
         // Working a square out takes some dozens of instructions; agents come back to the cells

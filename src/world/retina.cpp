@@ -92,7 +92,7 @@ void updateRetina(SimState& s) {
             refuseWindow(s, a);
         }
         const CellSums::Totals seen =
-            whole.covers(x, y, r) ? whole.around(x, y) : targets.around(x, y, r);
+            whole.covers(x, y, r) ? whole.around(x, y) : targets.part(x, y, r);
         ViewSums& sums = views[a];
         sums.seen = seen.count;
         sums.sumDX = seen.sumDX;
