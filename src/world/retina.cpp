@@ -35,23 +35,6 @@ void clearAgentMap(SimState& s, std::int16_t a) {
 
 namespace {
 
-// requireWindow for agent `a` of a perception, whose retina is not whole: when it refuses it,
-// the maps of the agents not yet seen are wiped, as perceiving would have.
-void refuseWindow(SimState& s, int a) {
-    try {
-        requireWindow(s.agent(a), a);
-    } catch (const Error&) {
-        for (int b = a; b < s.groupSize; ++b) {
-            clearAgentMap(s, static_cast<std::int16_t>(b));
-        }
-        throw;
-    }
-}
-
-}  // namespace
-
-namespace {
-
 // What an agent sees from where it stands; inline, since perception asks it of every agent in
 // every cycle.
 inline ViewSums sumsSeen(const CellSums& targets, const Agent& agent) {
@@ -79,27 +62,19 @@ void updateRetina(SimState& s) {
     s.viewSums.resize(static_cast<std::size_t>(std::max(n, 0)));
     // Each map is wiped and then given the agent's count at its own cell; no agent's view
     // depends on a map, so both can be done agent by agent.
-    const CellSums& targets = s.targetSums;
-    // Kept at hand: a wide retina's view is the arena's totals.
-    const CellSums::Whole whole = targets.whole();
-    ViewSums* const views = s.viewSums.data();
     for (int a = 0; a < n; ++a) {
         Agent& agent = s.agent(a);
-        const int x = agent.x;
-        const int y = agent.y;
-        const int r = static_cast<int>(agent.retina);
-        if (agent.retina != r) {
-            refuseWindow(s, a);
+        try {
+            requireWindow(agent, a);
+        } catch (const Error&) {
+            for (int b = a; b < n; ++b) {
+                clearAgentMap(s, static_cast<std::int16_t>(b));
+            }
+            throw;
         }
-        const CellSums::Totals seen =
-            whole.covers(x, y, r) ? whole.around(x, y) : targets.part(x, y, r);
-        ViewSums& sums = views[a];
-        sums.seen = seen.count;
-        sums.sumDX = seen.sumDX;
-        sums.sumDY = seen.sumDY;
-        sums.x = static_cast<std::int16_t>(x);
-        sums.y = static_cast<std::int16_t>(y);
-        agent.map.wipeAndSet(x, y, static_cast<std::int16_t>(seen.count));
+        const ViewSums sums = sumsSeen(s.targetSums, agent);
+        s.viewSums[static_cast<std::size_t>(a)] = sums;
+        agent.map.wipeAndSet(agent.x, agent.y, static_cast<std::int16_t>(sums.seen));
     }
 }
 
