@@ -53,9 +53,15 @@ class CellSums {
         int sumDX = 0;
         int sumDY = 0;
     };
+    Totals around(int x, int y, int radius) const {
+        return whole_.covers(x, y, radius) ? whole_.around(x, y) : part(x, y, radius);
+    }
+    // What each table entry takes, for the memory accounting of a whole simulation.
+    static constexpr std::size_t kBytesPerEntry = 3 * sizeof(std::uint32_t);
+
+  private:
     // The grid's totals, and which squares they are the totals of: those that reach every edge
-    // from a cell of the grid, as a wide retina's do. A copy, which a caller asking for many
-    // cells keeps at hand.
+    // from a cell of the grid, as a wide retina's do.
     struct Whole {
         int columns = 0;
         int rows = 0;
@@ -73,11 +79,7 @@ class CellSums {
                     static_cast<int>(sumY - count * y)};
         }
     };
-    const Whole& whole() const { return whole_; }
 
-    Totals around(int x, int y, int radius) const {
-        return whole_.covers(x, y, radius) ? whole_.around(x, y) : part(x, y, radius);
-    }
     // around() of a square that does not cover the grid.
     Totals part(int x, int y, int radius) const {
         const bool onGrid = static_cast<unsigned>(x) < static_cast<unsigned>(columns_) &&
@@ -95,10 +97,6 @@ class CellSums {
         return workOut(x, y, radius);
     }
 
-    // What each table entry takes, for the memory accounting of a whole simulation.
-    static constexpr std::size_t kBytesPerEntry = 3 * sizeof(std::uint32_t);
-
-  private:
     // around() without the answers kept.
     Totals workOut(int x, int y, int radius) const;
     Totals fromTables(int x, int y, int left, int right, int top, int bottom) const;
