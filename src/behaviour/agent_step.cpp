@@ -407,30 +407,57 @@ void turn(SimState& s, std::int16_t a, Leaders& leaders, Centre& centre, const C
     }
 }
 
-// The turn of an agent that sees a target and knows of none better, as a retina that covers
-// the arena makes every agent, and has no link: it heads for the centre of what it sees. Such a
-// turn draws no number, charges no cost, queues no report and reads nothing of another agent,
-// so it needs none of the bookkeeping of wandering, leaders and reports. Returns false, doing
-// nothing, for any other agent.
-bool headForWhatItSees(SimState& s, std::int16_t a, std::size_t n, Centre& centre) {
-    if (s.viewSums.size() < n) {
-        return false;
+// The turns of the agents, from the first on, that see a target, know of none better and have
+// no link, as a retina that covers the arena makes every agent: each heads for the centre of
+// what it sees. Such a turn draws no number, charges no cost, queues no report and reads nothing
+// of another agent, so it needs none of the bookkeeping of wandering, leaders and reports.
+// Returns the first agent that does not qualify, having done nothing to it. What the loop reads
+// of the state is held in locals: the flags it writes are bytes, which could otherwise alias
+// anything and be read again at every agent.
+std::int16_t headForWhatTheySee(SimState& s, std::int16_t n, Centre& shared) {
+    const auto count = static_cast<std::size_t>(std::max<int>(n, 0));
+    if (s.viewSums.size() < count) {
+        return 0;
     }
-    Agent& agent = s.agent(a);
-    const ViewSums& sums = s.viewSums[static_cast<std::size_t>(a)];
-    const std::int16_t best = agent.map.best().value;
-    if (sums.seen <= 0 || best > sums.seen || firstLink(agent.links.data(), n) != n) {
-        return false;
+    Agent* const agents = s.agents.data();
+    const ViewSums* const views = s.viewSums.data();
+    const std::int16_t* const cells = s.arena.cells().data();
+    const auto rows = static_cast<std::size_t>(s.arena.rows());
+    const std::int16_t width = s.arenaWidth;
+    const std::int16_t height = s.arenaHeight;
+    Centre centre = shared;
+    std::int16_t a = 0;
+    for (; a < n; ++a) {
+        Agent& agent = agents[a];
+        const ViewSums& sums = views[a];
+        const std::int16_t best = agent.map.best().value;
+        if (sums.seen <= 0 || best > sums.seen || firstLink(agent.links.data(), count) != count) {
+            break;
+        }
+        agent.mapHit = best > 0;
+        centreOf(sums, agent, centre);
+        agent.knowledge = Knowledge::Retina;
+        agent.headingX = centre.x;
+        agent.headingY = centre.y;
+        // The end of the turn as arrive() has it, on the locals.
+        int x = agent.x + towards(agent.x, centre.x);
+        int y = agent.y + towards(agent.y, centre.y);
+        x = x > width ? width : x;
+        y = y > height ? height : y;
+        x = x < 0 ? 0 : x;
+        y = y < 0 ? 0 : y;
+        agent.x = static_cast<std::int16_t>(x);
+        agent.y = static_cast<std::int16_t>(y);
+        if (cells[static_cast<std::size_t>(x) * rows + static_cast<std::size_t>(y)] ==
+            kTargetCell) {
+            agent.inArena = false;
+        }
+        if (agent.inArena) {
+            ++agent.timeInArena;
+        }
     }
-    agent.mapHit = best > 0;
-    centreOf(sums, agent, centre);
-    agent.knowledge = Knowledge::Retina;
-    agent.headingX = centre.x;
-    agent.headingY = centre.y;
-    agent.x = static_cast<std::int16_t>(agent.x + towards(agent.x, centre.x));
-    agent.y = static_cast<std::int16_t>(agent.y + towards(agent.y, centre.y));
-    arrive(s, agent);
-    return true;
+    shared = centre;
+    return a;
 }
 
 }  // namespace
@@ -450,12 +477,8 @@ void agentsStep(SimState& s) {
     // While the agents head for what they see, nothing else is needed. From the first that
     // does not, the leaders and the positions are taken as they stand at that moment, which is
     // what the turns before would have kept up to date.
-    std::int16_t first = 0;
     Centre centre;
-    const auto count = static_cast<std::size_t>(std::max<int>(n, 0));
-    while (first < n && headForWhatItSees(s, first, count, centre)) {
-        ++first;
-    }
+    const std::int16_t first = headForWhatTheySee(s, n, centre);
     if (first == n) {
         return;
     }

@@ -37,21 +37,19 @@ class AgentMap {
         if (pending_ || !written_.empty()) {
             wipe();
         }
+        // As set() of 0 on a zero cell: nothing to list. The waiting cell and the best one's
+        // column and row are only read while waiting_ or a positive best says they hold, so
+        // they are written either way, without a branch.
+        const auto index = static_cast<std::uint32_t>(indexOf(x, y));
+        const bool positive = value > 0;
         bestKnown_ = true;
-        bestValue_ = 0;
-        bestIndex_ = 0;
-        // As set() of 0 on a zero cell: nothing to list.
         waiting_ = value != 0;
-        if (waiting_) {
-            waitingValue_ = value;
-            waitingIndex_ = static_cast<std::uint32_t>(indexOf(x, y));
-            if (value > 0) {
-                bestValue_ = value;
-                bestIndex_ = waitingIndex_;
-                bestX_ = static_cast<std::int16_t>(x);
-                bestY_ = static_cast<std::int16_t>(y);
-            }
-        }
+        waitingValue_ = value;
+        waitingIndex_ = index;
+        bestValue_ = positive ? value : std::int16_t{0};
+        bestIndex_ = positive ? index : 0;
+        bestX_ = static_cast<std::int16_t>(x);
+        bestY_ = static_cast<std::int16_t>(y);
     }
 
     struct Best {

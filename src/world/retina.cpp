@@ -62,8 +62,11 @@ void updateRetina(SimState& s) {
     s.viewSums.resize(static_cast<std::size_t>(std::max(n, 0)));
     // Each map is wiped and then given the agent's count at its own cell; no agent's view
     // depends on a map, so both can be done agent by agent.
+    // Held in locals: the maps' flags are bytes, which could alias the vectors' pointers.
+    Agent* const agents = s.agents.data();
+    ViewSums* const views = s.viewSums.data();
     for (int a = 0; a < n; ++a) {
-        Agent& agent = s.agent(a);
+        Agent& agent = agents[a];
         try {
             requireWindow(agent, a);
         } catch (const Error&) {
@@ -73,7 +76,7 @@ void updateRetina(SimState& s) {
             throw;
         }
         const ViewSums sums = sumsSeen(s.targetSums, agent);
-        s.viewSums[static_cast<std::size_t>(a)] = sums;
+        views[a] = sums;
         agent.map.wipeAndSet(agent.x, agent.y, static_cast<std::int16_t>(sums.seen));
     }
 }
