@@ -1,14 +1,13 @@
 #include "experiment/record.hpp"
 
-#include <toml++/toml.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ostream>
-#include <sstream>
 
 #include "experiment/results.hpp"
 #include "experiment/tables.hpp"
+#include "experiment/toml_lines.hpp"
 #include "run/data_file.hpp"
 #include "run/run.hpp"
 #include "run/run_stats.hpp"
@@ -26,37 +25,47 @@ namespace {
 
 std::string provenanceText(const SimState& s, const SimulationResult& result,
                            const std::string& started, int threads, const std::string& runs) {
-    toml::array generations;
     std::vector<GenerationSummary> summaries;
     std::vector<long> runCounts;
-    const auto& keys = tables::kProvenanceKeys;
     for (std::size_t g = 0; g < result.generations.size(); ++g) {
-        const GenerationSummary& summary = result.generations[g].summary;
-        const std::size_t runCount = result.generations[g].runs.size();
-        generations.push_back(toml::table{{"generation", static_cast<std::int64_t>(g)},
-                                          {"runs", static_cast<std::int64_t>(runCount)},
-                                          {keys[0], summary.totalFitness},
-                                          {keys[1], summary.expGeneMean},
-                                          {keys[2], summary.expGeneSd},
-                                          {keys[3], summary.comGeneMean},
-                                          {keys[4], summary.comGeneSd}});
-        summaries.push_back(summary);
+        summaries.push_back(result.generations[g].summary);
         summaries.back().generation = static_cast<int>(g);
-        runCounts.push_back(static_cast<long>(runCount));
+        runCounts.push_back(static_cast<long>(result.generations[g].runs.size()));
     }
-    toml::table provenance{{"version", programVersion()},
-                           {"started", started},
-                           {"finished", utcNow()},
-                           {"first-seed", static_cast<std::int64_t>(s.seed + 1)},
-                           {"last-seed", static_cast<std::int64_t>(s.seed + s.runCount)},
-                           {"threads", static_cast<std::int64_t>(threads)},
-                           {"completed", result.complete},
-                           {"digest", recordDigest(runs, summaries, runCounts)},
-                           {"generations", std::move(generations)}};
-    std::ostringstream out;
-    out << "\n# How this record was made; murelta-batch ignores it when running the file.\n"
-        << toml::table{{"provenance", std::move(provenance)}} << '\n';
-    return out.str();
+    // The table as toml++ writes it, line by line: the keys in byte order, the plain values
+    // first, then each generation after a blank line under an indented header.
+    std::string text =
+        "\n# How this record was made; murelta-batch ignores it when running the file.\n"
+        "[provenance]\n";
+    const auto add = [&text](std::string_view indent, const std::string& line) {
+        text += indent;
+        text += line;
+        text += '\n';
+    };
+    add("", tomlLine("completed", result.complete));
+    add("", tomlLine("digest", recordDigest(runs, summaries, runCounts)));
+    add("", tomlLine("finished", utcNow()));
+    add("", tomlLine("first-seed", static_cast<std::int64_t>(s.seed + 1)));
+    if (summaries.empty()) {
+        add("", "generations = []");
+    }
+    add("", tomlLine("last-seed", static_cast<std::int64_t>(s.seed + s.runCount)));
+    add("", tomlLine("started", started));
+    add("", tomlLine("threads", static_cast<std::int64_t>(threads)));
+    add("", tomlLine("version", programVersion()));
+    const auto& keys = tables::kProvenanceKeys;
+    for (std::size_t g = 0; g < summaries.size(); ++g) {
+        const GenerationSummary& summary = summaries[g];
+        text += "\n    [[provenance.generations]]\n";
+        add("    ", tomlLine(keys[3], summary.comGeneMean));
+        add("    ", tomlLine(keys[4], summary.comGeneSd));
+        add("    ", tomlLine(keys[1], summary.expGeneMean));
+        add("    ", tomlLine(keys[2], summary.expGeneSd));
+        add("    ", tomlLine("generation", static_cast<std::int64_t>(g)));
+        add("    ", tomlLine("runs", static_cast<std::int64_t>(runCounts[g])));
+        add("    ", tomlLine(keys[0], summary.totalFitness));
+    }
+    return text;
 }
 
 // One RFC 4180 row per run of every generation, numbers with a point.

@@ -3,11 +3,13 @@
 #include "experiment/results.hpp"
 
 #include <gtest/gtest.h>
+#include <toml++/toml.h>
 
 #include <cmath>
 #include <ctime>
 #include <fstream>
 #include <functional>
+#include <sstream>
 
 #include "support/fixtures.hpp"
 
@@ -71,6 +73,18 @@ void expectSameRuns(const std::vector<RunResult>& a, const std::vector<RunResult
     }
 }
 
+// A record's provenance, written line by line, is the text toml++ writes of the table it holds.
+void expectProvenanceAsTomlWritesIt(const std::filesystem::path& record) {
+    std::ifstream in(record, std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), {}};
+    const std::size_t at = text.find("[provenance]");
+    ASSERT_NE(at, std::string::npos) << record;
+    const toml::table root = toml::parse(text);
+    std::ostringstream printed;
+    printed << toml::table{{"provenance", *root["provenance"].as_table()}} << '\n';
+    EXPECT_EQ(text.substr(at), printed.str()) << record;
+}
+
 TEST(Results, ReadBackWhatASweepAndARecordWrote) {
     const fixtures::TempDir dir;
     runSmallSweep(dir.path());
@@ -90,6 +104,7 @@ TEST(Results, ReadBackWhatASweepAndARecordWrote) {
             readSimulationResults(recordIn(configurationFolder(dir.path(), c)));
         EXPECT_EQ(record.label, "trip");
         EXPECT_TRUE(record.geneOn);
+        expectProvenanceAsTomlWritesIt(recordIn(configurationFolder(dir.path(), c)));
         expectSameRuns(record.runs, configuration.runs);
         ASSERT_EQ(record.generations.size(), 2u);
         for (std::size_t g = 0; g < 2; ++g) {
@@ -128,6 +143,7 @@ TEST(Results, ReadBackWhatASweepAndARecordWrote) {
     const RecordPaths paths = runAndRecord(s, fixtures::setupFor(folder), single);
     const SimulationResults record = readSimulationResults(paths.runs);
     EXPECT_EQ(record.record, paths.experiment);
+    expectProvenanceAsTomlWritesIt(paths.experiment);
     EXPECT_EQ(record.label, "single");
     EXPECT_FALSE(record.geneOn);
     ASSERT_EQ(record.generations.size(), 1u);
