@@ -403,8 +403,7 @@ int main(int argc, char** argv) {
         }
         // The same checks as for a file: what is written can be run.
         try {
-            experiment =
-                murelta::parseExperiment(murelta::experimentText(experiment), "the options");
+            experiment = murelta::checkedAsFile(experiment, "the options");
         } catch (const murelta::ExperimentError& e) {
             throw murelta::Error(refusal(e, experimentFile, given));
         }

@@ -1095,13 +1095,13 @@ void writeNetwork(std::ostream& out, const Experiment& e) {
     if (keys) {
         out << "[network]";
         if (!e.preset.empty()) {
-            out << '\n' << toml::table{{"preset", e.preset}};
+            out << '\n' << tomlLine("preset", e.preset);
         }
         if (e.rangeRadius) {
             out << '\n'
-                << toml::table{{"range", std::string(*e.rangeRadius == kSpaceDependentRadius
-                                                         ? kSpaceDependent
-                                                         : kSpaceIndependent)}};
+                << tomlLine("range", std::string(*e.rangeRadius == kSpaceDependentRadius
+                                                     ? kSpaceDependent
+                                                     : kSpaceIndependent));
         }
     }
     bool first = !keys;
@@ -1134,7 +1134,7 @@ void writeTables(std::ostream& out, const Experiment& e) {
     std::sort(parameters.begin(), parameters.end());
 
     // Written table by table, so that the file reads in this order rather than alphabetically.
-    out << toml::table{{"format", kExperimentFormat}} << "\n\n[parameters]";
+    out << tomlLine("format", kExperimentFormat) << "\n\n[parameters]";
     for (const auto& [key, line] : parameters) {
         out << '\n' << line;
     }
@@ -1385,6 +1385,49 @@ Experiment parseExperiment(std::string_view text, const std::string& fileName) {
         }
     }
     return e;
+}
+
+namespace {
+
+// Whether e holds nothing but parameters, a label and a known preset (or none), each text of
+// printable ASCII and short enough that no size limit of a file applies: such a text reads back
+// as e, and parseExperiment checks it only as checkAgainstParameters does.
+bool readsBackAsItself(const Experiment& e) {
+    Experiment bare;
+    bare.params = e.params;
+    bare.label = e.label;
+    bare.preset = e.preset;
+    if (!(bare == e)) {
+        return false;
+    }
+    constexpr std::size_t kLongest = 4096;
+    const auto plain = [](const std::string& text) {
+        return text.size() <= kLongest && std::all_of(text.begin(), text.end(), [](char c) {
+                   return c >= ' ' && c <= '~';
+               });
+    };
+    for (const TextParameter& p : kTextParameters) {
+        if (!plain(e.params.*(p.member))) {
+            return false;
+        }
+    }
+    return plain(e.label) && plain(e.preset) &&
+           (e.preset.empty() ||
+            std::find(kPresetNames.begin(), kPresetNames.end(), e.preset) != kPresetNames.end());
+}
+
+}  // namespace
+
+Experiment checkedAsFile(const Experiment& e, const std::string& fileName) {
+    if (readsBackAsItself(e)) {
+        try {
+            checkAgainstParameters(Reader(fileName), e, Lines{});
+            return e;
+        } catch (const ExperimentError&) {
+            // Refused again below, through the text, which gives the line and the key.
+        }
+    }
+    return parseExperiment(experimentText(e), fileName);
 }
 
 std::string_view methodName(DesignMethod method) {

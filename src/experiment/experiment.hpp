@@ -278,6 +278,11 @@ std::size_t designPointOf(const Experiment& e, std::size_t index);
 // that names the file, the line and the key and says what is allowed. A [provenance] table, as
 // records have, is ignored.
 Experiment parseExperiment(std::string_view text, const std::string& fileName);
+// parseExperiment(experimentText(e), fileName): the checks of a file, with the same refusals.
+// An experiment of parameters, a label and a preset, all in printable ASCII, reads back from its
+// text as itself, so it is checked without the text when it passes; a refusal, which names its
+// line, and anything else go through the text.
+Experiment checkedAsFile(const Experiment& e, const std::string& fileName);
 // parseExperiment on a file's contents; a file that cannot be read, a folder and an empty name
 // are Errors too.
 Experiment readExperiment(const std::filesystem::path& path);

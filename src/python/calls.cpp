@@ -58,7 +58,7 @@ std::vector<std::string> parameterKeys() {
 
 Experiment checkedExperiment(const Experiment& e) {
     try {
-        return parseExperiment(experimentText(e), "the experiment");
+        return checkedAsFile(e, "the experiment");
     } catch (const ExperimentError& error) {
         throw Error(error.key().empty() ? error.problem() : error.key() + ": " + error.problem());
     }

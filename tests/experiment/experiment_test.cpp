@@ -6,7 +6,9 @@
 #include <toml++/toml.h>
 
 #include <climits>
+#include <functional>
 #include <limits>
+#include <optional>
 #include <sstream>
 
 #include "support/fixtures.hpp"
@@ -417,5 +419,47 @@ TEST(Experiment, LinesAreWrittenAsTomlWritesThem) {
               std::string("~ !#")}) {
             EXPECT_EQ(murelta::tomlLine(key, value), toml(key, value)) << key << " " << value;
         }
+    }
+}
+
+// Checking an experiment without its text answers what writing and reading the text answers:
+// the same experiment, or the same refusal, key and problem.
+TEST(Experiment, CheckedWithoutItsTextAsThroughIt) {
+    using murelta::Experiment;
+    const auto outcome = [](const auto& check) -> std::pair<std::optional<Experiment>, std::string> {
+        try {
+            return {check(), ""};
+        } catch (const murelta::ExperimentError& e) {
+            return {std::nullopt, e.key() + " | " + e.problem() + " | " + e.what()};
+        } catch (const murelta::Error& e) {
+            return {std::nullopt, std::string("error | ") + e.what()};
+        }
+    };
+    const std::vector<std::function<void(Experiment&)>> cases = {
+        [](Experiment&) {},
+        [](Experiment& e) { e.params.agents = "50", e.preset = "Tab 10b"; },
+        [](Experiment& e) { e.label = "it's \"a\" \\ ~ #.b.c.d"; },
+        [](Experiment& e) { e.label = "é"; },
+        [](Experiment& e) { e.label = "\xff\xfe"; },
+        [](Experiment& e) { e.label = std::string(5000, 'a'); },
+        [](Experiment& e) { e.params.retina = "5.5", e.params.pConnection = "0.25"; },
+        [](Experiment& e) { e.params.agents = "abc"; },
+        [](Experiment& e) { e.params.width = "0"; },
+        [](Experiment& e) { e.params.retina = "-1"; },
+        [](Experiment& e) { e.params.height = "30000", e.params.agents = "30000"; },
+        [](Experiment& e) { e.params.cycles = "1e9"; },
+        [](Experiment& e) { e.params.comCost = "1e308", e.params.comCostOn = true; },
+        [](Experiment& e) { e.preset = "Tab 99"; },
+        [](Experiment& e) { e.agents = {{12, {}, 1, 3.0}}; },
+        [](Experiment& e) { e.agents = {{2, {}, 1, 3.0}}; },
+    };
+    for (std::size_t c = 0; c < cases.size(); ++c) {
+        Experiment e;
+        cases[c](e);
+        const auto direct = outcome([&] { return murelta::checkedAsFile(e, "the options"); });
+        const auto text = outcome(
+            [&] { return murelta::parseExperiment(murelta::experimentText(e), "the options"); });
+        EXPECT_EQ(direct.first, text.first) << "case " << c;
+        EXPECT_EQ(direct.second, text.second) << "case " << c;
     }
 }
