@@ -299,6 +299,9 @@ struct Centre {
     std::int64_t sumY = 0;
     std::int16_t x = 0;
     std::int16_t y = 0;
+    // The cell as the heading a turn keeps.
+    double headingX = 0.0;
+    double headingY = 0.0;
 };
 
 inline void centreOf(const ViewSums& sums, const Agent& agent, Centre& last) {
@@ -307,8 +310,9 @@ inline void centreOf(const ViewSums& sums, const Agent& agent, Centre& last) {
     if (sums.seen == last.count && sumX == last.sumX && sumY == last.sumY) {
         return;
     }
-    last = {sums.seen, sumX, sumY, centreCoordinate(agent.x, sums.sumDX, sums.seen),
-            centreCoordinate(agent.y, sums.sumDY, sums.seen)};
+    const std::int16_t x = centreCoordinate(agent.x, sums.sumDX, sums.seen);
+    const std::int16_t y = centreCoordinate(agent.y, sums.sumDY, sums.seen);
+    last = {sums.seen, sumX, sumY, x, y, static_cast<double>(x), static_cast<double>(y)};
 }
 
 std::int16_t stepTowards(std::int16_t position, double heading) {
@@ -437,8 +441,8 @@ std::int16_t headForWhatTheySee(SimState& s, std::int16_t n, Centre& shared) {
         agent.mapHit = best > 0;
         centreOf(sums, agent, centre);
         agent.knowledge = Knowledge::Retina;
-        agent.headingX = centre.x;
-        agent.headingY = centre.y;
+        agent.headingX = centre.headingX;
+        agent.headingY = centre.headingY;
         // The end of the turn as arrive() has it, on the locals.
         int x = agent.x + towards(agent.x, centre.x);
         int y = agent.y + towards(agent.y, centre.y);
