@@ -4,15 +4,21 @@ namespace murelta::tables {
 
 namespace {
 
-std::string csvField(const std::string& text) {
+// A field as RFC 4180 has it: quoted, its quotes doubled, when it holds a comma, a quote or a
+// line break.
+void appendField(std::string& line, const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) {
-        return text;
+        line += text;
+        return;
     }
-    std::string quoted = "\"";
+    line += '"';
     for (const char c : text) {
-        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+        if (c == '"') {
+            line += '"';
+        }
+        line += c;
     }
-    return quoted + "\"";
+    line += '"';
 }
 
 }  // namespace
@@ -20,9 +26,13 @@ std::string csvField(const std::string& text) {
 std::string csvRow(const std::vector<std::string>& fields) {
     std::string line;
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        line += (i > 0 ? "," : "") + csvField(fields[i]);
+        if (i > 0) {
+            line += ',';
+        }
+        appendField(line, fields[i]);
     }
-    return line + "\r\n";
+    line += "\r\n";
+    return line;
 }
 
 }  // namespace murelta::tables

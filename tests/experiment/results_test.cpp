@@ -16,6 +16,7 @@
 #include "experiment/experiment.hpp"
 #include "experiment/record.hpp"
 #include "experiment/sweep.hpp"
+#include "experiment/tables.hpp"
 #include "run/data_file.hpp"
 #include "sim/numbers.hpp"
 #include "sim/state.hpp"
@@ -160,6 +161,12 @@ TEST(Results, ReadBackWhatASweepAndARecordWrote) {
     EXPECT_EQ(quoted.rows,
               (std::vector<std::vector<std::string>>{{"1,2", "say \"hi\""}, {"two\r\nlines", ""}}));
     EXPECT_EQ(quoted.lines, (std::vector<std::size_t>{2, 3}));
+    // And csvRow writes such fields so.
+    EXPECT_EQ(tables::csvRow({"1,2", "say \"hi\""}), "\"1,2\",\"say \"\"hi\"\"\"\r\n");
+    std::ofstream(dir.path() / "rows.csv", std::ios::binary)
+        << tables::csvRow({"a", "b"}) << tables::csvRow({"1,2", "say \"hi\""})
+        << tables::csvRow({"two\r\nlines", ""});
+    EXPECT_EQ(readCsv(dir.path() / "rows.csv").rows, quoted.rows);
 }
 
 bool same(double actual, double expected) {
