@@ -443,7 +443,9 @@ std::int16_t headForWhatTheySee(SimState& s, std::int16_t n, Centre& shared) {
         agent.knowledge = Knowledge::Retina;
         agent.headingX = centre.headingX;
         agent.headingY = centre.headingY;
-        // The end of the turn as arrive() has it, on the locals.
+        // The end of the turn as arrive() has it, on the locals, but without a branch: when
+        // an agent heading for a target reaches it is as good as random to the predictor,
+        // while a wandering agent, whose turns arrive() ends, almost never does.
         int x = agent.x + towards(agent.x, centre.x);
         int y = agent.y + towards(agent.y, centre.y);
         x = x > width ? width : x;
@@ -452,13 +454,11 @@ std::int16_t headForWhatTheySee(SimState& s, std::int16_t n, Centre& shared) {
         y = y < 0 ? 0 : y;
         agent.x = static_cast<std::int16_t>(x);
         agent.y = static_cast<std::int16_t>(y);
-        if (cells[static_cast<std::size_t>(x) * rows + static_cast<std::size_t>(y)] ==
-            kTargetCell) {
-            agent.inArena = false;
-        }
-        if (agent.inArena) {
-            ++agent.timeInArena;
-        }
+        const bool off =
+            cells[static_cast<std::size_t>(x) * rows + static_cast<std::size_t>(y)] != kTargetCell;
+        const bool stays = agent.inArena & off;
+        agent.inArena = stays;
+        agent.timeInArena = static_cast<std::int16_t>(agent.timeInArena + (stays ? 1 : 0));
     }
     shared = centre;
     return a;
