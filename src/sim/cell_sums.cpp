@@ -4,14 +4,18 @@
 
 namespace murelta {
 
+void CellSums::setSize(int columns, int rows) {
+    columns_ = columns;
+    rows_ = rows;
+    whole_.columns = columns;
+    whole_.rows = rows;
+    whole_.radius = std::max(columns, rows) - 1;
+}
+
 void CellSums::build(const Grid<std::int16_t>& grid, std::int16_t value) {
     useSquares_ = false;
     squares_.clear();
-    columns_ = grid.columns();
-    rows_ = grid.rows();
-    whole_.columns = columns_;
-    whole_.rows = rows_;
-    whole_.radius = std::max(columns_, rows_) - 1;
+    setSize(grid.columns(), grid.rows());
     const auto height = static_cast<std::size_t>(rows_) + 1;
     // Every entry is written below; column 0 and row 0 cover nothing.
     entries_.resize((static_cast<std::size_t>(columns_) + 1) * height);
@@ -147,11 +151,7 @@ bool CellSums::useSquares(int columns, int rows, const std::vector<Square>& squa
             }
         }
     }
-    columns_ = columns;
-    rows_ = rows;
-    whole_.columns = columns_;
-    whole_.rows = rows_;
-    whole_.radius = std::max(columns_, rows_) - 1;
+    setSize(columns, rows);
     squares_ = squares;
     useSquares_ = true;
     counted();

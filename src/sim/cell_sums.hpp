@@ -60,6 +60,9 @@ class CellSums {
     static constexpr std::size_t kBytesPerEntry = 3 * sizeof(std::uint32_t);
 
   private:
+    // The size of the grid counted, and the least radius that covers it.
+    void setSize(int columns, int rows);
+
     // The grid's totals, and which squares they are the totals of: those that reach every edge
     // from a cell of the grid, as a wide retina's do.
     struct Whole {
