@@ -37,13 +37,19 @@ class AgentMap {
         if (pending_ || !written_.empty()) {
             wipe();
         }
-        // As set() of 0 on a zero cell: nothing to list. The waiting cell and the best one's
-        // column and row are only read while waiting_ or a positive best says they hold, so
-        // they are written either way, without a branch.
+        bestKnown_ = true;
+        if (value == 0) {
+            // As set() of 0 on a zero cell: nothing to list.
+            waiting_ = false;
+            bestValue_ = 0;
+            bestIndex_ = 0;
+            return;
+        }
+        // The waiting cell and the best one's column and row are only read while waiting_ or a
+        // positive best says they hold, so they are written either way, without a branch.
         const auto index = static_cast<std::uint32_t>(indexOf(x, y));
         const bool positive = value > 0;
-        bestKnown_ = true;
-        waiting_ = value != 0;
+        waiting_ = true;
         waitingValue_ = value;
         waitingIndex_ = index;
         bestValue_ = positive ? value : std::int16_t{0};
