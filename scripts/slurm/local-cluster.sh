@@ -98,11 +98,21 @@ free_port() {
 
 # launch NAME COMMAND...: runs a daemon in the foreground, in the background of this script,
 # its output to DIR/log/NAME.out (never our stdout, which a test runner waits on to close).
+# Returns once the child is the daemon or has ended. Until it has replaced itself with the
+# daemon the child is still a copy of this script, and on a busy machine that can take long
+# enough for alive to take a daemon on its way for one that stopped.
 launch() {
-    local name=$1
+    local name=$1 pid
     shift
     "$@" < /dev/null >> "$dir/log/$name.out" 2>&1 &
-    echo $! > "$dir/run/$name.pid"
+    pid=$!
+    echo "$pid" > "$dir/run/$name.pid"
+    for _ in $(seq 200); do
+        [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = "$name" ] && return
+        running "$pid" || return 0
+        sleep 0.05
+    done
+    fail "$name" "$name did not start in 10 s"
 }
 
 start() {
