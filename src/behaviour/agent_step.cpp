@@ -411,13 +411,50 @@ void turn(SimState& s, std::int16_t a, Leaders& leaders, Centre& centre, const C
     }
 }
 
+// What a turn that heads for what the agent sees reads of the arena, held in locals: the flags
+// such a turn writes are bytes, which could otherwise alias anything and be read again at every
+// agent.
+struct ArenaCells {
+    const std::int16_t* cells = nullptr;
+    std::size_t rows = 0;
+    std::int16_t width = 0;
+    std::int16_t height = 0;
+};
+
+ArenaCells arenaCells(const SimState& s) {
+    return {s.arena.cells().data(), static_cast<std::size_t>(s.arena.rows()), s.arenaWidth,
+            s.arenaHeight};
+}
+
+// The turn of an agent that sees a target, knows of none better and has no link, given the
+// centre of what it sees: one step towards it.
+inline void headFor(Agent& agent, const Centre& centre, const ArenaCells& arena) {
+    agent.knowledge = Knowledge::Retina;
+    agent.headingX = centre.headingX;
+    agent.headingY = centre.headingY;
+    // The end of the turn as arrive() has it, on the locals, but without a branch: when an
+    // agent heading for a target reaches it is as good as random to the predictor, while a
+    // wandering agent, whose turns arrive() ends, almost never does.
+    int x = agent.x + towards(agent.x, centre.x);
+    int y = agent.y + towards(agent.y, centre.y);
+    x = x > arena.width ? arena.width : x;
+    y = y > arena.height ? arena.height : y;
+    x = x < 0 ? 0 : x;
+    y = y < 0 ? 0 : y;
+    agent.x = static_cast<std::int16_t>(x);
+    agent.y = static_cast<std::int16_t>(y);
+    const bool off = arena.cells[static_cast<std::size_t>(x) * arena.rows +
+                                 static_cast<std::size_t>(y)] != kTargetCell;
+    const bool stays = agent.inArena & off;
+    agent.inArena = stays;
+    agent.timeInArena = static_cast<std::int16_t>(agent.timeInArena + (stays ? 1 : 0));
+}
+
 // The turns of the agents, from the first on, that see a target, know of none better and have
 // no link, as a retina that covers the arena makes every agent: each heads for the centre of
 // what it sees. Such a turn draws no number, charges no cost, queues no report and reads nothing
 // of another agent, so it needs none of the bookkeeping of wandering, leaders and reports.
-// Returns the first agent that does not qualify, having done nothing to it. What the loop reads
-// of the state is held in locals: the flags it writes are bytes, which could otherwise alias
-// anything and be read again at every agent.
+// Returns the first agent that does not qualify, having done nothing to it.
 std::int16_t headForWhatTheySee(SimState& s, std::int16_t n, Centre& shared) {
     const auto count = static_cast<std::size_t>(std::max<int>(n, 0));
     if (s.viewSums.size() < count) {
@@ -425,10 +462,7 @@ std::int16_t headForWhatTheySee(SimState& s, std::int16_t n, Centre& shared) {
     }
     Agent* const agents = s.agents.data();
     const ViewSums* const views = s.viewSums.data();
-    const std::int16_t* const cells = s.arena.cells().data();
-    const auto rows = static_cast<std::size_t>(s.arena.rows());
-    const std::int16_t width = s.arenaWidth;
-    const std::int16_t height = s.arenaHeight;
+    const ArenaCells arena = arenaCells(s);
     Centre centre = shared;
     std::int16_t a = 0;
     for (; a < n; ++a) {
@@ -440,25 +474,7 @@ std::int16_t headForWhatTheySee(SimState& s, std::int16_t n, Centre& shared) {
         }
         agent.mapHit = best > 0;
         centreOf(sums, agent, centre);
-        agent.knowledge = Knowledge::Retina;
-        agent.headingX = centre.headingX;
-        agent.headingY = centre.headingY;
-        // The end of the turn as arrive() has it, on the locals, but without a branch: when
-        // an agent heading for a target reaches it is as good as random to the predictor,
-        // while a wandering agent, whose turns arrive() ends, almost never does.
-        int x = agent.x + towards(agent.x, centre.x);
-        int y = agent.y + towards(agent.y, centre.y);
-        x = x > width ? width : x;
-        y = y > height ? height : y;
-        x = x < 0 ? 0 : x;
-        y = y < 0 ? 0 : y;
-        agent.x = static_cast<std::int16_t>(x);
-        agent.y = static_cast<std::int16_t>(y);
-        const bool off =
-            cells[static_cast<std::size_t>(x) * rows + static_cast<std::size_t>(y)] != kTargetCell;
-        const bool stays = agent.inArena & off;
-        agent.inArena = stays;
-        agent.timeInArena = static_cast<std::int16_t>(agent.timeInArena + (stays ? 1 : 0));
+        headFor(agent, centre, arena);
     }
     shared = centre;
     return a;
@@ -474,6 +490,53 @@ std::int16_t centreCoordinate(int position, int sum, int count) {
     const int quotient = sum / count;
     const int below = (sum % count != 0) & (sum < 0) ? 1 : 0;
     return static_cast<std::int16_t>(position + quotient - below);
+}
+
+bool stepWhenAllSeeEverything(SimState& s) {
+    const std::int16_t n = s.groupSize;
+    const auto count = static_cast<std::size_t>(std::max<int>(n, 0));
+    if (n <= 0 || s.agents.size() < count || !s.messages.deliversNothingNext() ||
+        s.targetSums.columns() != s.arena.columns() || s.targetSums.rows() != s.arena.rows()) {
+        return false;
+    }
+    Agent* const agents = s.agents.data();
+    for (std::int16_t a = 0; a < n; ++a) {
+        const Agent& agent = agents[a];
+        const int r = static_cast<int>(agent.retina);
+        if (agent.retina != r || !s.targetSums.coversAll(agent.x, agent.y, r) ||
+            firstLink(agent.links.data(), count) != count) {
+            return false;
+        }
+    }
+    if (s.targetSums.around(agents[0].x, agents[0].y, static_cast<int>(agents[0].retina)).count <=
+        0) {
+        return false;
+    }
+
+    // Perception, agent by agent, as updateRetina does it.
+    s.viewSums.resize(count);
+    ViewSums* const views = s.viewSums.data();
+    for (std::int16_t a = 0; a < n; ++a) {
+        Agent& agent = agents[a];
+        const CellSums::Totals seen =
+            s.targetSums.around(agent.x, agent.y, static_cast<int>(agent.retina));
+        views[a] = {seen.count, seen.sumDX, seen.sumDY, agent.x, agent.y};
+        agent.map.wipeAndSet(agent.x, agent.y, static_cast<std::int16_t>(seen.count));
+    }
+    // The queue moves on; nothing is due, so no map is given anything.
+    s.messages.advance();
+    // The turns. Each map holds only the agent's own cell, with the count it sees, so what it
+    // sees is the best it knows; and every view is the whole arena, whose target cells centre on
+    // one cell for all: x + floor((sumX - count x) / count) is floor(sumX / count) for every x.
+    Centre centre;
+    centreOf(views[0], agents[0], centre);
+    const ArenaCells arena = arenaCells(s);
+    for (std::int16_t a = 0; a < n; ++a) {
+        Agent& agent = agents[a];
+        agent.mapHit = true;
+        headFor(agent, centre, arena);
+    }
+    return true;
 }
 
 void agentsStep(SimState& s) {

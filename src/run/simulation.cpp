@@ -334,7 +334,10 @@ void Simulation::takeChanges() {
 Advance Simulation::advance() {
     acknowledge_ = false;
     try {
-        takeChanges();
+        // Most cycles have no change to take: the test is made here, in every cycle, not by a call.
+        if (edited_ || nextChange_ < setup_.changes.size()) {
+            takeChanges();
+        }
         switch (stage_) {
             case Stage::kGeneration:
                 beginGeneration();

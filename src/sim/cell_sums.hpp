@@ -56,6 +56,8 @@ class CellSums {
     Totals around(int x, int y, int radius) const {
         return whole_.covers(x, y, radius) ? whole_.around(x, y) : part(x, y, radius);
     }
+    // Whether the square of `radius` around (x, y), a cell of the grid, holds the whole grid.
+    bool coversAll(int x, int y, int radius) const { return whole_.covers(x, y, radius); }
     // What each table entry takes, for the memory accounting of a whole simulation.
     static constexpr std::size_t kBytesPerEntry = 3 * sizeof(std::uint32_t);
 

@@ -84,9 +84,6 @@ std::size_t MessageQueue::take(std::span<const std::int16_t> receivers) {
 }
 
 void MessageQueue::release(Sent& sent) {
-    if (sent.runs.empty()) {
-        return;
-    }
     merged_.clear();
     const auto add = [&](const Run& run) {
         if (!merged_.empty() && merged_.back().end == run.begin) {
@@ -153,7 +150,10 @@ void MessageQueue::pushGathered(const Message& message, std::size_t count, bool 
 const MessageQueue::Sent& MessageQueue::advance() {
     ++tick_;
     sending_ = tick_ % kBuckets;
-    release(*buckets_[sending_]);  // sent six advances ago
+    // Sent six advances ago; a cycle without messages has nothing to give back.
+    if (Sent& old = *buckets_[sending_]; !old.runs.empty()) {
+        release(old);
+    }
     renew(sending_);
     return *buckets_[(tick_ + 1) % kBuckets];  // sent five advances ago
 }

@@ -113,6 +113,8 @@ class MessageQueue {
     std::shared_ptr<const Sent> deliveredReports() const {
         return buckets_[(tick_ + 1) % kBuckets];
     }
+    // Whether the next advance() delivers nothing.
+    bool deliversNothingNext() const { return buckets_[(tick_ + 2) % kBuckets]->reports.empty(); }
     // Slots in use: waiting or delivered in the current cycle.
     int count() const { return kSlots - free_; }
     // Messages dropped because every slot was in use, since the queue was made.

@@ -147,6 +147,13 @@ class TracingHost : public fixtures::TestHost {
         if (run_ == stopRun_ && cycle_ == stopCycle_) {
             s_.running = false;
         }
+        // Every link taken away between two cycles, as the designer may, messages still queued.
+        if (cycle_ == unlinkCycle && unlinked_ != run_) {
+            unlinked_ = run_;
+            for (Agent& agent : s_.agents) {
+                std::fill(agent.links.begin(), agent.links.end(), std::uint8_t{0});
+            }
+        }
     }
     void showMessageCount(std::int16_t count) override {
         ++trace.cycleCount;
@@ -177,6 +184,7 @@ class TracingHost : public fixtures::TestHost {
     }
 
     Trace trace;
+    int unlinkCycle = -1;
 
   private:
     void noteSameCells(std::vector<Message> delivered) {
@@ -208,6 +216,7 @@ class TracingHost : public fixtures::TestHost {
     int stopCycle_;
     int run_ = 0;
     int cycle_ = 0;
+    int unlinked_ = 0;
 };
 
 // One simulation to run on both sides: the parameters, then the network and the per-agent
@@ -222,6 +231,7 @@ struct Config {
     bool graphics = false;
     int stopRun = -1;
     int stopCycle = -1;
+    int unlinkCycle = -1;  // the cycle of every run after which no agent has a link
 
     std::string describe() const {
         std::ostringstream out;
@@ -439,6 +449,7 @@ Outcome runBoth(const Config& c) {
             return std::array<long, 3>{best.value, best.x, best.y};
         },
         dir.path() / "engine", c.graphics, c.stopRun, c.stopCycle);
+    engineHost.unlinkCycle = c.unlinkCycle;
     std::filesystem::create_directories(dir.path() / "engine");
     fixtures::runWith(engine, engineHost);
     engineHost.finish();
@@ -468,6 +479,7 @@ Outcome runBoth(const Config& c) {
     TracingHost plainHost(
         model.s, [&] { return plainSnapshot(model); }, plainQueue, plainBest, dir.path() / "plain",
         c.graphics, c.stopRun, c.stopCycle);
+    plainHost.unlinkCycle = c.unlinkCycle;
     std::filesystem::create_directories(dir.path() / "plain");
     plain::PlainWorld plainWorld(model);
     fixtures::runWith(model.s, plainHost, 1, &plainWorld);
@@ -638,6 +650,43 @@ TEST(EngineAgainstPlainModelCases, FollowersOfLeadersThatSeeEverything) {
             c.retinas.emplace_back(a, 40);
         }
         SCOPED_TRACE(c.describe());
+        const Outcome o = runBoth(c);
+        expectSame(o, 20);
+    }
+}
+
+// Retinas that cover the arena: every agent sees every target cell and, told nothing, heads for
+// their centre, in one pass over the agents. Any agent that sees less, a link or an empty arena
+// takes the cycle the usual way.
+TEST(EngineAgainstPlainModelCases, EveryoneSeesEverything) {
+    struct Case {
+        const char* name;
+        int narrow;  // the agent with retina 0, or -1
+        const char* links;
+        const char* foods;
+    };
+    for (const Case& k : {Case{"all", -1, "0", "2"}, Case{"but the last", 19, "0", "2"},
+                          Case{"but one", 7, "0", "2"}, Case{"some linked", -1, "0.05", "2"},
+                          Case{"unlinked with messages queued", -1, "1", "2"},
+                          Case{"nothing to see", -1, "0", "0"}}) {
+        Config c;
+        c.p.agents = "20";
+        c.p.width = "25";
+        c.p.height = "18";
+        c.p.retina = "25";
+        c.p.foods = k.foods;
+        c.p.foodSize = "2";
+        c.p.cycles = "120";
+        c.p.runs = "4";
+        c.p.pConnection = k.links;
+        if (k.narrow >= 0) {
+            c.retinas.emplace_back(k.narrow, 0);
+        }
+        if (std::string(k.links) == "1") {
+            c.unlinkCycle = 3;
+            c.p.foodSize = "0";
+        }
+        SCOPED_TRACE(std::string(k.name) + ": " + c.describe());
         const Outcome o = runBoth(c);
         expectSame(o, 20);
     }
