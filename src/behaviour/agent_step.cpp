@@ -508,18 +508,18 @@ bool stepWhenAllSeeEverything(SimState& s) {
             return false;
         }
     }
-    if (s.targetSums.around(agents[0].x, agents[0].y, static_cast<int>(agents[0].retina)).count <=
-        0) {
+    if (s.targetSums.aroundAll(agents[0].x, agents[0].y).count <= 0) {
         return false;
     }
 
     // Perception, agent by agent, as updateRetina does it.
-    s.viewSums.resize(count);
+    if (s.viewSums.size() != count) {
+        s.viewSums.resize(count);
+    }
     ViewSums* const views = s.viewSums.data();
     for (std::int16_t a = 0; a < n; ++a) {
         Agent& agent = agents[a];
-        const CellSums::Totals seen =
-            s.targetSums.around(agent.x, agent.y, static_cast<int>(agent.retina));
+        const CellSums::Totals seen = s.targetSums.aroundAll(agent.x, agent.y);
         views[a] = {seen.count, seen.sumDX, seen.sumDY, agent.x, agent.y};
         agent.map.wipeAndSet(agent.x, agent.y, static_cast<std::int16_t>(seen.count));
     }

@@ -58,6 +58,8 @@ class CellSums {
     }
     // Whether the square of `radius` around (x, y), a cell of the grid, holds the whole grid.
     bool coversAll(int x, int y, int radius) const { return whole_.covers(x, y, radius); }
+    // around() of such a square, for any radius that coversAll.
+    Totals aroundAll(int x, int y) const { return whole_.around(x, y); }
     // What each table entry takes, for the memory accounting of a whole simulation.
     static constexpr std::size_t kBytesPerEntry = 3 * sizeof(std::uint32_t);
 
